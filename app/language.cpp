@@ -1,0 +1,74 @@
+// The interface language is a choice of picture set: every fixed caption is
+// drawn into the pictures of ":/eng", ":/de" or ":/ru".
+
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+
+#include "app/app_state.h"
+#include "app/mainwindow.h"
+#include "ui_mainwindow.h"
+
+namespace {
+
+const QString label_prefix = QStringLiteral("background-color: none; image: url(:/");
+const QString button_prefix = QStringLiteral(
+    "background: none; border: none; outline: none; color: transparent; image: url(:/");
+
+bool shows(QWidget *widget, const QString &file)
+{
+    return widget->styleSheet().contains(file);
+}
+
+} // namespace
+
+void MainWindow::on_comboBox_language_currentIndexChanged(QString arg1)
+{
+    if (arg1 == QLatin1String("ENG"))
+        lang_folder = QStringLiteral("eng");
+    else if (arg1 == QLatin1String("DE"))
+        lang_folder = QStringLiteral("de");
+    else if (arg1 == QLatin1String("RU"))
+        lang_folder = QStringLiteral("ru");
+    change_language();
+}
+
+// Rebuilds the language pictures from lang_folder. A widget keeps its state:
+// the file name in its sheet (on, off, press, ...) stays, only the folder changes.
+void MainWindow::change_language()
+{
+    const QString &folder = lang_folder;
+    ui->centralWidget->setStyleSheet("image: url(:/" + folder + "/main.png);image-position: left;");
+
+    if (shows(ui->label_marka_model, "no_vehicle.png"))
+        ui->label_marka_model->setStyleSheet("color: rgb(255, 219,10); background-color: none; image:  url(:/"
+                                             + folder + "/no_vehicle.png); image-position: center;");
+
+    if (shows(ui->label_text_select_vehicle, "text_select_new_vehicle.png"))
+        ui->label_text_select_vehicle->setStyleSheet(label_prefix + folder + "/text_select_new_vehicle.png);");
+    else if (shows(ui->label_text_select_vehicle, "text_select_vehicle.png"))
+        ui->label_text_select_vehicle->setStyleSheet(label_prefix + folder + "/text_select_vehicle.png);");
+
+    if (shows(ui->label_device, "no_device.png"))
+        ui->label_device->setStyleSheet(label_prefix + folder + "/no_device.png);");
+
+    for (const char *file : {"apply_car_on.png", "apply_car_off.png", "apply_car_press.png"}) {
+        if (shows(ui->pushButton_apply_car, file)) {
+            ui->pushButton_apply_car->setStyleSheet(button_prefix + folder + "/" + file + ");");
+            break;
+        }
+    }
+    for (const char *file : {"apply_settings_on.png", "apply_settings_off.png"}) {
+        if (shows(ui->pushButton_apply_settings, file)) {
+            ui->pushButton_apply_settings->setStyleSheet(button_prefix + folder + "/" + file + ");");
+            break;
+        }
+    }
+
+    if (shows(ui->label_errors, "no_errors.png"))
+        ui->label_errors->setStyleSheet(label_prefix + folder + "/no_errors.png);");
+
+    ui->label_drive_modes->setStyleSheet(label_prefix + folder + "/drive_modes.png);");
+    ui->pushButton_send_errors->setStyleSheet(button_prefix + folder + "/send_errors_off.png);");
+    ui->pushButton_clear_errors->setStyleSheet(button_prefix + folder + "/clear_errors_off.png);");
+}

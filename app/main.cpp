@@ -1,0 +1,28 @@
+#include <QApplication>
+#include <QCoreApplication>
+#include <QStringList>
+
+#include "app/mainwindow.h"
+#include "server/tls.h"
+
+int main(int argc, char *argv[])
+{
+    Q_INIT_RESOURCE(resources);
+
+    // Before the application object: the platform and image-format plug-ins
+    // may be deployed in the program's own folder.
+    QStringList paths = QCoreApplication::libraryPaths();
+    paths << QStringLiteral(".") << QStringLiteral("platforms") << QStringLiteral("imageformats");
+    QCoreApplication::setLibraryPaths(paths);
+
+    QApplication application(argc, argv);
+    trust_compiled_in_certificates();
+
+    int result = 0;
+    {
+        MainWindow window;
+        window.show();
+        result = application.exec();
+    }
+    return result;
+}

@@ -1,0 +1,88 @@
+#include "app/mainwindow.h"
+
+#include <QComboBox>
+#include <QIcon>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QMovie>
+#include <QNetworkAccessManager>
+#include <QScrollBar>
+#include <QThread>
+#include <QTimer>
+
+#include "app/app_state.h"
+#include "device/device_state.h"
+#include "ui_mainwindow.h"
+
+MainWindow::MainWindow(QWidget *parent)
+    : QMainWindow(parent), ui(new Ui::MainWindow)
+{
+    ui->setupUi(this);
+    QThread::msleep(10);
+    ui->label_load->hide();
+    lang_folder = QStringLiteral("eng");
+    ui->comboBox_language->insertItems(0, {QStringLiteral("ENG"), QStringLiteral("DE"), QStringLiteral("RU")});
+    api_base_url = configured_api_base_url();
+
+    QComboBox *const vehicle_boxes[] = {ui->comboBox_marka, ui->comboBox_model, ui->comboBox_model_exactly};
+    // Editable with a read-only line edit: the chosen text shows centred but
+    // cannot be typed into.
+    for (QComboBox *box : vehicle_boxes) {
+        box->setEditable(true);
+        box->lineEdit()->setReadOnly(true);
+        box->lineEdit()->setAlignment(Qt::AlignCenter);
+    }
+    for (QComboBox *box : vehicle_boxes)
+        box->view()->verticalScrollBar()->setStyleSheet(QStringLiteral("width: 20px; background-color: black;"));
+
+    clear_widgets();
+    network_manager = new QNetworkAccessManager(this);
+    setWindowIcon(QIcon(QStringLiteral("orv.ico")));
+    protocol_names = QStringList{"HS CAN", "TOEM", "MS CAN", "SW CAN", "K L Line", "K Line",
+                                 "J1850 PWM", "J1850 VPW", "Nis 1", "Nis 2", "OEM 1", "OEM 2"};
+    setFocus(Qt::OtherFocusReason);
+
+    timer_server = new QTimer(this);
+    connect(timer_server, SIGNAL(timeout()), this, SLOT(myTimer_server()));
+    connect(ui->comboBox_marka, SIGNAL(currentIndexChanged(const QString &)), this, SLOT(marka_changed(const QString &)));
+    connect(ui->comboBox_model, SIGNAL(currentIndexChanged(const QString &)), this, SLOT(model_changed(const QString &)));
+    timer_server->stop();
+    timer_server->setSingleShot(true);
+
+    on_comboBox_language_currentIndexChanged(QStringLiteral("ENG"));
+
+    timer_USB_test = new QTimer(this);
+    connect(timer_USB_test, SIGNAL(timeout()), this, SLOT(myTimer_USB_test()));
+    timer_USB_test->stop();
+
+    timer_USB_read = new QTimer(this);
+    connect(timer_USB_read, SIGNAL(timeout()), this, SLOT(myTimer_USB_read()));
+    timer_USB_read->stop();
+    timer_USB_read->setInterval(USB_read_interval);
+    // The 50 ms between a write and the read of its answer is the floor of
+    // every round trip: keep the timer to the millisecond.
+    timer_USB_read->setTimerType(Qt::PreciseTimer);
+
+    timer_USB_test->start(USB_test_interval);
+
+    load_movie = new QMovie(QStringLiteral("load.gif"));
+    ui->label_load->setMovie(load_movie);
+    ui->label_load->setAlignment(Qt::AlignCenter);
+}
+
+MainWindow::~MainWindow()
+{
+    if (device_open && device_handle) {
+        hid_close(device_handle);
+        device_handle = nullptr;
+    }
+    hid_exit();
+    timer_USB_read->stop();
+    timer_USB_test->stop();
+    delete ui;
+    // load_movie has no parent and outlives the window's label; release it with
+    // the window so that a second window (tests) does not leak the first one's.
+    delete load_movie;
+    load_movie = nullptr;
+}

@@ -1,0 +1,110 @@
+#ifndef MAINWINDOW_H
+#define MAINWINDOW_H
+
+#include <QMainWindow>
+#include <QString>
+#include <QVector>
+
+#include <hidapi.h>
+
+class QByteArray;
+class QNetworkReply;
+class QTimer;
+template <typename T> class QPointer;
+
+namespace Ui {
+class MainWindow;
+}
+
+// The configurator's one window. Its slots live in the subsystem folders:
+// app/ (shell, language, widget resets), device/ (transport, identification,
+// replies, pins), server/ (requests, catalogue, count), tuning/ (vehicle
+// installation) and controls/ (drive modes, indication, standby, protocol).
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit MainWindow(QWidget *parent = nullptr);
+    ~MainWindow();
+
+public slots:
+    void myTimer_server();
+    void myTimer_USB_test();
+    void myTimer_USB_read();
+    void USB_write();
+    void USB_packets();
+    void USB_clear_data();
+    void USB_check_TX();
+    void enable_widgets();
+    void disable_widgets();
+    void clear_widgets();
+    void change_language();
+    void OBD_pins(int id, bool red_yellow);
+
+private slots:
+    void marka_changed(QString marka_sel);
+    void model_changed(QString model_sel);
+    void finishedSlot_marks();
+    void finishedSlot_models();
+    void finishedSlot_modifications();
+    void finishedSlot_GetSets();
+    void finishedSlot_GetSoftCar();
+    void finishedSlot_PostSettingsOk();
+    void finishedSlot_GetConfigCount();
+    void on_pushButton_apply_car_clicked();
+    void on_pushButton_marka_clicked();
+    void on_pushButton_model_clicked();
+    void on_pushButton_model_exactly_clicked();
+    void on_comboBox_language_currentIndexChanged(QString arg1);
+    void on_pushButton_dynamic_clicked();
+    void on_pushButton_eco_clicked();
+    void on_pushButton_stock_clicked();
+    void on_pushButton_indication_on_clicked();
+    void on_pushButton_indication_off_clicked();
+    void on_pushButton_apply_settings_clicked();
+    void on_comboBox_protocol_currentIndexChanged(QString arg1);
+    void on_pushButton_stby_u_clicked();
+    void on_pushButton_stby_s_clicked();
+    void on_checkBox_auto_stby_stateChanged(int arg1);
+    void on_checkBox_auto_proto_stateChanged(int arg1);
+
+private:
+    // device/exchange.cpp: one message out, its answer in; false when it failed.
+    bool USB_exchange(const QByteArray &message);
+    // device/transport.cpp: the end of every exchange, whatever its outcome.
+    void USB_end_exchange();
+    // device/identify.cpp
+    bool identify_device();
+    void drop_device();
+    void enter_device_state();
+    // device/obd_pins.cpp: pin_1 .. pin_16 in order.
+    QVector<class QLabel *> pin_labels() const;
+    // device/replies.cpp: applies a complete query reply to state and widgets.
+    void decode_reply(int code, const QByteArray &reply);
+    // server/request.cpp: sends one request and waits for its handler or the
+    // watchdog. False when the watchdog (or the application quitting) ended it.
+    enum class Endpoint { LimitInfo, Brands, Models, Engines, Settings, Software, InstallSuccess };
+    bool server_request(Endpoint endpoint, const QString &path_and_query,
+                        const QByteArray &post_body = QByteArray());
+    QNetworkReply *take_reply(QPointer<QNetworkReply> &holder);
+    void finish_reply(QNetworkReply *reply);
+    // tuning/vehicle_write.cpp: the fourteen-message write; false when it stopped on a failure.
+    bool write_vehicle(const struct VehicleRecord &record);
+    // tuning/progress.cpp: software transfer progress inside the loading overlay.
+    void show_transfer_progress(int done, int total);
+    void set_transfer_progress_visible(bool visible);
+    // controls/drive_modes.cpp: the bracket 0x03, value, 0x21, 0x24; false at
+    // the first failed exchange.
+    bool write_settings(const QByteArray &value_message);
+    void write_drive_mode(int mode);
+    void write_indication(bool on);
+
+    hid_device *device_handle = nullptr;
+    Ui::MainWindow *ui;
+    QTimer *timer_server;
+    QTimer *timer_USB_read;
+    QTimer *timer_USB_test;
+};
+
+#endif // MAINWINDOW_H

@@ -1,0 +1,39 @@
+#ifndef WIDGET_SNAPSHOT_H
+#define WIDGET_SNAPSHOT_H
+
+#include <QPointer>
+#include <QString>
+#include <QVector>
+#include <QWidget>
+
+// What a group of widgets shows (picture and enabled state), to put it back
+// after a write that failed, or after locking the widgets for a while.
+class WidgetSnapshot
+{
+public:
+    explicit WidgetSnapshot(const QVector<QWidget *> &widgets)
+    {
+        for (QWidget *widget : widgets)
+            looks.append({widget, widget->isEnabled(), widget->styleSheet()});
+    }
+
+    void restore() const
+    {
+        for (const Look &look : looks) {
+            if (!look.widget)
+                continue;
+            look.widget->setStyleSheet(look.sheet);
+            look.widget->setEnabled(look.enabled);
+        }
+    }
+
+private:
+    struct Look {
+        QPointer<QWidget> widget;
+        bool enabled;
+        QString sheet;
+    };
+    QVector<Look> looks;
+};
+
+#endif // WIDGET_SNAPSHOT_H

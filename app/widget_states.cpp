@@ -1,0 +1,99 @@
+// The window's known states: the controls that start device or server work
+// locked or unlocked, and the no-device state.
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+
+#include "app/app_state.h"
+#include "app/combo_items.h"
+#include "app/mainwindow.h"
+#include "controls/controls_state.h"
+#include "device/device_state.h"
+#include "ui_mainwindow.h"
+
+namespace {
+
+const QString button_sheet = QStringLiteral(
+    "background: none; border: none; outline: none; color: transparent; image: url(:/");
+const QString empty_text_sheet = QStringLiteral(
+    "color: rgb(255, 219,10); background-color: none; image: noimage;");
+
+} // namespace
+
+void MainWindow::disable_widgets()
+{
+    ui->comboBox_marka->setEnabled(false);
+    ui->comboBox_model->setEnabled(false);
+    ui->comboBox_model_exactly->setEnabled(false);
+    ui->comboBox_protocol->setEnabled(false);
+    ui->pushButton_apply_car->setEnabled(false);
+    ui->pushButton_apply_settings->setEnabled(false);
+    ui->pushButton_indication_on->setEnabled(false);
+    ui->pushButton_indication_off->setEnabled(false);
+}
+
+void MainWindow::enable_widgets()
+{
+    ui->comboBox_marka->setEnabled(true);
+    ui->comboBox_model->setEnabled(true);
+    ui->comboBox_model_exactly->setEnabled(true);
+    ui->comboBox_protocol->setEnabled(true);
+    ui->pushButton_apply_car->setEnabled(true);
+    ui->pushButton_apply_settings->setEnabled(true);
+    ui->pushButton_indication_on->setEnabled(true);
+    ui->pushButton_indication_off->setEnabled(true);
+}
+
+void MainWindow::clear_widgets()
+{
+    disable_widgets();
+    device_open = false;
+    settings_locked = true;
+    protocol_index = -1;
+    ui->checkBox_auto_stby->setChecked(false);
+    ui->checkBox_auto_proto->setChecked(false);
+    widgets_cleared = true;
+
+    ui->label_device->setStyleSheet("background-color: none; image: url(:/" + lang_folder + "/no_device.png);");
+    show_placeholder_only(ui->comboBox_marka, QStringLiteral("BRAND"));
+    show_placeholder_only(ui->comboBox_model, QStringLiteral("MODEL"));
+    show_placeholder_only(ui->comboBox_model_exactly, QStringLiteral("ENGINE"));
+    ui->label_marka_model->clear();
+    ui->label_marka_model->setStyleSheet(empty_text_sheet);
+    ui->label_modif_power_torque->clear();
+    ui->label_modif_power_torque->setStyleSheet(empty_text_sheet);
+    ui->label_avail_config->clear();
+
+    ui->label_drive_modes->hide();
+    ui->pushButton_dynamic->hide();
+    ui->pushButton_eco->hide();
+    ui->pushButton_stock->hide();
+    ui->pushButton_dynamic->setStyleSheet(button_sheet + "all/dynamic_off.png);");
+    ui->pushButton_eco->setStyleSheet(button_sheet + "all/eco_off.png);");
+    ui->pushButton_stock->setStyleSheet(button_sheet + "all/stock_off.png);");
+    ui->pushButton_apply_car->setStyleSheet(button_sheet + lang_folder + "/apply_car_off.png);");
+    ui->pushButton_apply_settings->setStyleSheet(button_sheet + lang_folder + "/apply_settings_off.png);");
+    ui->label_indication_on_off->setStyleSheet(button_sheet + "all/indication_no.png);");
+    ui->label_stby_u_s->setStyleSheet(button_sheet + "all/stby_no.png);");
+
+    ui->checkBox_auto_proto->setChecked(false);
+    ui->checkBox_auto_stby->setChecked(false);
+    ui->comboBox_protocol->clear();
+    ui->label_errors->clear();
+    ui->label_errors->setStyleSheet(empty_text_sheet);
+    ui->label_serial_number->clear();
+    ui->label_firmware->clear();
+    ui->label_hardware->clear();
+    ui->label_software->clear();
+    ui->label_protocol->clear();
+    ui->label_stby->clear();
+
+    pin_states.clear();
+    const QVector<QLabel *> pins = pin_labels();
+    for (QLabel *pin : pins)
+        pin->hide();
+    for (QLabel *pin : pins)
+        pin->setStyleSheet(QStringLiteral("background-color: none;image: none;"));
+}

@@ -1,0 +1,10 @@
+#ifndef CONTROLS_STATE_H
+#define CONTROLS_STATE_H
+
+// Set while the window shows no identified device: the protocol and
+// automatic-standby handlers then ignore the changes made while filling it.
+extern bool settings_locked;
+// Set while the automatic-protocol handler edits the protocol list itself.
+extern bool protocol_list_edit;
+
+#endif // CONTROLS_STATE_H

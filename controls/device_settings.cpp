@@ -1,0 +1,134 @@
+// Standby and protocol: edited in the window, written by the apply-settings
+// button with the same bracket as the drive mode.
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+
+#include "app/app_state.h"
+#include "app/mainwindow.h"
+#include "app/message_box.h"
+#include "app/sequence_guard.h"
+#include "controls/controls_state.h"
+#include "controls/settings_word.h"
+#include "device/device_state.h"
+#include "ui_mainwindow.h"
+
+namespace {
+
+const QString not_selected = QStringLiteral("NOT SELECTED");
+const QString standby_sheet = QStringLiteral(
+    "background: none; border: none; outline: none; color: transparent; image: url(:/all/");
+
+bool has_placeholder(const QComboBox *box)
+{
+    return box->count() > 0 && box->itemText(0) == not_selected;
+}
+
+} // namespace
+
+void MainWindow::on_pushButton_apply_settings_clicked()
+{
+    SequenceGuard guard;
+    if (guard.refused())
+        return;
+
+    const bool auto_standby = ui->checkBox_auto_stby->isChecked();
+    const bool auto_protocol = ui->checkBox_auto_proto->isChecked();
+    const int protocol = settings_word::protocol_number(ui->comboBox_protocol->currentText(), protocol_names);
+    const bool standby_wrong = !auto_standby && ui->pushButton_stby_u->isEnabled()
+                               && ui->pushButton_stby_s->isEnabled();
+    const bool protocol_wrong = !auto_protocol && protocol < 0;
+    if (standby_wrong || protocol_wrong) {
+        show_box("Error!", "Wrong settings!");
+        return;
+    }
+
+    settings_word::Choice choice;
+    choice.auto_standby = auto_standby;
+    choice.standby_u = !ui->pushButton_stby_u->isEnabled();
+    choice.standby_s = !ui->pushButton_stby_s->isEnabled();
+    choice.auto_protocol = auto_protocol;
+    choice.protocol = protocol;
+    if (write_settings(settings_word::message(choice)))
+        show_box("Info", "Settings are changed!");
+}
+
+void MainWindow::on_comboBox_protocol_currentIndexChanged(QString arg1)
+{
+    Q_UNUSED(arg1)
+    if (settings_locked) {
+        protocol_list_edit = false;
+        return;
+    }
+    if (protocol_list_edit) {
+        protocol_list_edit = false;
+        return;
+    }
+    const bool placeholder_chosen = ui->checkBox_auto_proto->isChecked()
+                                    && ui->comboBox_protocol->currentText() == not_selected;
+    if (!placeholder_chosen) {
+        // A real protocol was chosen: it replaces the automatic choice.
+        if (has_placeholder(ui->comboBox_protocol))
+            ui->comboBox_protocol->removeItem(0);
+        ui->checkBox_auto_proto->setChecked(false);
+    }
+
+    const QVector<QLabel *> pins = pin_labels();
+    for (QLabel *pin : pins)
+        pin->setStyleSheet(QStringLiteral("background-color: none;image: none;"));
+    for (const int protocol : qAsConst(pin_states))
+        OBD_pins(protocol, false);
+    if (!has_placeholder(ui->comboBox_protocol))
+        OBD_pins(ui->comboBox_protocol->currentIndex(), true);
+    protocol_list_edit = false;
+}
+
+void MainWindow::on_pushButton_stby_u_clicked()
+{
+    ui->checkBox_auto_stby->setChecked(false);
+    ui->label_stby_u_s->setStyleSheet(standby_sheet + "stby_u.png);");
+    ui->pushButton_stby_u->setEnabled(false);
+    ui->pushButton_stby_s->setEnabled(true);
+}
+
+void MainWindow::on_pushButton_stby_s_clicked()
+{
+    ui->checkBox_auto_stby->setChecked(false);
+    ui->label_stby_u_s->setStyleSheet(standby_sheet + "stby_s.png);");
+    ui->pushButton_stby_s->setEnabled(false);
+    ui->pushButton_stby_u->setEnabled(true);
+}
+
+void MainWindow::on_checkBox_auto_stby_stateChanged(int arg1)
+{
+    Q_UNUSED(arg1)
+    if (settings_locked)
+        return;
+    if (ui->checkBox_auto_stby->isChecked()) {
+        ui->label_stby_u_s->setStyleSheet(standby_sheet + "stby_no.png);");
+        ui->pushButton_stby_u->setEnabled(true);
+        ui->pushButton_stby_s->setEnabled(true);
+    } else {
+        // Manual standby starts from U.
+        ui->label_stby_u_s->setStyleSheet(standby_sheet + "stby_u.png);");
+        ui->pushButton_stby_u->setEnabled(false);
+        ui->pushButton_stby_s->setEnabled(true);
+    }
+}
+
+void MainWindow::on_checkBox_auto_proto_stateChanged(int arg1)
+{
+    Q_UNUSED(arg1)
+    QComboBox *box = ui->comboBox_protocol;
+    if (ui->checkBox_auto_proto->isChecked()) {
+        protocol_list_edit = true;
+        if (!box->itemText(0).isEmpty() && box->itemText(0) != not_selected)
+            box->insertItem(0, not_selected);
+        box->setCurrentIndex(0);
+        protocol_list_edit = false;
+    } else if (has_placeholder(box)) {
+        box->removeItem(0);
+    }
+}

@@ -1,0 +1,103 @@
+// Drive mode and indication: a click shows the new value and writes it to the
+// device at once in the bracket 0x03, value, 0x21, 0x24.
+
+#include <QLabel>
+#include <QPushButton>
+
+#include "app/mainwindow.h"
+#include "app/message_box.h"
+#include "app/sequence_guard.h"
+#include "app/widget_snapshot.h"
+#include "ui_mainwindow.h"
+
+namespace {
+
+const QString button_sheet = QStringLiteral(
+    "background: none; border: none; outline: none; color: transparent; image: url(:/all/");
+// No blank before "image:" in the indication sheets.
+const QString indication_sheet = QStringLiteral(
+    "background: none; border: none; outline: none; color: transparent;image: url(:/all/");
+
+QByteArray bytes(std::initializer_list<int> values)
+{
+    QByteArray message;
+    for (const int value : values)
+        message.append(char(value));
+    return message;
+}
+
+} // namespace
+
+// Every settings write: 0x03, the value message, 0x21, 0x24. Stops at the
+// first exchange that fails (the transport has shown its box); true when all
+// four went through.
+bool MainWindow::write_settings(const QByteArray &value_message)
+{
+    for (const QByteArray &message : {bytes({0x03}), value_message, bytes({0x21}), bytes({0x24})})
+        if (!USB_exchange(message))
+            return false;
+    return true;
+}
+
+void MainWindow::write_drive_mode(int mode)
+{
+    SequenceGuard guard;
+    if (guard.refused())
+        return;
+    const WidgetSnapshot before({ui->pushButton_dynamic, ui->pushButton_eco, ui->pushButton_stock});
+
+    ui->pushButton_dynamic->setEnabled(mode != 2);
+    ui->pushButton_eco->setEnabled(mode != 1);
+    ui->pushButton_stock->setEnabled(mode != 0);
+    ui->pushButton_dynamic->setStyleSheet(button_sheet + (mode == 2 ? "dynamic_on.png);" : "dynamic_off.png);"));
+    ui->pushButton_eco->setStyleSheet(button_sheet + (mode == 1 ? "eco_on.png);" : "eco_off.png);"));
+    ui->pushButton_stock->setStyleSheet(button_sheet + (mode == 0 ? "stock_on.png);" : "stock_off.png);"));
+
+    if (write_settings(bytes({0x1C, mode})))
+        show_box("Info", "Settings are changed!");
+    else
+        before.restore();
+}
+
+void MainWindow::write_indication(bool on)
+{
+    SequenceGuard guard;
+    if (guard.refused())
+        return;
+    const WidgetSnapshot before({ui->label_indication_on_off, ui->pushButton_indication_on,
+                                 ui->pushButton_indication_off});
+
+    ui->label_indication_on_off->setStyleSheet(indication_sheet + (on ? "indication_on.png);" : "indication_off.png);"));
+    ui->pushButton_indication_on->setEnabled(!on);
+    ui->pushButton_indication_off->setEnabled(on);
+
+    if (write_settings(on ? bytes({0x34, 0x00, 0x3C}) : bytes({0x34, 0x00, 0x00})))
+        show_box("Info", "Settings are changed!");
+    else
+        before.restore();
+}
+
+void MainWindow::on_pushButton_dynamic_clicked()
+{
+    write_drive_mode(2);
+}
+
+void MainWindow::on_pushButton_eco_clicked()
+{
+    write_drive_mode(1);
+}
+
+void MainWindow::on_pushButton_stock_clicked()
+{
+    write_drive_mode(0);
+}
+
+void MainWindow::on_pushButton_indication_on_clicked()
+{
+    write_indication(true);
+}
+
+void MainWindow::on_pushButton_indication_off_clicked()
+{
+    write_indication(false);
+}

@@ -1,0 +1,36 @@
+#include "controls/settings_word.h"
+
+namespace settings_word {
+
+int flags(const Choice &choice)
+{
+    int value = choice.auto_standby ? 0x04 : choice.standby_u ? 0x02 : choice.standby_s ? 0x01 : 0x00;
+    if (choice.auto_protocol)
+        value |= 0x08;
+    return value;
+}
+
+QByteArray message(const Choice &choice)
+{
+    int high = 0;
+    int low = 0;
+    if (!choice.auto_protocol && choice.protocol >= 0 && choice.protocol <= 15) {
+        if (choice.protocol > 7)
+            high = 1 << (choice.protocol - 8);
+        else
+            low = 1 << choice.protocol;
+    }
+    QByteArray bytes;
+    bytes.append(char(0x32));
+    bytes.append(char(flags(choice)));
+    bytes.append(char(high));
+    bytes.append(char(low));
+    return bytes;
+}
+
+int protocol_number(const QString &item_text, const QStringList &protocol_names)
+{
+    return protocol_names.indexOf(item_text);
+}
+
+} // namespace settings_word

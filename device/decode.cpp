@@ -1,0 +1,108 @@
+#include "device/decode.h"
+
+#include "device/framing.h"
+
+namespace decode {
+
+QString text(const QByteArray &reply)
+{
+    const int zero = reply.indexOf('\0');
+    return QString::fromUtf8(zero < 0 ? reply : reply.left(zero));
+}
+
+QString version(const QByteArray &reply)
+{
+    QStringList parts;
+    for (int i = 0; i < 5; ++i)
+        parts << QString::number(framing::byte_at(reply, i));
+    return parts.join(QLatin1Char('.'));
+}
+
+QString percent_encoded(const QString &text)
+{
+    return QString::fromLatin1(text.toUtf8().toPercentEncoding(QByteArray(), QByteArray(), '%'));
+}
+
+Key device_key(const QByteArray &reply)
+{
+    Key key;
+    if (framing::byte_at(reply, 0) != 0x04)
+        return key;
+    key.valid = true;
+    key.key = text(reply).mid(1);
+    key.auth_key = percent_encoded(key.key);
+    return key;
+}
+
+int digits(const QByteArray &reply)
+{
+    int value = 0;
+    for (const char byte : reply)
+        value = value * 10 + static_cast<unsigned char>(byte);
+    return value;
+}
+
+int drive_mode(const QByteArray &reply)
+{
+    return framing::byte_at(reply, 0);
+}
+
+int indication(const QByteArray &reply)
+{
+    return framing::byte_at(reply, 0) * 256 + framing::byte_at(reply, 1);
+}
+
+bool bit(int byte, int n)
+{
+    const QString bits = QString::number(byte, 2).rightJustified(8, QLatin1Char('0'));
+    const int position = bits.size() - 1 - n;
+    return position >= 0 && position < bits.size() && bits.at(position) == QLatin1Char('1');
+}
+
+namespace {
+int lowest_bit(int byte)
+{
+    for (int n = 0; n < 8; ++n)
+        if (bit(byte, n))
+            return n;
+    return -1;
+}
+} // namespace
+
+Settings settings(const QByteArray &reply)
+{
+    Settings result;
+    const int flags = framing::byte_at(reply, 0);
+    const bool bit1 = bit(flags, 1);
+    const bool bit0 = bit(flags, 0);
+    if (bit1 && !bit0)
+        result.standby = QStringLiteral("U");
+    else if (!bit1 && bit0)
+        result.standby = QStringLiteral("S");
+    else
+        result.standby = QStringLiteral("NOT SELECTED");
+    result.auto_standby = bit(flags, 2);
+    result.auto_protocol = bit(flags, 3);
+
+    const int low = lowest_bit(framing::byte_at(reply, 2));
+    const int high = lowest_bit(framing::byte_at(reply, 1));
+    result.protocol_bit = low >= 0 ? low : high >= 0 ? 8 + high : -1;
+    result.protocol_index = result.protocol_bit == 15 ? 0 : result.protocol_bit;
+    return result;
+}
+
+QList<int> active_protocols(const QByteArray &reply)
+{
+    QList<int> protocols;
+    const int high = framing::byte_at(reply, 0);
+    const int low = framing::byte_at(reply, 1);
+    for (int n = 0; n < 8; ++n)
+        if (bit(low, n))
+            protocols << n;
+    for (int n = 0; n < 8; ++n)
+        if (bit(high, n))
+            protocols << n + 8;
+    return protocols;
+}
+
+} // namespace decode

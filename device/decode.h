@@ -1,0 +1,58 @@
+#ifndef DECODE_H
+#define DECODE_H
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+// The device's query replies (the echoed query code already removed) turned
+// into values. A byte the reply lacks counts as 0; nothing here can fail.
+namespace decode {
+
+// Text up to the first zero byte (or the end), as UTF-8. Bytes that are not
+// valid UTF-8 become replacement characters.
+QString text(const QByteArray &reply);
+
+// Queries 11 and 12: five byte values in decimal joined by "." (1.0.3.0.12).
+QString version(const QByteArray &reply);
+
+// Every byte outside letters, digits, '-', '.', '_', '~' as %XX (upper-case hex).
+QString percent_encoded(const QString &text);
+
+// Query 13: 0x04, then the key text. `valid` is false without the 0x04 marker.
+struct Key {
+    bool valid = false;
+    QString key;       // the key text without its marker
+    QString auth_key;  // the key percent-encoded for the server
+};
+Key device_key(const QByteArray &reply);
+
+// Query 27: one decimal digit per byte, most significant first (0x01 0x02 = 12).
+int digits(const QByteArray &reply);
+
+// Query 28: 0 stock, 1 eco, 2 dynamic (other values are returned as they are).
+int drive_mode(const QByteArray &reply);
+
+// Query 52: two bytes big-endian; 0 = indication off.
+int indication(const QByteArray &reply);
+
+// The flags byte and 16-bit protocol mask of query 50.
+struct Settings {
+    QString standby;          // "U", "S" or "NOT SELECTED"
+    bool auto_standby = false;
+    bool auto_protocol = false;
+    int protocol_bit = -1;    // lowest protocol bit set (low byte first), -1 = none
+    int protocol_index = -1;  // the protocol to show: protocol_bit with 15 read as 0
+};
+Settings settings(const QByteArray &reply);
+
+// Query 51: protocol numbers active on the bus, low byte's bits first.
+QList<int> active_protocols(const QByteArray &reply);
+
+// Bit n of `byte` via its base-2 text of at least 8 digits, as the device's
+// bit numbering is defined.
+bool bit(int byte, int n);
+
+} // namespace decode
+
+#endif // DECODE_H

@@ -1,0 +1,19 @@
+#include "device/device_state.h"
+
+bool device_open = false;
+bool widgets_cleared = false;
+bool USB_first_tick = true;
+bool USB_open_error_shown = false;
+hid_device_info *device_list = nullptr;
+
+QString serial_number;
+QString hardware_text;
+QString firmware_text;
+QString device_key;
+QString config_id;
+QString car_brand, car_model, car_engine, car_power, car_torque;
+QString standby_text;
+int protocol_index = 0;
+QList<int> pin_states;
+
+const QString unconfigured_id = QStringLiteral("ROVUncfg_CID");

@@ -1,0 +1,30 @@
+#ifndef DEVICE_STATE_H
+#define DEVICE_STATE_H
+
+#include <QList>
+#include <QString>
+
+struct hid_device_info;
+
+// What the window knows of the connected device.
+extern bool device_open;            // a device is open
+extern bool widgets_cleared;        // the window shows its no-device state
+extern bool USB_first_tick;         // the next presence tick is the first since start-up
+extern bool USB_open_error_shown;   // the open-failure box was shown since the last open
+extern hid_device_info *device_list;
+
+// Decoded from the device's replies.
+extern QString serial_number;       // query 10; first two characters give the model
+extern QString hardware_text;       // query 11
+extern QString firmware_text;       // query 12
+extern QString device_key;          // query 13
+extern QString config_id;           // query 20; "ROVUncfg_CID" = no vehicle configured
+extern QString car_brand, car_model, car_engine, car_power, car_torque; // queries 21-25
+extern QString standby_text;        // query 50: "U", "S" or "NOT SELECTED"
+extern int protocol_index;          // query 50: selected protocol number, -1 = none
+extern QList<int> pin_states;       // query 51: protocol numbers active on the bus
+
+// The configuration id of a device that carries no vehicle.
+extern const QString unconfigured_id;
+
+#endif // DEVICE_STATE_H

@@ -1,0 +1,40 @@
+#include <QTimer>
+
+#include "app/logging.h"
+#include "app/mainwindow.h"
+#include "app/wait.h"
+#include "device/usb_state.h"
+
+// One exchange of a sequence: the message goes out, the sender waits until the
+// read tick (or a failure) ends it. Two messages are always at least USB_pause
+// apart; the gap is a wait, not a sleep, so the window stays live.
+bool MainWindow::USB_exchange(const QByteArray &message)
+{
+    if (USB_last_end.isValid()) {
+        const qint64 left = USB_pause - USB_last_end.elapsed();
+        if (left > 0 && !wait_pause(int(left))) {
+            USB_error = true;
+            return false;
+        }
+    }
+
+    USB_clear_data();
+    TX_data.append(message);
+    USB_check_TX();
+    USB_wait = wait_open();
+    if (USB_wait == 0) {
+        USB_error = true;
+        return false;
+    }
+    USB_write();
+    if (!wait_run(USB_wait)) {
+        // Left without an end: the application is quitting. Nothing may read
+        // for this exchange any more.
+        qCDebug(orv_usb) << "exchange abandoned";
+        timer_USB_read->stop();
+        TX_multi = false;
+        USB_error = true;
+    }
+    USB_wait = 0;
+    return !USB_error;
+}

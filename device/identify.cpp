@@ -1,0 +1,227 @@
+// Finding the device, identifying it, and noticing when it is gone. The
+// presence tick searches while no device is open and probes the open one.
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QTimer>
+
+#include "app/app_state.h"
+#include "app/logging.h"
+#include "app/mainwindow.h"
+#include "app/message_box.h"
+#include "app/sequence_guard.h"
+#include "controls/controls_state.h"
+#include "device/device_state.h"
+#include "device/usb_state.h"
+#include "server/api.h"
+#include "server/server_state.h"
+#include "ui_mainwindow.h"
+
+namespace {
+
+constexpr unsigned short device_vendor = 0x1FC9;
+constexpr unsigned short device_product = 0x0087;
+
+const QString black_sheet = QStringLiteral(
+    "color: rgb(255, 219,10); background-color: black; alternate-background-color: black; "
+    "selection-color: rgb(255, 219,10); selection-background-color:black;");
+
+QByteArray query(int code)
+{
+    QByteArray message;
+    message.append(char(0x09));
+    message.append(char(code));
+    return message;
+}
+
+} // namespace
+
+void MainWindow::myTimer_USB_test()
+{
+    if (USB_first_tick) {
+        ui->comboBox_language->setStyleSheet(black_sheet);
+        USB_first_tick = false;
+    }
+
+    // Whoever runs a sequence owns the device until it ends; its own exchanges
+    // notice a lost device, and the next tick after it probes again.
+    SequenceGuard guard;
+    if (guard.refused())
+        return;
+
+    bool stopped_for_identification = false;
+    if (!device_open) {
+        device_list = hid_enumerate(0, 0);
+        hid_device_info *match = device_list;
+        while (match && !(match->vendor_id == device_vendor && match->product_id == device_product))
+            match = match->next;
+
+        if (!match) {
+            hid_free_enumeration(device_list);
+            device_list = nullptr;
+            if (!widgets_cleared)
+                clear_widgets();
+            return;
+        }
+
+        hid_device *handle = hid_open_path(match->path);
+        hid_free_enumeration(device_list);
+        device_list = nullptr;
+        if (!handle) {
+            const bool show = !USB_open_error_shown;
+            USB_open_error_shown = true;
+            if (!widgets_cleared)
+                clear_widgets();
+            if (show)
+                show_box("Error!", "USB not opened! Please reconnect device!");
+            return;
+        }
+
+        hid_set_nonblocking(handle, 1);
+        timer_USB_test->stop();
+        stopped_for_identification = true;
+        device_handle = handle;
+        device_open = true;
+        USB_error = false;
+        server_error = false;
+        USB_open_error_shown = false;
+        USB_write_error_shown = false;
+        qCDebug(orv_usb) << "device opened";
+
+        if (!identify_device()) {
+            qCDebug(orv_usb) << "identification failed: device dropped";
+            drop_device();
+            ui->label_marka_model->show();
+            ui->label_modif_power_torque->show();
+            clear_widgets();
+            timer_USB_test->start(USB_test_interval);
+            return;
+        }
+    }
+
+    // Presence probe: a device that is gone answers -1.
+    const int result = hid_read(device_handle, reinterpret_cast<unsigned char *>(RX_report.data()),
+                                size_t(RX_report.size()));
+    if (result == -1) {
+        qCDebug(orv_usb) << "device lost";
+        drop_device();
+        if (!widgets_cleared)
+            clear_widgets();
+        if (stopped_for_identification)
+            timer_USB_test->start(USB_test_interval);
+        return;
+    }
+    if (widgets_cleared)
+        enter_device_state();
+}
+
+// The identification queries in order; false at the first failure.
+bool MainWindow::identify_device()
+{
+    const QByteArray first[] = {QByteArray(1, char(0x03)), query(10), query(13) + char(0x04),
+                                query(12), query(11), query(20)};
+    for (const QByteArray &message : first)
+        if (!USB_exchange(message))
+            break;
+    ui->label_marka_model->hide();
+    ui->label_modif_power_torque->hide();
+    if (USB_error)
+        return false;
+
+    if (config_id == unconfigured_id) {
+        ui->label_marka_model->setStyleSheet("color: rgb(255, 219,10); background-color: none; image:  url(:/"
+                                             + lang_folder + "/no_vehicle.png); image-position: center;");
+        ui->label_text_select_vehicle->setStyleSheet("background-color: none; image: url(:/" + lang_folder
+                                                     + "/text_select_vehicle.png);");
+    } else {
+        ui->label_text_select_vehicle->setStyleSheet("background-color: none; image: url(:/" + lang_folder
+                                                     + "/text_select_new_vehicle.png);");
+        for (int code = 21; code <= 25; ++code)
+            if (!USB_exchange(query(code)))
+                return false;
+        ui->label_marka_model->setText(car_brand + "   " + car_model);
+        ui->label_modif_power_torque->setText(car_engine + "  " + car_power + "HP  " + car_torque + "NM");
+        if (!USB_exchange(query(26)))
+            return false;
+        if (serial_number.startsWith(QLatin1String("11")) && !USB_exchange(query(28)))
+            return false;
+    }
+
+    for (const int code : {52, 51, 50})
+        if (!USB_exchange(query(code)))
+            return false;
+
+    server_request(Endpoint::LimitInfo, api::limit_path());
+    if (USB_error)
+        return false;
+    if (avail_config > 0)
+        server_request(Endpoint::Brands, api::brands_path());
+    return true;
+}
+
+// Forgets the open device. Its handle is closed at once, so re-plugging or
+// failing identification again and again leaks nothing.
+void MainWindow::drop_device()
+{
+    device_open = false;
+    if (device_handle) {
+        hid_close(device_handle);
+        device_handle = nullptr;
+        qCDebug(orv_usb) << "device closed";
+    }
+}
+
+void MainWindow::enter_device_state()
+{
+    widgets_cleared = false;
+    enable_widgets();
+    ui->label_marka_model->show();
+    ui->label_modif_power_torque->show();
+
+    const QString &folder = lang_folder;
+    ui->label_errors->setStyleSheet("color: rgb(255, 219,10); background-color: none; image:  url(:/" + folder
+                                    + "/no_errors.png);");
+    ui->pushButton_apply_car->setStyleSheet(
+        "background: none; border: none; outline: none; color: transparent; image: url(:/" + folder
+        + "/apply_car_on.png);");
+    ui->pushButton_apply_settings->setStyleSheet(
+        "background: none; border: none; outline: none; color: transparent; image: url(:/" + folder
+        + "/apply_settings_on.png);");
+
+    const QString select_sheet = ui->label_text_select_vehicle->styleSheet();
+    if (select_sheet.contains(QLatin1String("text_select_new_vehicle.png")))
+        ui->label_text_select_vehicle->setStyleSheet("background-color: none; image: url(:/" + folder
+                                                     + "/text_select_new_vehicle.png);");
+    else if (select_sheet.contains(QLatin1String("text_select_vehicle.png")))
+        ui->label_text_select_vehicle->setStyleSheet("background-color: none; image: url(:/" + folder
+                                                     + "/text_select_vehicle.png);");
+
+    ui->comboBox_protocol->addItems(protocol_names);
+    ui->comboBox_protocol->setStyleSheet(black_sheet);
+    ui->comboBox_protocol->setCurrentIndex(protocol_index == -1 ? 0 : protocol_index);
+
+    ui->comboBox_language->setStyleSheet(black_sheet);
+    const QString vehicle_sheet = black_sheet + QStringLiteral("font:20px;");
+    ui->comboBox_marka->setStyleSheet(vehicle_sheet);
+    ui->comboBox_model->setStyleSheet(vehicle_sheet);
+    ui->comboBox_model_exactly->setStyleSheet(vehicle_sheet);
+
+    settings_locked = false;
+    for (QLabel *pin : pin_labels())
+        pin->show();
+
+    if (serial_number.startsWith(QLatin1String("10"))) {
+        ui->label_device->setStyleSheet(
+            QStringLiteral("background-color: none; image: url(:/all/OR.png); image-position: center;"));
+    } else if (serial_number.startsWith(QLatin1String("11"))) {
+        ui->label_device->setStyleSheet(
+            QStringLiteral("background-color: none; image: url(:/all/OR+.png); image-position: center;"));
+        ui->label_drive_modes->show();
+        ui->pushButton_dynamic->show();
+        ui->pushButton_eco->show();
+        ui->pushButton_stock->show();
+    }
+    timer_USB_test->start(USB_test_interval);
+}

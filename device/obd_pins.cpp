@@ -1,0 +1,26 @@
+#include <QLabel>
+
+#include "app/mainwindow.h"
+#include "device/obd_pin_table.h"
+#include "ui_mainwindow.h"
+
+// Colours the connector pins of one protocol: red for the protocol the device
+// is set to, yellow for a protocol active on the bus. Pins of other protocols
+// keep their colour, so several calls add up and the last colour of a pin wins.
+void MainWindow::OBD_pins(int id, bool red_yellow)
+{
+    const QString picture = red_yellow ? QStringLiteral("url(:/all/red.png);")
+                                       : QStringLiteral("url(:/all/yellow.png);");
+    if (unsigned(id) > 15u)
+        return;
+    const QVector<QLabel *> pins = pin_labels();
+    for (const int pin : protocol_pins(id))
+        pins[pin - 1]->setStyleSheet(QStringLiteral("background-color: none;image: ") + picture);
+}
+
+QVector<QLabel *> MainWindow::pin_labels() const
+{
+    return {ui->pin_1,  ui->pin_2,  ui->pin_3,  ui->pin_4,  ui->pin_5,  ui->pin_6,
+            ui->pin_7,  ui->pin_8,  ui->pin_9,  ui->pin_10, ui->pin_11, ui->pin_12,
+            ui->pin_13, ui->pin_14, ui->pin_15, ui->pin_16};
+}

@@ -1,0 +1,113 @@
+// Applies a complete query reply to the device state and the widgets that show it.
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+
+#include "app/app_state.h"
+#include "app/mainwindow.h"
+#include "device/decode.h"
+#include "device/device_state.h"
+#include "server/server_state.h"
+#include "ui_mainwindow.h"
+
+namespace {
+
+const QString button_sheet = QStringLiteral(
+    "background: none; border: none; outline: none; color: transparent; image: url(:/all/");
+
+// No blank before "image:" in the indication sheets.
+const QString indication_sheet = QStringLiteral(
+    "background: none; border: none; outline: none; color: transparent;image: url(:/all/");
+
+} // namespace
+
+void MainWindow::decode_reply(int code, const QByteArray &reply)
+{
+    switch (code) {
+    case 10:
+        serial_number = decode::text(reply);
+        ui->label_serial_number->setText(serial_number);
+        break;
+    case 11:
+        hardware_text = decode::version(reply);
+        ui->label_hardware->setText(hardware_text);
+        break;
+    case 12:
+        firmware_text = decode::version(reply);
+        ui->label_firmware->setText(firmware_text);
+        break;
+    case 13: {
+        const decode::Key key = decode::device_key(reply);
+        if (key.valid) {
+            device_key = key.key;
+            auth_key = key.auth_key;
+        }
+        break;
+    }
+    case 20: config_id = decode::text(reply); break;
+    case 21: car_brand = decode::text(reply); break;
+    case 22: car_model = decode::text(reply); break;
+    case 23: car_engine = decode::text(reply); break;
+    case 24: car_power = decode::text(reply); break;
+    case 25: car_torque = decode::text(reply); break;
+    case 26: ui->label_software->setText(decode::text(reply)); break;
+    case 27: avail_config = decode::digits(reply); break;
+    case 28: {
+        const int mode = decode::drive_mode(reply);
+        if (mode < 0 || mode > 2)
+            break;
+        ui->pushButton_dynamic->setStyleSheet(button_sheet + (mode == 2 ? "dynamic_on.png);" : "dynamic_off.png);"));
+        ui->pushButton_eco->setStyleSheet(button_sheet + (mode == 1 ? "eco_on.png);" : "eco_off.png);"));
+        ui->pushButton_stock->setStyleSheet(button_sheet + (mode == 0 ? "stock_on.png);" : "stock_off.png);"));
+        break;
+    }
+    case 50: {
+        const decode::Settings settings = decode::settings(reply);
+        standby_text = settings.standby;
+        const bool u = settings.standby == QLatin1String("U");
+        const bool s = settings.standby == QLatin1String("S");
+        ui->label_stby_u_s->setStyleSheet(button_sheet + (u ? "stby_u.png);" : s ? "stby_s.png);" : "stby_no.png);"));
+        ui->pushButton_stby_u->setEnabled(!u);
+        ui->pushButton_stby_s->setEnabled(!s);
+
+        ui->checkBox_auto_stby->setChecked(settings.auto_standby);
+        ui->label_stby->setText(QString(settings.auto_standby ? "AUTO" : "MANUAL") + ", " + standby_text);
+
+        ui->checkBox_auto_proto->setChecked(settings.auto_protocol);
+        QString protocol_text = settings.auto_protocol ? "AUTO" : "MANUAL";
+
+        // Protocol numbers 12 to 14 have no name and no pins here: the list
+        // shows the placeholder so that a known protocol must be chosen.
+        const bool known = settings.protocol_index >= 0 && settings.protocol_index < protocol_names.size();
+        protocol_index = known ? settings.protocol_index : -1;
+        if (!known) {
+            protocol_text += settings.protocol_bit < 0
+                ? QStringLiteral(", NOT SELECTED")
+                : QStringLiteral(", UNKNOWN %1").arg(settings.protocol_bit);
+            ui->comboBox_protocol->insertItem(0, QStringLiteral("NOT SELECTED"));
+        } else {
+            OBD_pins(protocol_index, true);
+            protocol_text += ", " + protocol_names.at(protocol_index);
+            ui->comboBox_protocol->setCurrentIndex(protocol_index);
+        }
+        ui->label_protocol->setText(protocol_text);
+        break;
+    }
+    case 51:
+        pin_states = decode::active_protocols(reply);
+        for (const int protocol : pin_states)
+            OBD_pins(protocol, false);
+        break;
+    case 52: {
+        const bool on = decode::indication(reply) != 0;
+        ui->label_indication_on_off->setStyleSheet(indication_sheet + (on ? "indication_on.png);" : "indication_off.png);"));
+        ui->pushButton_indication_on->setEnabled(!on);
+        ui->pushButton_indication_off->setEnabled(on);
+        break;
+    }
+    default:
+        break;
+    }
+}

@@ -1,0 +1,279 @@
+// The HID transport: one message at a time, base64 reports, chunked messages
+// both ways. A sender calls USB_clear_data, fills TX_data, USB_check_TX,
+// USB_write and waits (device/exchange.cpp); the read tick collects the answer,
+// hands a complete query reply to its decoder and ends the exchange.
+
+#include <QTimer>
+
+#include "app/app_state.h"
+#include "app/logging.h"
+#include "app/mainwindow.h"
+#include "app/message_box.h"
+#include "controls/controls_state.h"
+#include "device/device_state.h"
+#include "device/framing.h"
+#include "device/usb_state.h"
+#include "server/server_state.h"
+
+namespace {
+
+const char *const text_write_error = "USB write error! Please reconnect device!";
+const char *const text_transmission_error = "Transmission error! Please reconnect device!";
+const char *const text_connection_error = "Connection error! Please reconnect device!";
+const char *const text_no_connection = "No connection! Please reconnect device!";
+const char *const text_too_long = "Message too long for the device! Nothing was sent.";
+
+bool starts_with(const QByteArray &bytes, unsigned char code)
+{
+    return !bytes.isEmpty() && static_cast<unsigned char>(bytes.at(0)) == code;
+}
+
+// A failure of the exchange: its box is shown once, however many packets of
+// the exchange still arrive afterwards.
+void fail_exchange(const char *text)
+{
+    if (!USB_error) {
+        qCDebug(orv_usb) << "exchange failed:" << text;
+        USB_error = true;
+        show_box("Error!", text);
+    }
+    USB_error = true;
+}
+
+// 0xF1 0xF3 is the device's connection failure; 0xF1 alone any other failure.
+void fail_by_reply(const QByteArray &reply)
+{
+    fail_exchange(framing::byte_at(reply, 1) == framing::connection_failure
+                      ? text_connection_error
+                      : text_transmission_error);
+}
+
+} // namespace
+
+void MainWindow::USB_clear_data()
+{
+    RX_complete = false;
+    TX_query = false;
+    TX_command = false;
+    TX_multi = false;
+    RX_next_offset = 0;
+    USB_error = false;
+    server_error = false;
+    TX_data.clear();
+    RX_base64.clear();
+    RX_packet.clear();
+    RX_data.clear();
+    RX_report.fill('\0', framing::input_report_size);
+    TX_report.fill('\0', framing::output_report_size);
+    USB_stall_count = 0;
+    USB_high_offset = 0;
+}
+
+void MainWindow::USB_check_TX()
+{
+    if (framing::byte_at(TX_data, 0) == framing::query_prefix && !TX_data.isEmpty()) {
+        TX_query = true;
+        TX_code = framing::byte_at(TX_data, 1);
+    } else {
+        TX_command = true;
+        TX_code = framing::byte_at(TX_data, 0);
+    }
+}
+
+void MainWindow::USB_write()
+{
+    if (TX_data.size() > USB_chunk_size) {
+        if (!TX_multi && TX_data.size() > USB_max_message) {
+            // The 16-bit offsets cannot address it: refuse before the first chunk.
+            fail_exchange(text_too_long);
+            USB_end_exchange();
+            return;
+        }
+        USB_packets();
+        if (USB_error) {
+            USB_end_exchange();
+            return;
+        }
+    } else {
+        TX_multi = false;
+        TX_packet = TX_data;
+    }
+
+    TX_base64 = framing::base64_text(TX_packet);
+    TX_report = framing::output_report(TX_packet);
+    timer_USB_test->stop();
+    qCDebug(orv_usb) << "H>D" << TX_packet.toHex(' ');
+
+    const int result = device_open && device_handle
+        ? hid_write(device_handle, reinterpret_cast<const unsigned char *>(TX_report.constData()),
+                    size_t(TX_report.size()))
+        : -1;
+    if (result != -1) {
+        RX_miss_count = 0;
+        timer_USB_read->start(USB_read_delay);
+        return;
+    }
+
+    qCDebug(orv_usb) << "write failed";
+    TX_multi = false;
+    if (!USB_write_error_shown) {
+        USB_write_error_shown = true;
+        fail_exchange(text_write_error);
+    }
+    USB_error = true;
+    USB_end_exchange();
+}
+
+void MainWindow::USB_packets()
+{
+    if (!TX_multi) {
+        TX_multi = true;
+        TX_offset = 0;
+        RX_chunk.clear();
+        TX_packet = framing::chunk_packet(TX_data, 0);
+        show_transfer_progress(0, TX_data.size());
+        return;
+    }
+
+    const framing::SendStep step = framing::next_send_step(TX_data, RX_packet);
+    if (step.error) {
+        TX_multi = false;
+        fail_exchange(text_transmission_error);
+        return;
+    }
+    // A device that keeps asking for what it already has would never let the
+    // message end.
+    if (step.offset > USB_high_offset) {
+        USB_high_offset = step.offset;
+        USB_stall_count = 0;
+    } else if (++USB_stall_count > USB_stall_limit) {
+        TX_multi = false;
+        fail_exchange(text_transmission_error);
+        return;
+    }
+    TX_offset = step.offset;
+    show_transfer_progress(qMin(TX_offset, TX_data.size()), TX_data.size());
+    TX_packet = step.packet;
+    if (step.end) {
+        TX_multi = false;
+        TX_data = TX_packet;
+    }
+}
+
+void MainWindow::myTimer_USB_read()
+{
+    timer_USB_read->stop();
+
+    if (RX_miss_count >= USB_miss_limit) {
+        qCDebug(orv_usb) << "no answer: time-out";
+        RX_miss_count = 0;
+        TX_multi = false;
+        fail_exchange(text_no_connection);
+        USB_end_exchange();
+        return;
+    }
+
+    RX_report.fill('\0', framing::input_report_size);
+    const int result = device_open && device_handle
+        ? hid_read(device_handle, reinterpret_cast<unsigned char *>(RX_report.data()),
+                   size_t(RX_report.size()))
+        : -1;
+    if (result <= 0 || RX_report.at(0) == '\0') {
+        ++RX_miss_count;
+        timer_USB_read->start(USB_read_interval + USB_read_delay);
+        return;
+    }
+    RX_miss_count = 0;
+
+    RX_base64 = RX_report;
+    RX_packet = framing::decode_text(RX_base64);
+    qCDebug(orv_usb) << "D>H" << RX_packet.toHex(' ');
+
+    RX_complete = false;
+    // A chunked reply that began with a failure code is reported when its next
+    // packet arrives; the exchange goes on to its end.
+    if (starts_with(RX_data, framing::failure))
+        fail_by_reply(RX_data);
+
+    if (TX_multi) {
+        if (!USB_error) {
+            USB_write();
+        } else {
+            TX_multi = false;
+            USB_end_exchange();
+        }
+        return;
+    }
+
+    if (!TX_query) {
+        if (!TX_command) {
+            // Nothing expects this packet: drop it and keep waiting for the answer.
+            timer_USB_read->start(USB_read_interval + USB_read_delay);
+            return;
+        }
+        RX_data = RX_packet;
+        if (starts_with(RX_data, framing::command_ok))
+            TX_command = false;
+        else if (starts_with(RX_data, framing::failure))
+            fail_by_reply(RX_data);
+        else
+            fail_exchange(text_transmission_error);
+        USB_end_exchange();
+        return;
+    }
+
+    switch (framing::byte_at(RX_packet, 0)) {
+    case framing::chunk_code: {
+        RX_chunk = RX_packet;
+        const framing::Fold fold = framing::fold_chunk(RX_data, RX_chunk);
+        RX_offset = fold.offset;
+        RX_chunk.remove(0, 3);
+        RX_next_offset = fold.next_offset;
+        RX_data = fold.data;
+        if (RX_next_offset > USB_high_offset) {
+            USB_high_offset = RX_next_offset;
+            USB_stall_count = 0;
+        } else {
+            ++USB_stall_count;
+        }
+        if (RX_next_offset > USB_max_message || USB_stall_count > USB_stall_limit) {
+            // Beyond what the offsets can address, or a reply that never moves on.
+            fail_exchange(text_transmission_error);
+            USB_end_exchange();
+            return;
+        }
+        TX_data = framing::offset_packet(framing::ack_code, RX_next_offset);
+        USB_write();
+        return;
+    }
+    case framing::end_code:
+        RX_complete = true;
+        break;
+    default:
+        RX_complete = true;
+        RX_chunk.clear();
+        RX_data = RX_packet;
+        break;
+    }
+
+    TX_query = false;
+    if (starts_with(RX_data, framing::failure)) {
+        fail_by_reply(RX_data);
+    } else if (!RX_data.isEmpty() && framing::byte_at(RX_data, 0) == TX_code) {
+        RX_data.remove(0, 1);
+        decode_reply(TX_code, RX_data);
+    } else {
+        qCDebug(orv_usb) << "reply does not echo query" << TX_code << ": not decoded";
+    }
+    USB_end_exchange();
+}
+
+void MainWindow::USB_end_exchange()
+{
+    timer_USB_read->stop();
+    if (!settings_locked)
+        timer_USB_test->start(USB_test_interval);
+    USB_last_end.start();
+    qCDebug(orv_usb) << "exchange ended:" << (USB_error ? "failed" : "ok");
+    wait_end(USB_wait);
+}

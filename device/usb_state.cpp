@@ -1,0 +1,34 @@
+#include "device/usb_state.h"
+
+QByteArray TX_data(64, '\0');
+QByteArray TX_packet(64, '\0');
+QByteArray TX_base64(64, '\0');
+QByteArray TX_report;
+int TX_code = 0;
+bool TX_query = false;
+bool TX_command = false;
+bool TX_multi = false;
+int TX_offset = 0;
+QByteArray RX_report;
+QByteArray RX_base64(64, '\0');
+QByteArray RX_packet(64, '\0');
+QByteArray RX_chunk(64, '\0');
+int RX_offset = 0;
+int RX_next_offset = 0;
+QByteArray RX_data(64, '\0');
+bool RX_complete = false;
+int RX_miss_count = 0;
+bool USB_error = false;
+bool USB_write_error_shown = false;
+
+const int USB_chunk_size = 16;
+const int USB_miss_limit = 20;
+const int USB_pause = 5;
+const int USB_read_delay = 50;
+const int USB_max_message = 65535;
+const int USB_stall_limit = 16;
+
+WaitTicket USB_wait = 0;
+int USB_stall_count = 0;
+int USB_high_offset = 0;
+QElapsedTimer USB_last_end;

@@ -1,0 +1,43 @@
+#ifndef USB_STATE_H
+#define USB_STATE_H
+
+#include <QByteArray>
+#include <QElapsedTimer>
+
+#include "app/wait.h"
+
+// The transfer state of the one exchange in flight with the device.
+extern QByteArray TX_data;      // the message to send
+extern QByteArray TX_packet;    // the packet being sent: the whole message or a framed chunk
+extern QByteArray TX_base64;    // base64 text of TX_packet, no '=' padding
+extern QByteArray TX_report;    // 65-byte output report
+extern int TX_code;             // code the reply must echo
+extern bool TX_query;           // TX_data is a query (0x09, code): its reply is decoded
+extern bool TX_command;         // TX_data is a plain command: its reply is only stored
+extern bool TX_multi;           // a chunked transmission of TX_data is under way
+extern int TX_offset;           // offset the device acknowledged
+extern QByteArray RX_report;    // 64-byte input report
+extern QByteArray RX_base64;    // text of RX_report
+extern QByteArray RX_packet;    // the decoded packet
+extern QByteArray RX_chunk;     // payload of a received chunk
+extern int RX_offset;           // offset carried by a received chunk
+extern int RX_next_offset;      // RX_offset + chunk length, sent back in the acknowledgement
+extern QByteArray RX_data;      // the reply: one packet or the chunks put together
+extern bool RX_complete;        // RX_data holds a complete reply in this tick
+extern int RX_miss_count;       // read ticks in a row without a report
+extern bool USB_error;          // the current exchange failed
+extern bool USB_write_error_shown; // the write-error box was shown since the device was opened
+
+extern const int USB_chunk_size;   // message bytes per packet: 16
+extern const int USB_miss_limit;   // read ticks without a report before the time-out: 20
+extern const int USB_pause;        // ms between two messages: 5
+extern const int USB_read_delay;   // ms between a write and the read of its answer: 50
+extern const int USB_max_message;  // largest message the 16-bit offsets can carry: 65535
+extern const int USB_stall_limit;  // chunk packets in a row that make no progress before giving up
+
+extern WaitTicket USB_wait;        // the wait of the exchange in flight
+extern int USB_stall_count;        // chunk packets in a row without progress
+extern int USB_high_offset;        // highest offset reached in the exchange's chunks
+extern QElapsedTimer USB_last_end; // when the last exchange ended (for the pause between messages)
+
+#endif // USB_STATE_H

@@ -1,0 +1,152 @@
+#include "server/api.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <cmath>
+
+namespace api {
+
+QString limit_path() { return QStringLiteral("/api/v1/chip/limitInfo"); }
+QString brands_path() { return QStringLiteral("/api/v1/vehicle/brand?"); }
+QString models_path(const QString &brand_id) { return "/api/v1/vehicle/model?brandId=" + brand_id; }
+QString engines_path(const QString &model_id) { return "/api/v1/vehicle?modelId=" + model_id; }
+QString install_success_path() { return QStringLiteral("/api/v1/vehicle/settings/install/success"); }
+
+QString settings_path(const QString &vehicle_id, const QString &auth_key)
+{
+    return "/api/v1/vehicle/settings?vehicleId=" + vehicle_id + "&authKey=" + auth_key;
+}
+
+QString software_path(const QString &software_id, const QString &auth_key)
+{
+    return "/api/v1/chip/software/" + software_id + "/file?authKey=" + auth_key;
+}
+
+QList<QPair<QByteArray, QByteArray>> request_headers(const QString &serial_number)
+{
+    return {
+        {"X-Auth-Token", serial_number.toUtf8()},
+        {"X-Device-Token", "718204593316"},
+        {"X-Device-Type", "DESKTOP"},
+        {"X-Device-Language", "RU"},
+        {"Accept", "application/json"},
+    };
+}
+
+QByteArray install_success_body(const QString &settings_id)
+{
+    return QString("{\"settingsId\":" + settings_id + "}").toUtf8();
+}
+
+QString body_text(const QByteArray &body)
+{
+    const int zero = body.indexOf('\0');
+    return QString::fromUtf8(zero < 0 ? body : body.left(zero));
+}
+
+QJsonValue result_of(const QByteArray &body)
+{
+    return QJsonDocument::fromJson(body_text(body).toUtf8()).object().value(QStringLiteral("result"));
+}
+
+QString whole_number_text(const QJsonValue &value)
+{
+    const double number = value.isDouble() ? value.toDouble() : 0.0;
+    if (!std::isfinite(number))
+        return QStringLiteral("0");
+    const QString text = QString::number(number, 'f', 0);
+    return text == QLatin1String("-0") ? QStringLiteral("0") : text;
+}
+
+QString string_text(const QJsonValue &value)
+{
+    return value.isString() ? value.toString() : QString();
+}
+
+namespace {
+QJsonArray items_of(const QJsonValue &result)
+{
+    return result.toObject().value(QStringLiteral("items")).toArray();
+}
+} // namespace
+
+QList<Item> brands(const QJsonValue &result)
+{
+    QList<Item> items;
+    for (const QJsonValue element : items_of(result)) {
+        const QJsonObject object = element.toObject();
+        items.append({whole_number_text(object.value("id")), string_text(object.value("title")), {}, {}});
+    }
+    return items;
+}
+
+QList<Item> models(const QJsonValue &result)
+{
+    QList<Item> items;
+    for (const QJsonValue element : items_of(result)) {
+        const QJsonObject object = element.toObject();
+        items.append({string_text(object.value("id")), string_text(object.value("title")), {}, {}});
+    }
+    return items;
+}
+
+QList<Item> engines(const QJsonValue &result)
+{
+    QList<Item> items;
+    for (const QJsonValue element : items_of(result)) {
+        const QJsonObject object = element.toObject();
+        items.append({string_text(object.value("id")), string_text(object.value("title")),
+                      whole_number_text(object.value("power")), whole_number_text(object.value("moment"))});
+    }
+    return items;
+}
+
+QString engine_text(const QString &title, const QString &power, const QString &torque)
+{
+    return title + " " + power + "HP " + torque + "NM";
+}
+
+EngineKey split_engine_text(const QString &text)
+{
+    const QStringList parts = text.split(QLatin1Char(' '));
+    EngineKey key;
+    if (parts.size() < 3)
+        return key;
+    key.torque = parts.at(parts.size() - 1);
+    key.power = parts.at(parts.size() - 2);
+    key.title = parts.mid(0, parts.size() - 2).join(QLatin1Char(' '));
+    key.power.chop(2);
+    key.torque.chop(2);
+    return key;
+}
+
+int find_engine(const EngineKey &key, const QStringList &titles, const QStringList &power,
+                const QStringList &torque)
+{
+    const int n = qMin(titles.size(), qMin(power.size(), torque.size()));
+    for (int i = 0; i < n; ++i)
+        if (titles.at(i) == key.title && power.at(i) == key.power && torque.at(i) == key.torque)
+            return i;
+    return -1;
+}
+
+int count(const QJsonValue &result)
+{
+    if (!result.isDouble())
+        return 0;
+    const double value = std::round(result.toDouble());
+    if (value > 2147483647.0)
+        return 2147483647;
+    if (value < -2147483648.0)
+        return -2147483647 - 1;
+    return int(value);
+}
+
+SettingsRecord settings_record(const QJsonValue &result)
+{
+    const QJsonObject object = result.toObject();
+    return {whole_number_text(object.value("id")), string_text(object.value("softwareId"))};
+}
+
+} // namespace api

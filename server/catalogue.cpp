@@ -1,0 +1,152 @@
+// The vehicle catalogue: brand, model and engine in three cascading boxes,
+// filled from the server. Titles map back to server ids through the parallel
+// lists; duplicate titles resolve to the first in server order.
+
+#include <QAbstractItemView>
+#include <QComboBox>
+#include <QPushButton>
+
+#include "app/combo_items.h"
+#include "app/mainwindow.h"
+#include "app/message_box.h"
+#include "app/sequence_guard.h"
+#include "server/api.h"
+#include "server/server_state.h"
+#include "ui_mainwindow.h"
+
+void MainWindow::finishedSlot_marks()
+{
+    QNetworkReply *reply = take_reply(reply_marks);
+    if (!reply)
+        return;
+    if (reply->error() != QNetworkReply::NoError) {
+        show_box("Error!", "Server error!");
+        enable_widgets();
+    } else {
+        const QList<api::Item> items = api::brands(api::result_of(reply->readAll()));
+        marka_ids.clear();
+        marka_titles.clear();
+        for (const api::Item &item : items) {
+            marka_ids << item.id;
+            marka_titles << item.title;
+        }
+        show_sorted_items(ui->comboBox_marka, QStringLiteral("BRAND"), marka_titles);
+    }
+    finish_reply(reply);
+}
+
+void MainWindow::finishedSlot_models()
+{
+    QNetworkReply *reply = take_reply(reply_models);
+    if (!reply)
+        return;
+    if (reply->error() != QNetworkReply::NoError) {
+        show_box("Error!", "Server connection error!");
+        enable_widgets();
+    } else {
+        const QList<api::Item> items = api::models(api::result_of(reply->readAll()));
+        model_ids.clear();
+        model_titles.clear();
+        for (const api::Item &item : items) {
+            model_ids << item.id;
+            model_titles << item.title;
+        }
+        show_sorted_items(ui->comboBox_model, QStringLiteral("MODEL"), model_titles);
+        enable_widgets();
+    }
+    finish_reply(reply);
+}
+
+void MainWindow::finishedSlot_modifications()
+{
+    QNetworkReply *reply = take_reply(reply_modifications);
+    if (!reply)
+        return;
+    if (reply->error() != QNetworkReply::NoError) {
+        show_box("Error!", "Server connection error!");
+        enable_widgets();
+    } else {
+        const QList<api::Item> items = api::engines(api::result_of(reply->readAll()));
+        modif_ids.clear();
+        modif_titles.clear();
+        modif_power.clear();
+        modif_moment.clear();
+        modif_items.clear();
+        for (const api::Item &item : items) {
+            modif_ids << item.id;
+            modif_titles << item.title;
+            modif_power << item.power;
+            modif_moment << item.torque;
+            modif_items << api::engine_text(item.title, item.power, item.torque);
+        }
+        show_sorted_items(ui->comboBox_model_exactly, QStringLiteral("ENGINE"), modif_items);
+        enable_widgets();
+    }
+    finish_reply(reply);
+}
+
+void MainWindow::marka_changed(QString marka_sel)
+{
+    if (!marka_sel.isEmpty()) {
+        show_placeholder_only(ui->comboBox_model, QStringLiteral("MODEL"));
+        show_placeholder_only(ui->comboBox_model_exactly, QStringLiteral("ENGINE"));
+    }
+    if (marka_sel.isEmpty() || marka_sel == QLatin1String("BRAND"))
+        return;
+    SequenceGuard guard;
+    if (guard.refused())
+        return;
+    disable_widgets();
+    const int i = marka_titles.indexOf(marka_sel);
+    // A request that timed out leaves no handler to unlock the window.
+    if (!server_request(Endpoint::Models, api::models_path(marka_ids.value(i))))
+        enable_widgets();
+}
+
+void MainWindow::model_changed(QString model_sel)
+{
+    if (model_sel.isEmpty() || model_sel == QLatin1String("MODEL"))
+        return;
+    show_placeholder_only(ui->comboBox_model_exactly, QStringLiteral("ENGINE"));
+    SequenceGuard guard;
+    if (guard.refused())
+        return;
+    disable_widgets();
+    const int i = model_titles.indexOf(model_sel);
+    if (!server_request(Endpoint::Engines, api::engines_path(model_ids.value(i))))
+        enable_widgets();
+}
+
+namespace {
+
+// Opens or closes a vehicle box's list. The flag follows the list itself, so a
+// list closed by choosing an item or clicking elsewhere opens on the next click.
+// A disabled box (a request or an installation runs) does not open.
+void toggle_popup(QComboBox *box, bool &popup_flag)
+{
+    const bool open = box->view()->isVisible();
+    if (!open && box->isEnabled()) {
+        box->showPopup();
+        popup_flag = true;
+    } else {
+        box->hidePopup();
+        popup_flag = false;
+    }
+}
+
+} // namespace
+
+void MainWindow::on_pushButton_marka_clicked()
+{
+    toggle_popup(ui->comboBox_marka, marka_popup);
+}
+
+void MainWindow::on_pushButton_model_clicked()
+{
+    toggle_popup(ui->comboBox_model, model_popup);
+}
+
+void MainWindow::on_pushButton_model_exactly_clicked()
+{
+    toggle_popup(ui->comboBox_model_exactly, model_exactly_popup);
+}

@@ -1,0 +1,131 @@
+// Every request to the API server: built on api_base_url with the five common
+// headers, watched by timer_server, waited for in the one nested wait. A
+// request's wait is ended only by its own handler or by the watchdog, which
+// aborts the reply first, so a late reply can never end another wait.
+
+#include <QElapsedTimer>
+#include <QNetworkAccessManager>
+#include <QNetworkRequest>
+#include <QTimer>
+
+#include "app/app_state.h"
+#include "app/logging.h"
+#include "app/mainwindow.h"
+#include "app/message_box.h"
+#include "device/device_state.h"
+#include "server/api.h"
+#include "server/server_state.h"
+
+namespace {
+
+const char *const wait_property = "orv_wait";
+QElapsedTimer request_clock;
+bool request_timed_out = false;
+
+// The serial number, the device key and the authKey value stay out of traces.
+QString masked(QString text)
+{
+    if (!auth_key.isEmpty())
+        text.replace(auth_key, QStringLiteral("***"));
+    if (!serial_number.isEmpty())
+        text.replace(serial_number, QStringLiteral("***"));
+    return text;
+}
+
+} // namespace
+
+bool MainWindow::server_request(Endpoint endpoint, const QString &path_and_query, const QByteArray &post_body)
+{
+    QNetworkRequest request{QUrl()};
+    request.setUrl(QUrl(api_base_url + path_and_query, QUrl::TolerantMode));
+    const bool installation = endpoint == Endpoint::Settings || endpoint == Endpoint::Software
+                              || endpoint == Endpoint::InstallSuccess;
+    if (installation)
+        request.setHeader(QNetworkRequest::ContentTypeHeader, QStringLiteral("application/json"));
+    for (const auto &header : api::request_headers(serial_number))
+        request.setRawHeader(header.first, header.second);
+
+    server_wait = wait_open();
+    if (server_wait == 0) {
+        server_error = true;
+        return false;
+    }
+    request_timed_out = false;
+    timer_server->start(server_timeout);
+    const bool post = endpoint == Endpoint::InstallSuccess;
+    QNetworkReply *reply = post ? network_manager->post(request, post_body) : network_manager->get(request);
+    reply->setProperty(wait_property, server_wait);
+    server_pending = reply;
+
+    const char *handler = nullptr;
+    switch (endpoint) {
+    case Endpoint::LimitInfo: reply_GetConfigCount = reply; handler = SLOT(finishedSlot_GetConfigCount()); break;
+    case Endpoint::Brands: reply_marks = reply; handler = SLOT(finishedSlot_marks()); break;
+    case Endpoint::Models: reply_models = reply; handler = SLOT(finishedSlot_models()); break;
+    case Endpoint::Engines: reply_modifications = reply; handler = SLOT(finishedSlot_modifications()); break;
+    case Endpoint::Settings: reply_GetSets = reply; handler = SLOT(finishedSlot_GetSets()); break;
+    case Endpoint::Software: reply_GetSoftCar = reply; handler = SLOT(finishedSlot_GetSoftCar()); break;
+    case Endpoint::InstallSuccess: reply_PostSettingsOk = reply; handler = SLOT(finishedSlot_PostSettingsOk()); break;
+    }
+    connect(reply, SIGNAL(finished()), this, handler);
+
+    request_clock.start();
+    qCDebug(orv_server).noquote() << (post ? "POST" : "GET") << masked(request.url().toString());
+    bool handled = wait_run(server_wait);
+    if (!handled) {
+        // Left without an end: the application is quitting.
+        if (server_pending) {
+            disconnect(server_pending, nullptr, this, nullptr);
+            server_pending->abort();
+            server_pending->deleteLater();
+        }
+        timer_server->stop();
+        server_error = true;
+    }
+    server_wait = 0;
+    return handled && !request_timed_out;
+}
+
+QNetworkReply *MainWindow::take_reply(QPointer<QNetworkReply> &holder)
+{
+    timer_server->stop();
+    QNetworkReply *reply = holder.data();
+    if (reply) {
+        qCDebug(orv_server).noquote()
+            << masked(reply->url().toString()) << "->"
+            << (reply->error() == QNetworkReply::NoError ? QStringLiteral("ok") : masked(reply->errorString()))
+            << request_clock.elapsed() << "ms";
+    }
+    return reply;
+}
+
+void MainWindow::finish_reply(QNetworkReply *reply)
+{
+    if (!reply)
+        return;
+    const WaitTicket ticket = reply->property(wait_property).toULongLong();
+    if (reply == server_pending)
+        server_pending = nullptr;
+    reply->deleteLater();
+    wait_end(ticket);
+}
+
+void MainWindow::myTimer_server()
+{
+    timer_server->stop();
+    const WaitTicket ticket = server_wait;
+    if (server_pending) {
+        // abort() emits finished() at once: the handler must not run for it.
+        QNetworkReply *reply = server_pending;
+        server_pending = nullptr;
+        disconnect(reply, nullptr, this, nullptr);
+        qCDebug(orv_server).noquote() << masked(reply->url().toString()) << "-> time-out after"
+                                      << request_clock.elapsed() << "ms";
+        reply->abort();
+        reply->deleteLater();
+    }
+    request_timed_out = true;
+    show_box("Error!", "No connection to server!");
+    server_error = true;
+    wait_end(ticket);
+}

@@ -1,0 +1,23 @@
+#include "server/server_state.h"
+
+int server_timeout = 20000;
+bool server_error = false;
+QString auth_key;
+
+QPointer<QNetworkReply> reply_GetConfigCount;
+QPointer<QNetworkReply> reply_marks;
+QPointer<QNetworkReply> reply_models;
+QPointer<QNetworkReply> reply_modifications;
+QPointer<QNetworkReply> reply_GetSets;
+QPointer<QNetworkReply> reply_GetSoftCar;
+QPointer<QNetworkReply> reply_PostSettingsOk;
+
+QPointer<QNetworkReply> server_pending;
+WaitTicket server_wait = 0;
+
+QStringList marka_titles, marka_ids;
+QStringList model_titles, model_ids;
+QStringList modif_titles, modif_power, modif_moment, modif_ids, modif_items;
+bool marka_popup = false, model_popup = false, model_exactly_popup = false;
+
+int avail_config = 0;

@@ -1,0 +1,36 @@
+#ifndef SERVER_STATE_H
+#define SERVER_STATE_H
+
+#include <QNetworkReply>
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+
+#include "app/wait.h"
+
+extern int server_timeout;          // ms the watchdog gives every request
+extern bool server_error;           // the last request failed (time-out or handler)
+extern QString auth_key;            // device key, percent-encoded, for the authKey query item
+
+// One holder per endpoint; a holder empties itself when its reply is deleted.
+extern QPointer<QNetworkReply> reply_GetConfigCount;
+extern QPointer<QNetworkReply> reply_marks;
+extern QPointer<QNetworkReply> reply_models;
+extern QPointer<QNetworkReply> reply_modifications;
+extern QPointer<QNetworkReply> reply_GetSets;
+extern QPointer<QNetworkReply> reply_GetSoftCar;
+extern QPointer<QNetworkReply> reply_PostSettingsOk;
+
+// The request in flight and its wait: the watchdog aborts it, its handler ends the wait.
+extern QPointer<QNetworkReply> server_pending;
+extern WaitTicket server_wait;
+
+// Catalogue: parallel lists in server order.
+extern QStringList marka_titles, marka_ids;
+extern QStringList model_titles, model_ids;
+extern QStringList modif_titles, modif_power, modif_moment, modif_ids, modif_items;
+extern bool marka_popup, model_popup, model_exactly_popup;
+
+extern int avail_config;            // configurations the device may still install
+
+#endif // SERVER_STATE_H

@@ -1,0 +1,15 @@
+#ifndef TLS_H
+#define TLS_H
+
+#include <QByteArray>
+
+// Adds the CA certificates in `pem` to the ones every request trusts, keeping
+// the system roots. No TLS error is ever ignored: a server must present a
+// certificate that chains to one of these.
+void trust_extra_certificates(const QByteArray &pem);
+
+// A staging build trusts the CA compiled into it (CMake ORV_EXTRA_CA_FILE);
+// a normal build trusts the system roots only.
+void trust_compiled_in_certificates();
+
+#endif // TLS_H

@@ -1,0 +1,203 @@
+// The API server's conventions: paths, headers, reply bodies, catalogue JSON.
+
+#include <QtTest>
+
+#include "server/api.h"
+
+class ApiTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void paths();
+    void headers_in_order();
+    void install_body();
+    void result_of_body_data();
+    void result_of_body();
+    void whole_numbers_data();
+    void whole_numbers();
+    void brands_read_ids_as_numbers();
+    void models_and_engines_read_ids_as_strings();
+    void non_objects_give_empty_items();
+    void engine_text_round_trip_data();
+    void engine_text_round_trip();
+    void duplicate_engines_resolve_to_first();
+    void count_data();
+    void count();
+    void settings_record();
+};
+
+void ApiTest::paths()
+{
+    QCOMPARE(api::limit_path(), "/api/v1/chip/limitInfo");
+    QCOMPARE(api::brands_path(), "/api/v1/vehicle/brand?");
+    QCOMPARE(api::models_path("13"), "/api/v1/vehicle/model?brandId=13");
+    QCOMPARE(api::engines_path(""), "/api/v1/vehicle?modelId=");
+    QCOMPARE(api::settings_path("v-1", "k%2By"), "/api/v1/vehicle/settings?vehicleId=v-1&authKey=k%2By");
+    QCOMPARE(api::software_path("", "k"), "/api/v1/chip/software//file?authKey=k");
+    QCOMPARE(api::install_success_path(), "/api/v1/vehicle/settings/install/success");
+}
+
+void ApiTest::headers_in_order()
+{
+    const auto headers = api::request_headers(QStringLiteral("1100000001"));
+    QCOMPARE(headers.size(), 5);
+    QCOMPARE(headers.at(0), qMakePair(QByteArray("X-Auth-Token"), QByteArray("1100000001")));
+    QCOMPARE(headers.at(1), qMakePair(QByteArray("X-Device-Token"), QByteArray("718204593316")));
+    QCOMPARE(headers.at(2), qMakePair(QByteArray("X-Device-Type"), QByteArray("DESKTOP")));
+    QCOMPARE(headers.at(3), qMakePair(QByteArray("X-Device-Language"), QByteArray("RU")));
+    QCOMPARE(headers.at(4), qMakePair(QByteArray("Accept"), QByteArray("application/json")));
+}
+
+void ApiTest::install_body()
+{
+    QCOMPARE(api::install_success_body("17"), QByteArray("{\"settingsId\":17}"));
+}
+
+void ApiTest::result_of_body_data()
+{
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<int>("result");
+    QTest::newRow("number") << QByteArray("{\"result\":3}") << 3;
+    QTest::newRow("zero byte ends the body") << QByteArray("{\"result\":4}\0garbage", 20) << 4;
+    QTest::newRow("zero byte inside the JSON") << QByteArray("{\"result\":\0 5}", 14) << 0;
+    QTest::newRow("not JSON") << QByteArray("<html>502</html>") << 0;
+    QTest::newRow("empty") << QByteArray() << 0;
+    QTest::newRow("no result") << QByteArray("{\"count\":3}") << 0;
+    QTest::newRow("top level array") << QByteArray("[1,2]") << 0;
+    QTest::newRow("negative") << QByteArray("{\"result\":-2}") << -2;
+    QTest::newRow("result a string") << QByteArray("{\"result\":\"3\"}") << 0;
+}
+
+void ApiTest::result_of_body()
+{
+    QFETCH(QByteArray, body);
+    QFETCH(int, result);
+    QCOMPARE(api::count(api::result_of(body)), result);
+}
+
+void ApiTest::whole_numbers_data()
+{
+    QTest::addColumn<QJsonValue>("value");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("integer") << QJsonValue(17) << "17";
+    QTest::newRow("17.0") << QJsonValue(17.0) << "17";
+    QTest::newRow("17.6 rounds up") << QJsonValue(17.6) << "18";
+    QTest::newRow("12.7") << QJsonValue(12.7) << "13";
+    QTest::newRow("large") << QJsonValue(1234567890123.0) << "1234567890123";
+    QTest::newRow("string reads 0") << QJsonValue("12") << "0";
+    QTest::newRow("missing reads 0") << QJsonValue(QJsonValue::Undefined) << "0";
+    QTest::newRow("small negative") << QJsonValue(-0.2) << "0";
+}
+
+void ApiTest::whole_numbers()
+{
+    QFETCH(QJsonValue, value);
+    QFETCH(QString, text);
+    QCOMPARE(api::whole_number_text(value), text);
+}
+
+void ApiTest::brands_read_ids_as_numbers()
+{
+    const QJsonValue result = api::result_of(
+        R"({"result":{"items":[{"id":12.7,"title":"Alpha"},{"id":"5","title":"Bravo"},{"title":"NoId"}]}})");
+    const QList<api::Item> items = api::brands(result);
+    QCOMPARE(items.size(), 3);
+    QCOMPARE(items.at(0).id, "13");
+    QCOMPARE(items.at(0).title, "Alpha");
+    QCOMPARE(items.at(1).id, "0");
+    QCOMPARE(items.at(2).id, "0");
+}
+
+void ApiTest::models_and_engines_read_ids_as_strings()
+{
+    const QList<api::Item> models = api::models(
+        api::result_of(R"({"result":{"items":[{"id":"m-1","title":"A4"},{"id":7,"title":"A6"}]}})"));
+    QCOMPARE(models.size(), 2);
+    QCOMPARE(models.at(0).id, "m-1");
+    QCOMPARE(models.at(1).id, QString());
+
+    const QList<api::Item> engines = api::engines(api::result_of(
+        R"({"result":{"items":[{"id":"v-1","title":"2.0 TDI","power":150,"moment":320.4},{"id":"v-2","title":"1.4"}]}})"));
+    QCOMPARE(engines.size(), 2);
+    QCOMPARE(engines.at(0).power, "150");
+    QCOMPARE(engines.at(0).torque, "320");
+    QCOMPARE(engines.at(1).power, "0");
+    QCOMPARE(engines.at(1).torque, "0");
+    QCOMPARE(api::engine_text(engines.at(1).title, engines.at(1).power, engines.at(1).torque), "1.4 0HP 0NM");
+}
+
+void ApiTest::non_objects_give_empty_items()
+{
+    const QList<api::Item> items = api::engines(api::result_of(R"({"result":{"items":[1,"x",null]}})"));
+    QCOMPARE(items.size(), 3);
+    QCOMPARE(items.at(0).id, QString());
+    QCOMPARE(items.at(0).power, "0");
+    QVERIFY(api::brands(api::result_of(R"({"result":{"items":{}}})")).isEmpty());
+    QVERIFY(api::brands(api::result_of(R"({"result":[]})")).isEmpty());
+}
+
+void ApiTest::engine_text_round_trip_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("power");
+    QTest::addColumn<QString>("torque");
+    QTest::newRow("simple") << "1.6 150HP 240NM" << "1.6" << "150" << "240";
+    QTest::newRow("title with blanks") << "X 2.0 TDI 150HP 320NM" << "X 2.0 TDI" << "150" << "320";
+    QTest::newRow("two blanks keep an empty part") << "A  1HP 2NM" << "A " << "1" << "2";
+    QTest::newRow("too few parts") << "150HP 320NM" << "" << "" << "";
+    QTest::newRow("placeholder") << "ENGINE" << "" << "" << "";
+}
+
+void ApiTest::engine_text_round_trip()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, title);
+    QFETCH(QString, power);
+    QFETCH(QString, torque);
+    const api::EngineKey key = api::split_engine_text(text);
+    QCOMPARE(key.title, title);
+    QCOMPARE(key.power, power);
+    QCOMPARE(key.torque, torque);
+}
+
+void ApiTest::duplicate_engines_resolve_to_first()
+{
+    const QStringList titles{"1.4", "2.0", "2.0"};
+    const QStringList power{"90", "150", "150"};
+    const QStringList torque{"200", "320", "320"};
+    QCOMPARE(api::find_engine({"2.0", "150", "320"}, titles, power, torque), 1);
+    QCOMPARE(api::find_engine({"2.0", "150", "321"}, titles, power, torque), -1);
+    QCOMPARE(api::find_engine({"", "", ""}, titles, power, torque), -1);
+}
+
+void ApiTest::count_data()
+{
+    QTest::addColumn<QJsonValue>("value");
+    QTest::addColumn<int>("count");
+    QTest::newRow("3") << QJsonValue(3) << 3;
+    QTest::newRow("missing") << QJsonValue(QJsonValue::Undefined) << 0;
+    QTest::newRow("object") << QJsonValue(QJsonObject{{"count", 3}}) << 0;
+    QTest::newRow("huge clamps") << QJsonValue(1e12) << 2147483647;
+}
+
+void ApiTest::count()
+{
+    QFETCH(QJsonValue, value);
+    QFETCH(int, count);
+    QCOMPARE(api::count(value), count);
+}
+
+void ApiTest::settings_record()
+{
+    api::SettingsRecord record = api::settings_record(
+        api::result_of(R"({"result":{"id":17.6,"softwareId":"SW-7"}})"));
+    QCOMPARE(record.id, "18");
+    QCOMPARE(record.software_id, "SW-7");
+    record = api::settings_record(api::result_of("{}"));
+    QCOMPARE(record.id, "0");
+    QCOMPARE(record.software_id, QString());
+}
+
+#include "api_test.moc"
+QObject *make_api_test() { return new ApiTest; }

@@ -1,0 +1,47 @@
+#ifndef BOX_CATCHER_H
+#define BOX_CATCHER_H
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <QVector>
+#include <functional>
+
+// Watches the whole application for message boxes: records each box's title,
+// text and buttons when it is shown and closes it with its first button on
+// the next turn of the event loop, so code that shows a modal box goes on.
+class BoxCatcher : public QObject
+{
+    Q_OBJECT
+public:
+    struct Box {
+        QString title;
+        QString text;
+        QStringList buttons;
+        bool operator==(const Box &other) const
+        {
+            return title == other.title && text == other.text;
+        }
+    };
+
+    BoxCatcher();
+    ~BoxCatcher() override;
+
+    QVector<Box> boxes() const { return caught; }
+    QStringList texts() const;
+    void clear() { caught.clear(); }
+    int count() const { return caught.size(); }
+
+    // Called when a box is shown, before it is closed (to act while it is open).
+    std::function<void(const Box &)> on_box;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    QVector<Box> caught;
+};
+
+QDebug operator<<(QDebug debug, const BoxCatcher::Box &box);
+
+#endif // BOX_CATCHER_H

@@ -1,0 +1,12 @@
+#ifndef TUNING_STATE_H
+#define TUNING_STATE_H
+
+#include <QByteArray>
+#include <QString>
+
+extern QString vehicle_id;   // server id of the engine being installed
+extern QString settings_id;  // id of its settings record, whole number
+extern QString software_id;  // id of its chip software
+extern QByteArray soft_file; // the software file as the server sent it
+
+#endif // TUNING_STATE_H

@@ -1,0 +1,326 @@
+#include "pictures.h"
+
+#include "icons.h"
+#include "theme.h"
+
+#include <functional>
+
+namespace picgen {
+
+QVector<PictureFile> languagePictures()
+{
+    return {
+        {QStringLiteral("main.png"), {1000, 650}},
+        {QStringLiteral("no_device.png"), {293, 40}},
+        {QStringLiteral("no_vehicle.png"), {250, 20}},
+        {QStringLiteral("text_select_vehicle.png"), {330, 32}},
+        {QStringLiteral("text_select_new_vehicle.png"), {330, 32}},
+        {QStringLiteral("drive_modes.png"), {454, 40}},
+        {QStringLiteral("no_errors.png"), {221, 71}},
+        {QStringLiteral("apply_car_on.png"), {160, 36}},
+        {QStringLiteral("apply_car_off.png"), {160, 36}},
+        {QStringLiteral("apply_car_press.png"), {160, 36}},
+        {QStringLiteral("apply_settings_on.png"), {160, 36}},
+        {QStringLiteral("apply_settings_off.png"), {160, 36}},
+        {QStringLiteral("send_errors_off.png"), {194, 28}},
+        {QStringLiteral("clear_errors_off.png"), {194, 28}},
+    };
+}
+
+QVector<PictureFile> commonPictures()
+{
+    return {
+        {QStringLiteral("dynamic_on.png"), {172, 37}},
+        {QStringLiteral("dynamic_off.png"), {172, 37}},
+        {QStringLiteral("eco_on.png"), {172, 37}},
+        {QStringLiteral("eco_off.png"), {172, 37}},
+        {QStringLiteral("stock_on.png"), {172, 37}},
+        {QStringLiteral("stock_off.png"), {172, 37}},
+        {QStringLiteral("indication_on.png"), {169, 32}},
+        {QStringLiteral("indication_off.png"), {169, 32}},
+        {QStringLiteral("indication_no.png"), {169, 32}},
+        {QStringLiteral("stby_u.png"), {169, 32}},
+        {QStringLiteral("stby_s.png"), {169, 32}},
+        {QStringLiteral("stby_no.png"), {169, 32}},
+        {QStringLiteral("checkbox_on.png"), {21, 18}},
+        {QStringLiteral("checkbox_off.png"), {21, 18}},
+        {QStringLiteral("red.png"), {16, 16}},
+        {QStringLiteral("yellow.png"), {16, 16}},
+        {QStringLiteral("OR.png"), {223, 40}},
+        {QStringLiteral("OR+.png"), {223, 40}},
+        {QStringLiteral("custom_off.png"), {150, 30}},
+        {QStringLiteral("custom_on.png"), {150, 30}},
+        {QStringLiteral("update_firmware_off.png"), {150, 30}},
+        {QStringLiteral("update_firmware_on.png"), {150, 30}},
+        {QStringLiteral("update_software_off.png"), {150, 30}},
+        {QStringLiteral("update_software_on.png"), {150, 30}},
+    };
+}
+
+namespace {
+
+using IconFn = std::function<void(QPainter &, const QRectF &, const QColor &)>;
+
+QImage textButton(int w, int h, Look look, const QString &text, qreal pixelSize, const IconFn &drawIcon = {})
+{
+    QImage img = transparentImage(w, h);
+    QPainter p(&img);
+    prepare(p);
+    const QRectF face(0, 0, w, h);
+    drawButtonFace(p, face, look);
+    const QColor ink = buttonTextColour(look);
+    // A pressed face shifts its content down and right like a key that gives way.
+    const QPointF shift = look == Look::Pressed ? QPointF(1, 1) : QPointF(0, 0);
+    QRectF textRect = face.adjusted(8, 0, -8, 0).translated(shift);
+    if (drawIcon) {
+        const qreal iconSide = h * 0.5;
+        drawIcon(p, QRectF(QPointF(12, (h - iconSide) / 2) + shift, QSizeF(iconSide, iconSide)), ink);
+        textRect.setLeft(12 + iconSide + 4 + shift.x());
+        textRect.setRight(w - 12 - iconSide / 2 + shift.x());
+    }
+    drawFitted(p, textRect, text, pixelSize, true, ink, Qt::AlignCenter, 10);
+    return img;
+}
+
+QImage iconButton(int w, int h, Look look, const IconFn &first, const IconFn &second)
+{
+    QImage img = transparentImage(w, h);
+    QPainter p(&img);
+    prepare(p);
+    drawButtonFace(p, QRectF(0, 0, w, h), look, 6);
+    const QColor ink = buttonTextColour(look);
+    const qreal side = h - 10;
+    if (second) {
+        first(p, QRectF(w / 2.0 - side - 4, 5, side, side), ink);
+        second(p, QRectF(w / 2.0 + 4, 5, side, side), ink);
+    } else {
+        first(p, QRectF((w - side) / 2, 5, side, side), ink);
+    }
+    return img;
+}
+
+enum class Lit { Left, Right, None };
+
+// Two-segment switch; the segments sit under the two click areas that the window places
+// over the picture (about x 4..84 and 88..168 of the picture).
+QImage segmentSwitch(const QString &left, const QString &right, Lit lit)
+{
+    QImage img = transparentImage(169, 32);
+    QPainter p(&img);
+    prepare(p);
+    drawWell(p, QRectF(0, 0, 169, 32), 8);
+    const QRectF segments[2] = {QRectF(3, 3, 81, 26), QRectF(87, 3, 79, 26)};
+    const QString labels[2] = {left, right};
+    for (int i = 0; i < 2; ++i) {
+        const bool on = (i == 0 && lit == Lit::Left) || (i == 1 && lit == Lit::Right);
+        QColor ink;
+        if (on) {
+            drawButtonFace(p, segments[i], Look::On, 6);
+            ink = colour::onText;
+        } else {
+            ink = lit == Lit::None ? QColor(78, 83, 91) : colour::offText;
+        }
+        drawFitted(p, segments[i], labels[i], 15, true, ink, Qt::AlignCenter, 10);
+    }
+    // Divider between the segments, only where neither is lit so it never cuts a lit face.
+    if (lit == Lit::None) {
+        p.setPen(QPen(QColor(52, 56, 63), 1));
+        p.drawLine(QPointF(85.5, 8), QPointF(85.5, 24));
+    }
+    return img;
+}
+
+QImage checkbox(bool checked)
+{
+    QImage img = transparentImage(21, 18);
+    QPainter p(&img);
+    prepare(p);
+    const QRectF box(2.5, 1.5, 15, 15);
+    if (checked) {
+        drawButtonFace(p, box.adjusted(-0.5, -0.5, 0.5, 0.5), Look::On, 3);
+        p.setPen(QPen(colour::onText, 2.2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        p.drawPolyline(QPolygonF({QPointF(6, 9), QPointF(9, 12), QPointF(14.5, 5.5)}));
+    } else {
+        p.setPen(QPen(QColor(128, 134, 144), 1.2));
+        p.setBrush(colour::well);
+        p.drawRoundedRect(box, 3, 3);
+    }
+    return img;
+}
+
+QImage pinSquare(const QColor &c)
+{
+    QImage img = transparentImage(16, 16);
+    QPainter p(&img);
+    prepare(p);
+    QLinearGradient g(0, 0, 0, 16);
+    g.setColorAt(0.0, c.lighter(135));
+    g.setColorAt(1.0, c.darker(115));
+    p.setPen(QPen(c.darker(170), 1));
+    p.setBrush(g);
+    p.drawRoundedRect(QRectF(0.5, 0.5, 15, 15), 2.5, 2.5);
+    p.setPen(QPen(QColor(255, 255, 255, 120), 1));
+    p.drawLine(QPointF(3, 2.5), QPointF(13, 2.5));
+    return img;
+}
+
+QImage modelBadge(bool plus)
+{
+    QImage img = transparentImage(223, 40);
+    QPainter p(&img);
+    prepare(p);
+    const QString name = QStringLiteral("OR");
+    const qreal nameSize = 27;
+    const qreal nameWidth = textWidth(name, nameSize, true);
+    const qreal plusWidth = plus ? textWidth(QStringLiteral("+"), nameSize, true) : 0;
+    const qreal iconSide = 30;
+    const qreal total = iconSide + 12 + nameWidth + plusWidth;
+    qreal x = (223 - total) / 2;
+    icon::obdConnector(p, QRectF(x, 5, iconSide, iconSide), colour::accent);
+    x += iconSide + 12;
+    p.setFont(sansFont(nameSize, true));
+    p.setPen(Qt::white);
+    p.drawText(QRectF(x, 0, nameWidth + 2, 40), Qt::AlignLeft | Qt::AlignVCenter, name);
+    if (plus) {
+        p.setPen(colour::accent);
+        p.drawText(QRectF(x + nameWidth, 0, plusWidth + 2, 40), Qt::AlignLeft | Qt::AlignVCenter,
+                   QStringLiteral("+"));
+    }
+    return img;
+}
+
+QImage noDevice(const QString &text)
+{
+    QImage img = transparentImage(293, 40);
+    QPainter p(&img);
+    prepare(p);
+    icon::plug(p, QRectF(12, 9, 22, 22), QColor(200, 90, 70), true);
+    drawFitted(p, QRectF(42, 0, 293 - 50, 40), text, 16, false, colour::offText, Qt::AlignCenter, 10);
+    return img;
+}
+
+QImage noVehicle(const QString &text)
+{
+    QImage img = transparentImage(250, 20);
+    QPainter p(&img);
+    prepare(p);
+    drawFitted(p, QRectF(0, 0, 250, 20), text, 14, false, colour::offText, Qt::AlignCenter, 9);
+    return img;
+}
+
+// A heading with fading rules on both sides, used for the captions that head an area.
+QImage heading(int w, int h, const QString &text, qreal pixelSize)
+{
+    QImage img = transparentImage(w, h);
+    QPainter p(&img);
+    prepare(p);
+    const qreal used = drawFitted(p, QRectF(0, 0, w, h), text, pixelSize, true, colour::title,
+                                  Qt::AlignCenter, 10);
+    const qreal half = qMin<qreal>(textWidth(text, used, true), w) / 2;
+    const qreal cy = h / 2.0 + 0.5;
+    const qreal inner = 12;
+    if (w / 2.0 - half - inner > 12) {
+        QLinearGradient left(0, 0, w / 2.0 - half - inner, 0);
+        left.setColorAt(0.0, QColor(255, 219, 10, 0));
+        left.setColorAt(1.0, QColor(255, 219, 10, 200));
+        p.setPen(QPen(QBrush(left), 2));
+        p.drawLine(QPointF(4, cy), QPointF(w / 2.0 - half - inner, cy));
+        QLinearGradient right(w / 2.0 + half + inner, 0, w, 0);
+        right.setColorAt(0.0, QColor(255, 219, 10, 200));
+        right.setColorAt(1.0, QColor(255, 219, 10, 0));
+        p.setPen(QPen(QBrush(right), 2));
+        p.drawLine(QPointF(w / 2.0 + half + inner, cy), QPointF(w - 4, cy));
+    }
+    return img;
+}
+
+QImage noErrors(const QString &text)
+{
+    QImage img = transparentImage(221, 71);
+    QPainter p(&img);
+    prepare(p);
+    const qreal size = 17;
+    const qreal iconSide = 26;
+    const qreal width = qMin<qreal>(textWidth(text, size, true), 221 - iconSide - 30);
+    const qreal x = (221 - (iconSide + 10 + width)) / 2;
+    icon::checkCircle(p, QRectF(x, (71 - iconSide) / 2, iconSide, iconSide), colour::good);
+    drawFitted(p, QRectF(x + iconSide + 10, 0, width + 1, 71), text, size, true, colour::good,
+               Qt::AlignLeft | Qt::AlignVCenter, 10);
+    return img;
+}
+
+} // namespace
+
+QImage drawLanguagePicture(const Captions &text, const QString &file)
+{
+    if (file == QLatin1String("main.png"))
+        return drawBackground(text);
+    if (file == QLatin1String("no_device.png"))
+        return noDevice(text.noDevice);
+    if (file == QLatin1String("no_vehicle.png"))
+        return noVehicle(text.noVehicle);
+    if (file == QLatin1String("text_select_vehicle.png"))
+        return heading(330, 32, text.selectVehicle, 18);
+    if (file == QLatin1String("text_select_new_vehicle.png"))
+        return heading(330, 32, text.selectNewVehicle, 18);
+    if (file == QLatin1String("drive_modes.png"))
+        return heading(454, 40, text.driveModes, 19);
+    if (file == QLatin1String("no_errors.png"))
+        return noErrors(text.noErrors);
+    if (file == QLatin1String("apply_car_on.png"))
+        return textButton(160, 36, Look::On, text.applyCar, 15);
+    if (file == QLatin1String("apply_car_off.png"))
+        return textButton(160, 36, Look::Off, text.applyCar, 15);
+    if (file == QLatin1String("apply_car_press.png"))
+        return textButton(160, 36, Look::Pressed, text.applyCar, 15);
+    if (file == QLatin1String("apply_settings_on.png"))
+        return textButton(160, 36, Look::On, text.applySettings, 15);
+    if (file == QLatin1String("apply_settings_off.png"))
+        return textButton(160, 36, Look::Off, text.applySettings, 15);
+    if (file == QLatin1String("send_errors_off.png"))
+        return textButton(194, 28, Look::Off, text.sendErrors, 13, icon::upload);
+    if (file == QLatin1String("clear_errors_off.png"))
+        return textButton(194, 28, Look::Off, text.clearErrors, 13, icon::eraser);
+    return {};
+}
+
+QImage drawCommonPicture(const QString &file)
+{
+    const bool on = file.endsWith(QLatin1String("_on.png"));
+    const Look look = on ? Look::On : Look::Off;
+    if (file.startsWith(QLatin1String("dynamic_")))
+        return textButton(172, 37, look, QStringLiteral("DYNAMIC"), 16, icon::chevrons);
+    if (file.startsWith(QLatin1String("eco_")))
+        return textButton(172, 37, look, QStringLiteral("ECO"), 16, icon::leaf);
+    if (file.startsWith(QLatin1String("stock_")))
+        return textButton(172, 37, look, QStringLiteral("STOCK"), 16, icon::gauge);
+    if (file.startsWith(QLatin1String("indication_"))) {
+        const Lit lit = on ? Lit::Right : file.endsWith(QLatin1String("_off.png")) ? Lit::Left : Lit::None;
+        return segmentSwitch(QStringLiteral("OFF"), QStringLiteral("ON"), lit);
+    }
+    if (file == QLatin1String("stby_u.png"))
+        return segmentSwitch(QStringLiteral("U"), QStringLiteral("S"), Lit::Left);
+    if (file == QLatin1String("stby_s.png"))
+        return segmentSwitch(QStringLiteral("U"), QStringLiteral("S"), Lit::Right);
+    if (file == QLatin1String("stby_no.png"))
+        return segmentSwitch(QStringLiteral("U"), QStringLiteral("S"), Lit::None);
+    if (file.startsWith(QLatin1String("checkbox_")))
+        return checkbox(on);
+    if (file == QLatin1String("red.png"))
+        return pinSquare(colour::pinRed);
+    if (file == QLatin1String("yellow.png"))
+        return pinSquare(colour::pinYellow);
+    if (file == QLatin1String("OR.png"))
+        return modelBadge(false);
+    if (file == QLatin1String("OR+.png"))
+        return modelBadge(true);
+    if (file.startsWith(QLatin1String("custom_")))
+        return iconButton(150, 30, look, icon::sliders, {});
+    if (file.startsWith(QLatin1String("update_firmware_")))
+        return iconButton(150, 30, look, icon::chip, icon::refreshArrow);
+    if (file.startsWith(QLatin1String("update_software_")))
+        return iconButton(150, 30, look, icon::car, icon::refreshArrow);
+    return {};
+}
+
+} // namespace picgen

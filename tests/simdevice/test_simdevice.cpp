@@ -1,0 +1,689 @@
+// The simulated device driven through the hidapi functions, as the configurator drives it.
+// The host side below frames packets with Qt's own base64, so the device's codec is checked
+// against an independent one.
+#include "sim_bus.h"
+#include "sim_file_link.h"
+#include "sim_state_file.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <dlfcn.h>
+
+namespace {
+
+QByteArray hex(const char *text)
+{
+    return QByteArray::fromHex(text);
+}
+
+QByteArray report_text(const unsigned char *report, int n)
+{
+    QByteArray text(reinterpret_cast<const char *>(report), n);
+    const int zero = text.indexOf('\0');
+    return zero < 0 ? text : text.left(zero);
+}
+
+// Plays the host: one output report per packet, one input report read back.
+struct Host {
+    hid_device *handle = nullptr;
+    int last_read = 0;
+    QByteArray last_text;
+
+    int send(const QByteArray &packet)
+    {
+        const QByteArray text = packet.toBase64(QByteArray::OmitTrailingEquals);
+        unsigned char report[65] = {};
+        memcpy(report + 1, text.constData(), size_t(text.size()));
+        return hid_write(handle, report, sizeof report);
+    }
+    // The packet read, or "none" when nothing waited (see last_read for the result).
+    QByteArray receive()
+    {
+        unsigned char report[64] = {};
+        last_read = hid_read(handle, report, sizeof report);
+        if (last_read <= 0)
+            return "none";
+        last_text = report_text(report, last_read);
+        return QByteArray::fromBase64(last_text);
+    }
+    QByteArray round(const QByteArray &packet)
+    {
+        send(packet);
+        return receive();
+    }
+    static QByteArray frame(int type, int offset, const QByteArray &data = {})
+    {
+        return QByteArray(1, char(type)) + char(offset >> 8) + char(offset & 0xFF) + data;
+    }
+    // A whole exchange with chunking both ways; returns the reply message.
+    QByteArray exchange(const QByteArray &message)
+    {
+        QByteArray answer;
+        if (message.size() <= 16) {
+            answer = round(message);
+        } else {
+            answer = round(frame(0xDC, 0, message.left(16)));
+            for (int guard = 0; answer.startsWith(char(0xDD)) && guard < 10000; ++guard) {
+                const int offset = quint8(answer[1]) * 256 + quint8(answer[2]);
+                answer = offset >= message.size()
+                             ? round(frame(0xDE, offset))
+                             : round(frame(0xDC, offset, message.mid(offset, 16)));
+                if (offset >= message.size())
+                    break;
+            }
+        }
+        if (!answer.startsWith(char(0xDC)))
+            return answer;
+        QByteArray data;
+        for (int guard = 0; answer.startsWith(char(0xDC)) && guard < 10000; ++guard) {
+            const int offset = quint8(answer[1]) * 256 + quint8(answer[2]);
+            data.truncate(offset);
+            data += answer.mid(3);
+            answer = round(frame(0xDD, data.size()));
+        }
+        return answer.startsWith(char(0xDE)) ? data : "bad end " + answer.toHex();
+    }
+};
+
+QList<QByteArray> wire_of(const SimDevice *device)
+{
+    QList<QByteArray> out;
+    for (const WirePacket &p : device->wire())
+        out << (p.direction == WirePacket::HostToDevice ? "H " : "D ") + p.bytes.toHex(' ');
+    return out;
+}
+
+SimDeviceState configured_state()
+{
+    SimDeviceState s;
+    s.serial = "1000123456";
+    s.key = "k\xC3\xA9y";
+    s.set_sample_vehicle();
+    s.config_count = 12;
+    s.drive_mode = 1;
+    s.settings_flags = 0x02;
+    s.protocol_mask = 0x0080;
+    s.pin_activity = 0x0021;
+    return s;
+}
+
+QByteArray software_message(const QByteArray &file, const QByteArray &checksum)
+{
+    return hex("1E0000") + file + checksum;
+}
+
+}  // namespace
+
+Q_DECLARE_METATYPE(SimFault)
+
+class TestSimDevice : public QObject {
+    Q_OBJECT
+
+    SimBus &bus = SimBus::instance();
+    SimDevice *device = nullptr;
+    Host host;
+
+    void open_device(const SimDeviceState &state = configured_state())
+    {
+        device = bus.plug(state);
+        host.handle = hid_open_path(bus.path_of(device).constData());
+        QVERIFY(host.handle);
+        QCOMPARE(hid_set_nonblocking(host.handle, 1), 0);
+    }
+
+private slots:
+    void init() { bus.reset(); }
+    void cleanup()
+    {
+        bus.set_observer(nullptr);
+        bus.reset();
+        device = nullptr;
+        host = Host();
+    }
+
+    void enumeration_lists_plugged_devices_in_order()
+    {
+        QVERIFY(!hid_enumerate(0, 0));
+        QCOMPARE(QString::fromWCharArray(hid_error(nullptr)),
+                 QStringLiteral("No HID devices found in the system."));
+
+        SimDevice *first = bus.plug(SimDeviceState());
+        bus.plug_other();
+        SimDevice *second = bus.plug(configured_state());
+        hid_device_info *all = hid_enumerate(0, 0);
+        hid_device_info *ours = hid_enumerate(0x1FC9, 0x0087);
+        QCOMPARE(bus.live_enumerations(), 2);
+        int listed = 0;
+        for (hid_device_info *i = all; i; i = i->next)
+            ++listed;
+        QCOMPARE(listed, 3);
+        QVERIFY(ours && ours->next && !ours->next->next);
+        QCOMPARE(QByteArray(ours->path), bus.path_of(first));
+        QCOMPARE(QByteArray(ours->next->path), bus.path_of(second));
+        QVERIFY(bus.path_of(first) != bus.path_of(second));
+        QCOMPARE(QString::fromWCharArray(ours->next->serial_number), QStringLiteral("1000123456"));
+        hid_free_enumeration(all);
+        hid_free_enumeration(ours);
+
+        bus.unplug(first);
+        ours = hid_enumerate(0x1FC9, 0x0087);
+        QVERIFY(ours && !ours->next);
+        QCOMPARE(QByteArray(ours->path), bus.path_of(second));
+        hid_free_enumeration(ours);
+        QCOMPARE(bus.live_enumerations(), 0);
+    }
+
+    void handles_fail_after_unplug_and_are_counted()
+    {
+        SimDevice *d = bus.plug(configured_state());
+        const QByteArray path = bus.path_of(d);
+        bus.fail_next_opens(1);
+        QVERIFY(!hid_open_path(path.constData()));
+        QVERIFY(QString::fromWCharArray(hid_error(nullptr)).contains("busy"));
+        host.handle = hid_open_path(path.constData());
+        QVERIFY(host.handle);
+        QCOMPARE(bus.total_opens(), 1);
+        QCOMPARE(bus.open_handles(), 1);
+        wchar_t text[32];
+        QCOMPARE(hid_get_serial_number_string(host.handle, text, 32), 0);
+        QCOMPARE(QString::fromWCharArray(text), QStringLiteral("1000123456"));
+
+        bus.unplug(d);
+        QCOMPARE(host.send(hex("090a")), -1);
+        QCOMPARE(host.receive(), QByteArray("none"));
+        QCOMPARE(host.last_read, -1);
+        QVERIFY(!hid_open_path(path.constData()));
+        hid_close(host.handle);
+        QCOMPARE(bus.open_handles(), 0);
+        QCOMPARE(bus.total_closes(), 1);
+        QCOMPARE(hid_exit(), 0);
+        QCOMPARE(bus.exit_calls(), 1);
+        QCOMPARE(QByteArray(hid_version_str()), QByteArray("0.13.1"));
+    }
+
+    void other_hidapi_calls()
+    {
+        SimDeviceState a = configured_state();
+        SimDeviceState b = configured_state();
+        b.serial = "1100000777";
+        bus.plug(a);
+        SimDevice *second = bus.plug(b);
+        hid_device *h = hid_open(0x1FC9, 0x0087, L"1100000777");
+        QVERIFY(h);
+        hid_device_info *info = hid_get_device_info(h);
+        QVERIFY(info);
+        QCOMPARE(QByteArray(info->path), bus.path_of(second));
+        QCOMPARE(info->bus_type, HID_API_BUS_USB);
+        unsigned char report[64];
+        QCOMPARE(hid_read_timeout(h, report, 64, 1000), 0);  // nothing can come: no waiting
+        QCOMPARE(hid_get_feature_report(h, report, 64), -1);
+        QCOMPARE(QString::fromWCharArray(hid_error(h)).isEmpty(), false);
+        bus.unplug(second);
+        QCOMPARE(hid_read(h, report, 64), -1);
+        QVERIFY(QString::fromWCharArray(hid_error(h)).contains("disconnected"));
+        QVERIFY(!hid_open(0x1FC9, 0x0087, L"1100000777"));
+        hid_close(h);
+        hid_close(h);  // a stale handle is ignored, not freed twice
+        QCOMPARE(bus.total_closes(), 1);
+    }
+
+    void queries_data()
+    {
+        QTest::addColumn<QByteArray>("message");
+        QTest::addColumn<QByteArray>("reply");
+        QTest::newRow("serial") << hex("090a") << "\x0a" + QByteArray("1000123456");
+        QTest::newRow("hardware") << hex("090b") << hex("0b0100000002");
+        QTest::newRow("firmware") << hex("090c") << hex("0c010003000c");
+        QTest::newRow("key") << hex("090d04") << hex("0d04") + "k\xC3\xA9y";
+        QTest::newRow("key without marker") << hex("090d") << hex("f1");
+        QTest::newRow("config id") << hex("0914") << "\x14" + QByteArray("VEH-000142");
+        QTest::newRow("model") << hex("0916") << "\x16" + QByteArray("Roadster");
+        QTest::newRow("torque") << hex("0919") << "\x19" + QByteArray("320");
+        QTest::newRow("software label") << hex("091a") << "\x1a" + QByteArray("SW-0142-A");
+        QTest::newRow("count as digits") << hex("091b") << hex("1b0102");
+        QTest::newRow("drive mode") << hex("091c") << hex("1c01");
+        QTest::newRow("settings") << hex("0932") << hex("32020080");
+        QTest::newRow("pin activity") << hex("0933") << hex("330021");
+        QTest::newRow("indication") << hex("0934") << hex("34003c");
+        QTest::newRow("unknown query") << hex("0963") << hex("f1");
+        QTest::newRow("query without code") << hex("09") << hex("f1");
+    }
+    void queries()
+    {
+        QFETCH(QByteArray, message);
+        QFETCH(QByteArray, reply);
+        open_device();
+        QCOMPARE(host.exchange(message), reply);
+        QCOMPARE(device->messages(), QList<QByteArray>{message});
+    }
+
+    void commands_data()
+    {
+        QTest::addColumn<QByteArray>("command");
+        QTest::addColumn<QByteArray>("answer");
+        QTest::addColumn<QByteArray>("query");
+        QTest::addColumn<QByteArray>("read_back");
+        QTest::newRow("eco") << hex("1c01") << hex("f0") << hex("091c") << hex("1c01");
+        QTest::newRow("mode 3 refused") << hex("1c03") << hex("f1") << hex("091c") << hex("1c01");
+        QTest::newRow("settings word") << hex("320c0000") << hex("f0") << hex("0932") << hex("320c0000");
+        QTest::newRow("short settings") << hex("320c") << hex("f1") << hex("0932") << hex("32020080");
+        QTest::newRow("indication off") << hex("340000") << hex("f0") << hex("0934") << hex("340000");
+        QTest::newRow("count 300 sent as 0x2c") << hex("1b2c") << hex("f0") << hex("091b") << hex("1b0404");
+        QTest::newRow("brand byte for byte") << hex("15eb00") << hex("f0") << hex("0915") << hex("15eb00");
+        QTest::newRow("empty brand") << hex("15") << hex("f0") << hex("0915") << hex("15");
+        QTest::newRow("unconfigure") << "\x14" + QByteArray("ROVUncfg_CID") << hex("f0") << hex("0914")
+                                     << "\x14" + QByteArray("ROVUncfg_CID");
+        QTest::newRow("unknown command") << hex("77") << hex("f1") << hex("091c") << hex("1c01");
+    }
+    void commands()
+    {
+        QFETCH(QByteArray, command);
+        QFETCH(QByteArray, answer);
+        QFETCH(QByteArray, query);
+        QFETCH(QByteArray, read_back);
+        open_device();
+        QCOMPARE(host.exchange(hex("03")), hex("f0"));
+        QVERIFY(device->session_open());
+        const quint64 revision = device->revision();
+        QCOMPARE(host.exchange(command), answer);
+        QCOMPARE(device->revision() != revision, answer == hex("f0"));
+        QCOMPARE(host.exchange(hex("21")), hex("f0"));
+        QCOMPARE(host.exchange(hex("24")), hex("f0"));
+        QVERIFY(!device->session_open());
+        QCOMPARE(host.exchange(query), read_back);
+    }
+
+    void sixteen_bytes_go_plain_seventeen_in_chunks()
+    {
+        open_device();
+        const QByteArray sixteen = "\x15" + QByteArray("ABCDEFGHIJKLMNO");
+        const QByteArray seventeen = sixteen + "P";
+        QCOMPARE(host.exchange(sixteen), hex("f0"));
+        QCOMPARE(host.last_text, QByteArray("8A"));  // no '=' on the wire
+        QCOMPARE(host.exchange(seventeen), hex("f0"));
+        QCOMPARE(wire_of(device), (QList<QByteArray>{
+                                      "H " + sixteen.toHex(' '), "D f0",
+                                      "H dc 00 00 " + sixteen.toHex(' '), "D dd 00 10",
+                                      "H dc 00 10 50", "D dd 00 11",
+                                      "H de 00 11", "D f0"}));
+        QCOMPARE(device->messages(), (QList<QByteArray>{sixteen, seventeen}));
+        QCOMPARE(device->state().brand, QByteArray("ABCDEFGHIJKLMNOP"));
+    }
+
+    void long_reply_follows_the_host_acks()
+    {
+        SimDeviceState s = configured_state();
+        s.brand = "ABCDEFGHIJKLMNOPQRST";  // 21 bytes with the echoed code
+        open_device(s);
+        QCOMPARE(host.round(hex("0915")), Host::frame(0xDC, 0, "\x15" + QByteArray("ABCDEFGHIJKLMNO")));
+        // The host may ask again from an earlier offset; the device sends from there.
+        QCOMPARE(host.round(Host::frame(0xDD, 4)), Host::frame(0xDC, 4, "DEFGHIJKLMNOPQRS"));
+        QCOMPARE(host.round(Host::frame(0xDD, 20)), Host::frame(0xDC, 20, "T"));
+        QCOMPARE(host.round(Host::frame(0xDD, 21)), Host::frame(0xDE, 21));
+        QCOMPARE(host.round(Host::frame(0xDD, 21)), hex("f1"));  // no reply under way any more
+        QCOMPARE(device->messages(), QList<QByteArray>{hex("0915")});
+    }
+
+    void chunk_beyond_what_the_device_holds_is_asked_again()
+    {
+        open_device();
+        QCOMPARE(host.round(Host::frame(0xDC, 0, QByteArray("\x15") + QByteArray(15, 'x'))), Host::frame(0xDD, 16));
+        QCOMPARE(host.round(Host::frame(0xDC, 32, "zz")), Host::frame(0xDD, 16));
+        QCOMPARE(host.round(Host::frame(0xDE, 20)), hex("f1"));  // length the device never got
+        QVERIFY(device->messages().isEmpty());
+    }
+
+    void reports_decode_leniently()
+    {
+        open_device();
+        unsigned char report[65] = {};
+        memcpy(report + 1, "C\nQo=*", 6);  // noise inside and padding after the text of 09 0a
+        QCOMPARE(hid_write(host.handle, report, sizeof report), 65);
+        QCOMPARE(host.receive(), "\x0a" + QByteArray("1000123456"));
+        QCOMPARE(host.last_read, 64);
+    }
+
+    void software_file_data()
+    {
+        QTest::addColumn<QByteArray>("message");
+        QTest::addColumn<QByteArray>("answer");
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<bool>("verified");
+        QTest::newRow("empty file") << hex("1e00001e00") << hex("f0") << QByteArray() << true;
+        QTest::newRow("three bytes") << hex("1e0000010203" "2400") << hex("f0") << hex("010203") << true;
+        const QByteArray ff300(300, char(0xFF));
+        QTest::newRow("odd digit dropped") << software_message(ff300, hex("f22a")) << hex("f0") << ff300 << true;
+        const QByteArray ff4112(4112, char(0xFF));  // S = 0x10000e, three checksum bytes
+        QTest::newRow("six digits") << software_message(ff4112, hex("0e0010")) << hex("f0") << ff4112 << true;
+        QTest::newRow("wrong checksum") << hex("1e0000010203" "2500") << hex("f1") << hex("010203") << false;
+        QTest::newRow("bad header") << hex("1e0100010203" "2400") << hex("f1") << hex("010203") << false;
+    }
+    void software_file()
+    {
+        QFETCH(QByteArray, message);
+        QFETCH(QByteArray, answer);
+        QFETCH(QByteArray, file);
+        QFETCH(bool, verified);
+        open_device();
+        QCOMPARE(host.exchange(message), answer);
+        QVERIFY(device->state().software_received);
+        QCOMPARE(device->state().software_checksum_ok, verified);
+        QCOMPARE(device->state().software_file, file);
+        QCOMPARE(SimDevice::checksum_bytes(0x12AF2), hex("f22a"));
+    }
+
+    void answer_faults_data()
+    {
+        QTest::addColumn<SimFault>("fault");
+        QTest::addColumn<QByteArray>("answer");
+        QTest::newRow("fail") << SimFault::fail() << hex("f1");
+        QTest::newRow("fail connection") << SimFault::fail_connection() << hex("f1f3");
+        QTest::newRow("reply with a wrong code") << SimFault::reply(hex("0b01")) << hex("0b01");
+        QTest::newRow("chunked fail") << SimFault::chunked_fail(hex("f3"))
+                                      << hex("f1f3") + QByteArray(18, '\0');
+        QTest::newRow("late") << SimFault::late(0) << hex("f0");
+        QTest::newRow("long reply is chunked") << SimFault::reply(QByteArray(20, 'r')) << QByteArray(20, 'r');
+    }
+    void answer_faults()
+    {
+        QFETCH(SimFault, fault);
+        QFETCH(QByteArray, answer);
+        open_device();
+        device->add_fault(fault);
+        QCOMPARE(host.exchange(hex("1c02")), answer);
+        QCOMPARE(device->state().drive_mode, answer == hex("f0") ? 2 : 1);  // refused = untouched
+        QCOMPARE(host.exchange(hex("1c00")), hex("f0"));                      // fired once only
+        QVERIFY(device->faults().isEmpty());
+    }
+
+    void faults_wait_for_their_message()
+    {
+        open_device();
+        device->add_fault(SimFault::fail(hex("0914"), 1));
+        QCOMPARE(host.exchange(hex("090a")).left(1), hex("0a"));  // another code does not count
+        QCOMPARE(host.exchange(hex("0914")), "\x14" + QByteArray("VEH-000142"));
+        QCOMPARE(host.exchange(hex("0914")), hex("f1"));
+        QCOMPARE(host.exchange(hex("0914")).left(1), hex("14"));
+    }
+
+    void no_answer_drops_packets()
+    {
+        open_device();
+        device->add_fault(SimFault::no_answer(2, hex("090a")));
+        QCOMPARE(host.round(hex("03")), hex("f0"));
+        QCOMPARE(host.round(hex("090a")), QByteArray("none"));
+        QCOMPARE(host.last_read, 0);
+        QCOMPARE(host.round(hex("090a")), QByteArray("none"));
+        QCOMPARE(host.round(hex("090a")).left(1), hex("0a"));
+        // The host sent them all, answered or not.
+        QCOMPARE(device->messages(), (QList<QByteArray>{hex("03"), hex("090a"), hex("090a"), hex("090a")}));
+    }
+
+    void faults_on_chunked_messages()
+    {
+        open_device();
+        const QByteArray message = "\x15" + QByteArray(20, 'b');
+        device->add_fault(SimFault::no_answer(1, hex("15")));
+        QCOMPARE(host.round(Host::frame(0xDC, 0, message.left(16))), QByteArray("none"));
+        QCOMPARE(host.exchange(message), hex("f0"));  // the host starts over and gets through
+        device->add_fault(SimFault::unplug_after(0, hex("15")));
+        QCOMPARE(host.send(Host::frame(0xDC, 0, message.left(16))), -1);
+        QCOMPARE(device->messages(), QList<QByteArray>{message});
+    }
+
+    void replies_queue_in_order()
+    {
+        open_device();
+        host.send(hex("091b"));
+        host.send(hex("091c"));
+        QCOMPARE(host.receive(), hex("1b0102"));
+        QCOMPARE(host.receive(), hex("1c01"));
+        QCOMPARE(host.receive(), QByteArray("none"));
+        QCOMPARE(host.last_read, 0);
+    }
+
+    void late_answer_waits_for_reads()
+    {
+        open_device();
+        device->add_fault(SimFault::late(3));
+        host.send(hex("091c"));
+        for (int i = 0; i < 3; ++i)
+            QCOMPARE(host.receive(), QByteArray("none"));
+        QCOMPARE(host.receive(), hex("1c01"));
+        QCOMPARE(host.receive(), QByteArray("none"));
+    }
+
+    void lower_ack_makes_the_host_resend()
+    {
+        open_device();
+        device->add_fault(SimFault::lower_ack(hex("15")));
+        const QByteArray message = "\x15" + QByteArray("ABCDEFGHIJKLMNOP");
+        QCOMPARE(host.exchange(message), hex("f0"));
+        QCOMPARE(wire_of(device), (QList<QByteArray>{
+                                      "H dc 00 00 " + message.left(16).toHex(' '), "D dd 00 10",
+                                      "H dc 00 10 50", "D dd 00 00",
+                                      "H dc 00 00 " + message.left(16).toHex(' '), "D dd 00 10",
+                                      "H dc 00 10 50", "D dd 00 11",
+                                      "H de 00 11", "D f0"}));
+        QCOMPARE(device->state().brand, QByteArray("ABCDEFGHIJKLMNOP"));
+    }
+
+    void unplug_after_messages()
+    {
+        open_device();
+        device->add_fault(SimFault::unplug_after(2));
+        QCOMPARE(host.exchange(hex("03")), hex("f0"));
+        QCOMPARE(host.exchange(hex("1c02")), hex("f0"));
+        QCOMPARE(host.send(hex("21")), -1);
+        QCOMPARE(host.receive(), QByteArray("none"));
+        QCOMPARE(host.last_read, -1);
+        QVERIFY(!hid_enumerate(0x1FC9, 0x0087));
+        QCOMPARE(device->state().drive_mode, 2);
+        QCOMPARE(device->messages().size(), 2);
+    }
+
+    void garbage_replies()
+    {
+        open_device();
+        device->add_fault(SimFault::garbage_reply(SimFault::GarbageKind::RandomBytes));
+        device->add_fault(SimFault::garbage_reply(SimFault::GarbageKind::InvalidBase64));
+        device->add_fault(SimFault::garbage_reply(SimFault::GarbageKind::BadOffset));
+        device->add_fault(SimFault::garbage_reply(SimFault::GarbageKind::EndlessChunks, {}, 0, 3));
+
+        unsigned char report[64];
+        host.send(hex("090a"));
+        QCOMPARE(hid_read(host.handle, report, 64), 64);
+        QVERIFY(report[0] != 0);  // a report the host must take, not "nothing waiting"
+
+        QCOMPARE(host.round(hex("090a")), QByteArray());
+        QVERIFY(!host.last_text.isEmpty());
+
+        QCOMPARE(host.round(hex("090a")), Host::frame(0xDC, 0x1234, QByteArray(16, 'Z')));
+        QCOMPARE(host.round(Host::frame(0xDD, 0x1244)), Host::frame(0xDE, 0x1244));
+
+        QCOMPARE(host.round(hex("090a")).left(3), Host::frame(0xDC, 0));
+        QCOMPARE(host.round(Host::frame(0xDD, 16)).left(3), Host::frame(0xDC, 16));
+        QCOMPARE(host.round(Host::frame(0xDD, 32)).left(3), Host::frame(0xDC, 32));
+        QCOMPARE(host.round(Host::frame(0xDD, 48)), QByteArray("none"));
+
+        QCOMPARE(host.exchange(hex("090a")).left(1), hex("0a"));  // back to normal
+    }
+
+    void state_file_round_trip()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("device.json");
+        SimDeviceFile f;
+        f.plugged = false;
+        f.vendor_id = 0x1234;
+        f.generation = 7;
+        f.state = configured_state();
+        f.state.brand = hex("eb41");          // not UTF-8
+        f.state.serial = QByteArray("11\0x", 4);  // a zero byte inside
+        f.state.firmware = hex("010203");
+        f.state.software_received = true;
+        f.state.software_file = QByteArray(1000, char(0xAB));
+        f.faults << SimFault::no_answer(3, hex("090a"), 2) << SimFault::chunked_fail(hex("f3"))
+                 << SimFault::garbage_reply(SimFault::GarbageKind::EndlessChunks, {}, 0, 5)
+                 << SimFault::reply(hex("0b01")) << SimFault::unplug_after(4)
+                 << SimFault::lower_ack() << SimFault::late(2) << SimFault::fail_connection();
+        QString error;
+        QVERIFY2(save_device_file(path, f, &error), qPrintable(error));
+        SimDeviceFile back;
+        QVERIFY2(load_device_file(path, &back, &error), qPrintable(error));
+        QVERIFY(back == f);
+
+        QFile hand(path);
+        QVERIFY(hand.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        hand.write(R"({"state": {"brand": "Ölmotor", "drive_mode": "0x2"}, "faults": [{"kind": "fail"}]})");
+        hand.close();
+        QVERIFY2(load_device_file(path, &back, &error), qPrintable(error));
+        QCOMPARE(back.state.brand, QByteArray("Ölmotor"));
+        QCOMPARE(back.state.drive_mode, 2);
+        QCOMPARE(back.state.key, SimDeviceState().key);  // missing keys keep their defaults
+        QCOMPARE(back.faults, QList<SimFault>{SimFault::fail()});
+
+        QVERIFY(hand.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        hand.write(R"({"state": {"indication": 70000}})");
+        hand.close();
+        QVERIFY(!load_device_file(path, &back, &error));
+        QVERIFY(error.contains("indication"));
+    }
+
+    void file_link_follows_and_updates_the_file()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("device.json");
+        const QString log = dir.filePath("wire.log");
+        SimDeviceFile f;
+        f.state = configured_state();
+        f.faults << SimFault::fail(hex("0932"));
+        QString error;
+        QVERIFY(save_device_file(path, f, &error));
+        SimFileLink link(path, log);
+        bus.set_observer(&link);
+
+        hid_device_info *list = hid_enumerate(0x1FC9, 0x0087);
+        QVERIFY(list && !list->next);
+        host.handle = hid_open_path(list->path);
+        const QByteArray first_path = list->path;
+        hid_free_enumeration(list);
+        QVERIFY(host.handle);
+        QCOMPARE(host.exchange(hex("1c02")), hex("f0"));
+        QCOMPARE(host.exchange(hex("0932")), hex("f1"));
+        SimDeviceFile on_disk;
+        QVERIFY(load_device_file(path, &on_disk, &error));
+        QCOMPARE(on_disk.state.drive_mode, 2);   // the host's change is written back
+        QVERIFY(on_disk.faults.isEmpty());       // and so is the fault it used up
+
+        // An engineer edits the file while the program runs.
+        on_disk.state.brand = "Edited";
+        QVERIFY(save_device_file(path, on_disk, &error));
+        QCOMPARE(host.exchange(hex("0915")), "\x15" + QByteArray("Edited"));
+        on_disk.plugged = false;
+        QVERIFY(save_device_file(path, on_disk, &error));
+        QCOMPARE(host.receive(), QByteArray("none"));
+        QCOMPARE(host.last_read, -1);
+        QVERIFY(!hid_enumerate(0x1FC9, 0x0087));
+        on_disk.plugged = true;
+        ++on_disk.generation;
+        QVERIFY(save_device_file(path, on_disk, &error));
+        list = hid_enumerate(0x1FC9, 0x0087);
+        QVERIFY(list && QByteArray(list->path) != first_path);
+        hid_free_enumeration(list);
+        QCOMPARE(link.device()->state().drive_mode, 2);  // a re-plug shows what was written
+
+        QFile broken(path);  // a bad edit leaves the device as it was
+        QVERIFY(broken.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        broken.write("{ not json");
+        broken.close();
+        list = hid_enumerate(0x1FC9, 0x0087);
+        QVERIFY(list);
+        hid_free_enumeration(list);
+        hid_close(host.handle);
+
+        QFile wire(log);
+        QVERIFY(wire.open(QIODevice::ReadOnly));
+        const QList<QByteArray> lines = wire.readAll().split('\n');
+        QCOMPARE(lines.mid(0, 4), (QList<QByteArray>{"OPEN " + first_path, "H>D 1c 02", "MSG 1c 02", "D>H f0"}));
+        QVERIFY(lines.contains("CLOSE " + first_path));
+    }
+
+    void preload_library_runs_from_the_state_file()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("device.json");
+        SimDeviceFile f;
+        f.state = configured_state();
+        QString error;
+        QVERIFY(save_device_file(path, f, &error));
+        qputenv("ORV_SIM_DEVICE_FILE", QFile::encodeName(path));
+
+        void *lib = dlopen(ORV_SIMHID_PRELOAD, RTLD_NOW | RTLD_LOCAL);
+        QVERIFY2(lib, dlerror());
+        auto enumerate = reinterpret_cast<decltype(&hid_enumerate)>(dlsym(lib, "hid_enumerate"));
+        auto free_list = reinterpret_cast<decltype(&hid_free_enumeration)>(dlsym(lib, "hid_free_enumeration"));
+        auto open_path = reinterpret_cast<decltype(&hid_open_path)>(dlsym(lib, "hid_open_path"));
+        auto write = reinterpret_cast<decltype(&hid_write)>(dlsym(lib, "hid_write"));
+        auto read = reinterpret_cast<decltype(&hid_read)>(dlsym(lib, "hid_read"));
+        auto close = reinterpret_cast<decltype(&hid_close)>(dlsym(lib, "hid_close"));
+        QVERIFY(enumerate && free_list && open_path && write && read && close);
+        QVERIFY(dlsym(lib, "hid_version_str") && dlsym(lib, "hid_get_indexed_string"));
+        QVERIFY(!dlsym(lib, "_ZN6SimBus8instanceEv"));  // nothing but hidapi leaves the library
+
+        hid_device_info *list = enumerate(0x1FC9, 0x0087);
+        QVERIFY(list);
+        hid_device *h = open_path(list->path);
+        free_list(list);
+        QVERIFY(h);
+        unsigned char report[65] = {0, 'H', 'A', 'I'};  // base64 of 1c 02
+        QCOMPARE(write(h, report, 65), 65);
+        QCOMPARE(read(h, report, 64), 64);
+        QCOMPARE(report_text(report, 64), QByteArray("8A"));
+        close(h);
+        SimDeviceFile back;
+        QVERIFY(load_device_file(path, &back, &error));
+        QCOMPARE(back.state.drive_mode, 2);
+        qunsetenv("ORV_SIM_DEVICE_FILE");
+        // Not closed: the library keeps its bus for the life of the process, as in a program.
+    }
+
+    void simdev_command_edits_the_file()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("device.json");
+        auto run = [&](const QStringList &args) {
+            QProcess p;
+            p.start(ORV_SIMDEV_COMMAND, QStringList{"--file", path} + args);
+            p.waitForFinished(10000);
+            return qMakePair(p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()));
+        };
+        QCOMPARE(run({"init", "--model", "or", "--configured"}).first, 0);
+        QCOMPARE(run({"set", "drive-mode", "eco"}).first, 0);
+        QCOMPARE(run({"set", "brand", "hex:eb41"}).first, 0);
+        QCOMPARE(run({"fault", "no-answer", "2", "--match", "09 0a"}).first, 0);
+        QCOMPARE(run({"set", "drive-mode", "turbo"}).first, 2);
+        QCOMPARE(run({"unplug"}).first, 0);
+        const auto shown = run({"show"});
+        QCOMPARE(shown.first, 0);
+        QVERIFY2(shown.second.contains("OR (serial \"1000000001\")"), qPrintable(shown.second));
+        QVERIFY(shown.second.contains("ECO"));
+        QVERIFY(shown.second.contains("no-answer (2 packets), messages starting 09 0a"));
+
+        SimDeviceFile f;
+        QString error;
+        QVERIFY(load_device_file(path, &f, &error));
+        QVERIFY(!f.plugged);
+        QCOMPARE(f.state.brand, hex("eb41"));
+        QCOMPARE(f.faults, QList<SimFault>{SimFault::no_answer(2, hex("090a"))});
+        QCOMPARE(run({"plug"}).first, 0);
+        QVERIFY(load_device_file(path, &f, &error));
+        QVERIFY(f.plugged);
+        QCOMPARE(f.generation, 1);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSimDevice)
+#include "test_simdevice.moc"

@@ -1,0 +1,109 @@
+// A USB bus of simulated HID devices behind the 22 functions of hidapi.h. Programs and tests
+// that link this library instead of hidapi talk to these devices through the unchanged
+// hidapi calls; tests plug, unplug and inspect the devices through SimBus.
+#pragma once
+
+#include "sim_device.h"
+
+#include <hidapi.h>
+
+#include <QByteArray>
+#include <QList>
+#include <memory>
+#include <mutex>
+#include <set>
+#include <string>
+#include <vector>
+
+class SimBus;
+
+// Lets an owner keep the bus in step with something outside the process (the state file of
+// the preload library). Called with the bus lock held, around every hidapi call that
+// touches devices.
+class SimBusObserver {
+public:
+    enum class Op { Enumerate, Open, Close, Write, Read };
+    virtual ~SimBusObserver() = default;
+    // Before the call; `device` is the handle's device for Close, Write and Read.
+    virtual void enter(SimBus &bus, Op op, SimDevice *device) = 0;
+    // After the call; `path` is the device's path for a successful Open and for Close.
+    virtual void leave(SimBus &bus, Op op, SimDevice *device, const QByteArray &path) = 0;
+};
+
+class SimBus {
+public:
+    static SimBus &instance();
+
+    // The device is owned by the bus until reset(); it stays readable after an unplug.
+    SimDevice *plug(const SimDeviceState &state, quint16 vendor_id = 0x1FC9,
+                    quint16 product_id = 0x0087);
+    // A HID device of another kind (a keyboard, say): listed, opened, never answers.
+    SimDevice *plug_other(quint16 vendor_id = 0x046D, quint16 product_id = 0xC31C);
+    // The device leaves the enumeration; its open handles fail with -1 from now on.
+    void unplug(SimDevice *device);
+    // Unplugs and forgets every device, frees every handle and zeroes the counters.
+    void reset();
+    // The next n opens (hid_open_path and hid_open) fail as if the device were busy.
+    void fail_next_opens(int n);
+
+    QList<SimDevice *> plugged_devices() const;  // in plug order
+    QByteArray path_of(const SimDevice *device) const;
+
+    int open_handles() const;
+    int total_opens() const;
+    int total_closes() const;
+    int init_calls() const;
+    int exit_calls() const;
+    int live_enumerations() const;  // lists returned by hid_enumerate and not yet freed
+
+    void set_observer(SimBusObserver *observer);
+    SimBusObserver *observer() const;
+
+    // The hidapi functions, one to one (sim_hidapi.cpp forwards to these).
+    int hid_init();
+    int hid_exit();
+    hid_device_info *hid_enumerate(unsigned short vendor_id, unsigned short product_id);
+    void hid_free_enumeration(hid_device_info *devs);
+    hid_device *hid_open(unsigned short vendor_id, unsigned short product_id,
+                         const wchar_t *serial_number);
+    hid_device *hid_open_path(const char *path);
+    int hid_write(hid_device *dev, const unsigned char *data, size_t length);
+    int hid_read_timeout(hid_device *dev, unsigned char *data, size_t length, int milliseconds);
+    int hid_set_nonblocking(hid_device *dev, int nonblock);
+    int hid_send_feature_report(hid_device *dev, const unsigned char *data, size_t length);
+    int hid_get_feature_report(hid_device *dev, unsigned char *data, size_t length);
+    int hid_get_input_report(hid_device *dev, unsigned char *data, size_t length);
+    void hid_close(hid_device *dev);
+    int hid_get_manufacturer_string(hid_device *dev, wchar_t *string, size_t maxlen);
+    int hid_get_product_string(hid_device *dev, wchar_t *string, size_t maxlen);
+    int hid_get_serial_number_string(hid_device *dev, wchar_t *string, size_t maxlen);
+    hid_device_info *hid_get_device_info(hid_device *dev);
+    int hid_get_indexed_string(hid_device *dev, int string_index, wchar_t *string, size_t maxlen);
+    const wchar_t *hid_error(hid_device *dev);
+
+    struct Entry;
+
+private:
+    SimBus() = default;
+    SimDevice *add(const SimDeviceState &state, quint16 vid, quint16 pid, bool silent);
+    Entry *entry_of(const SimDevice *device) const;
+    bool listed(const Entry &e) const;
+    bool valid(hid_device *dev) const;
+    hid_device *open_entry(Entry *e);
+    int copy_string(hid_device *dev, const std::wstring &text, wchar_t *string, size_t maxlen);
+    void enter(SimBusObserver::Op op, SimDevice *device);
+    void leave(SimBusObserver::Op op, SimDevice *device, const QByteArray &path = {});
+
+    mutable std::recursive_mutex mutex_;
+    std::vector<std::unique_ptr<Entry>> entries_;
+    std::set<hid_device *> handles_;
+    std::set<hid_device_info *> lists_;
+    SimBusObserver *observer_ = nullptr;
+    std::wstring global_error_;
+    int fail_opens_ = 0;
+    int next_path_ = 1;
+    int opens_ = 0;
+    int closes_ = 0;
+    int inits_ = 0;
+    int exits_ = 0;
+};

@@ -1,0 +1,828 @@
+#include "sim_device.h"
+
+#include <algorithm>
+#include <cstring>
+
+// Choices of this device where the host does not care (the host only relies on the report
+// format, the framing, the echoed query code, 0xF0/0xF1 and the reply layouts):
+// - An unknown command or query, a query without its code, a command without the value
+//   bytes it needs, an empty packet, a host acknowledgement while no chunked reply is
+//   running and an end packet whose length differs from what the device holds are all
+//   answered 0xF1. Query 13 with an argument other than 0x04 is answered 0xF1 as well.
+// - 0x03, 0x21 and 0x24 only track whether a write sequence is open; every stored value
+//   takes effect at once, inside or outside a sequence.
+// - A chunk at an offset beyond what the device holds is answered with an acknowledgement of
+//   what it holds; a chunk with offset 0 always starts a new message; a plain packet drops a
+//   half-received chunked message and a half-sent chunked reply.
+// - Messages and replies longer than 65535 bytes (the reach of the 16-bit offset) are
+//   refused with 0xF1.
+// - A software file whose checksum fails is kept (taking the last two bytes as the checksum)
+//   with its flag cleared, and answered 0xF1.
+
+namespace {
+
+constexpr char kOk = char(0xF0);
+constexpr char kFail = char(0xF1);
+constexpr quint8 kChunk = 0xDC;
+constexpr quint8 kAck = 0xDD;
+constexpr quint8 kEnd = 0xDE;
+constexpr int kChunkSize = 16;
+constexpr int kReportSize = 64;
+constexpr int kMaxMessage = 0xFFFF;
+
+const char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+
+int byte_at(const QByteArray &b, int i)
+{
+    return i < b.size() ? quint8(b[i]) : 0;
+}
+
+int offset_of(const QByteArray &packet)
+{
+    return byte_at(packet, 1) * 256 + byte_at(packet, 2);
+}
+
+QByteArray framed(quint8 type, int offset, const QByteArray &data = {})
+{
+    QByteArray p;
+    p.append(char(type));
+    p.append(char((offset >> 8) & 0xFF));
+    p.append(char(offset & 0xFF));
+    p.append(data);
+    return p;
+}
+
+bool is_frame(const QByteArray &packet)
+{
+    const int first = byte_at(packet, 0);
+    return first == kChunk || first == kAck || first == kEnd;
+}
+
+QByteArray without_trailing_zeros(QByteArray b)
+{
+    while (!b.isEmpty() && b.back() == '\0')
+        b.chop(1);
+    return b;
+}
+
+const QList<SimFault::Kind> kAnswerFaults = {
+    SimFault::Kind::Fail,    SimFault::Kind::FailConnection, SimFault::Kind::ChunkedFail,
+    SimFault::Kind::Garbage, SimFault::Kind::Late,           SimFault::Kind::Reply,
+};
+
+struct KindName {
+    SimFault::Kind kind;
+    const char *name;
+};
+const KindName kKindNames[] = {
+    {SimFault::Kind::NoAnswer, "no-answer"},     {SimFault::Kind::Fail, "fail"},
+    {SimFault::Kind::FailConnection, "fail-connection"},
+    {SimFault::Kind::ChunkedFail, "chunked-fail"}, {SimFault::Kind::LowerAck, "lower-ack"},
+    {SimFault::Kind::Unplug, "unplug"},           {SimFault::Kind::Garbage, "garbage"},
+    {SimFault::Kind::Late, "late"},               {SimFault::Kind::Reply, "reply"},
+};
+
+struct GarbageName {
+    SimFault::GarbageKind kind;
+    const char *name;
+};
+const GarbageName kGarbageNames[] = {
+    {SimFault::GarbageKind::RandomBytes, "random"},
+    {SimFault::GarbageKind::InvalidBase64, "invalid-base64"},
+    {SimFault::GarbageKind::BadOffset, "bad-offset"},
+    {SimFault::GarbageKind::EndlessChunks, "endless"},
+};
+
+}  // namespace
+
+// ---------------------------------------------------------------- SimDeviceState
+
+QString SimDeviceState::model_name() const
+{
+    if (serial.startsWith("10"))
+        return QStringLiteral("OR");
+    if (serial.startsWith("11"))
+        return QStringLiteral("OR+");
+    return QString();
+}
+
+void SimDeviceState::set_sample_vehicle()
+{
+    config_id = "VEH-000142";
+    brand = "Sample Motors";
+    model = "Roadster";
+    engine = "2.0 TSI 150";
+    power = "150";
+    torque = "320";
+    software_label = "SW-0142-A";
+    drive_mode = 2;
+    settings_flags = 0x0C;
+    protocol_mask = 0;
+}
+
+bool SimDeviceState::operator==(const SimDeviceState &o) const
+{
+    return serial == o.serial && key == o.key && firmware == o.firmware &&
+           hardware == o.hardware && config_id == o.config_id && brand == o.brand &&
+           model == o.model && engine == o.engine && power == o.power && torque == o.torque &&
+           software_label == o.software_label && drive_mode == o.drive_mode &&
+           indication == o.indication && settings_flags == o.settings_flags &&
+           protocol_mask == o.protocol_mask && pin_activity == o.pin_activity &&
+           config_count == o.config_count && software_received == o.software_received &&
+           software_file == o.software_file && software_checksum_ok == o.software_checksum_ok;
+}
+
+// ---------------------------------------------------------------- SimFault
+
+static SimFault make_fault(SimFault::Kind kind, const QByteArray &match, int skip, int count = 1)
+{
+    SimFault f;
+    f.kind = kind;
+    f.match = match;
+    f.skip = skip;
+    f.count = count;
+    return f;
+}
+
+SimFault SimFault::no_answer(int packets, const QByteArray &match, int skip)
+{
+    return make_fault(Kind::NoAnswer, match, skip, packets);
+}
+
+SimFault SimFault::fail(const QByteArray &match, int skip)
+{
+    return make_fault(Kind::Fail, match, skip);
+}
+
+SimFault SimFault::fail_connection(const QByteArray &match, int skip)
+{
+    return make_fault(Kind::FailConnection, match, skip);
+}
+
+SimFault SimFault::chunked_fail(const QByteArray &after_f1, const QByteArray &match, int skip)
+{
+    SimFault f = make_fault(Kind::ChunkedFail, match, skip);
+    f.bytes = after_f1;
+    return f;
+}
+
+SimFault SimFault::lower_ack(const QByteArray &match, int skip)
+{
+    return make_fault(Kind::LowerAck, match, skip);
+}
+
+SimFault SimFault::unplug_after(int messages, const QByteArray &match)
+{
+    return make_fault(Kind::Unplug, match, messages);
+}
+
+SimFault SimFault::garbage_reply(GarbageKind kind, const QByteArray &match, int skip, int count)
+{
+    SimFault f = make_fault(Kind::Garbage, match, skip, count);
+    f.garbage = kind;
+    return f;
+}
+
+SimFault SimFault::late(int reads, const QByteArray &match, int skip)
+{
+    return make_fault(Kind::Late, match, skip, reads);
+}
+
+SimFault SimFault::reply(const QByteArray &bytes, const QByteArray &match, int skip)
+{
+    SimFault f = make_fault(Kind::Reply, match, skip);
+    f.bytes = bytes;
+    return f;
+}
+
+QString SimFault::kind_name(Kind k)
+{
+    for (const KindName &n : kKindNames)
+        if (n.kind == k)
+            return QString::fromLatin1(n.name);
+    return QString();
+}
+
+bool SimFault::kind_from_name(const QString &name, Kind *out)
+{
+    for (const KindName &n : kKindNames) {
+        if (name == QLatin1String(n.name)) {
+            *out = n.kind;
+            return true;
+        }
+    }
+    return false;
+}
+
+QString SimFault::garbage_name(GarbageKind g)
+{
+    for (const GarbageName &n : kGarbageNames)
+        if (n.kind == g)
+            return QString::fromLatin1(n.name);
+    return QString();
+}
+
+bool SimFault::garbage_from_name(const QString &name, GarbageKind *out)
+{
+    for (const GarbageName &n : kGarbageNames) {
+        if (name == QLatin1String(n.name)) {
+            *out = n.kind;
+            return true;
+        }
+    }
+    return false;
+}
+
+QString SimFault::describe() const
+{
+    QString text = kind_name(kind);
+    switch (kind) {
+    case Kind::NoAnswer:
+        text += QStringLiteral(" (%1 packet%2)").arg(count).arg(count == 1 ? "" : "s");
+        break;
+    case Kind::Late:
+        text += QStringLiteral(" (after %1 read%2)").arg(count).arg(count == 1 ? "" : "s");
+        break;
+    case Kind::Garbage:
+        text += QLatin1Char(' ') + garbage_name(garbage);
+        if (garbage == GarbageKind::EndlessChunks && count > 0)
+            text += QStringLiteral(" (%1 chunks)").arg(count);
+        break;
+    case Kind::Reply:
+    case Kind::ChunkedFail:
+        if (!bytes.isEmpty())
+            text += QLatin1Char(' ') + QString::fromLatin1(bytes.toHex(' '));
+        break;
+    default:
+        break;
+    }
+    text += match.isEmpty() ? QStringLiteral(", any message")
+                            : QStringLiteral(", messages starting ") +
+                                  QString::fromLatin1(match.toHex(' '));
+    if (skip > 0)
+        text += QStringLiteral(", after %1 more").arg(skip);
+    return text;
+}
+
+bool SimFault::operator==(const SimFault &o) const
+{
+    return kind == o.kind && match == o.match && skip == o.skip && count == o.count &&
+           garbage == o.garbage && bytes == o.bytes;
+}
+
+// ---------------------------------------------------------------- codec
+
+QByteArray SimDevice::base64_encode(const QByteArray &bytes)
+{
+    QByteArray out;
+    quint32 bits = 0;
+    int nbits = 0;
+    for (char c : bytes) {
+        bits = (bits << 8) | quint8(c);
+        nbits += 8;
+        while (nbits >= 6) {
+            nbits -= 6;
+            out.append(kAlphabet[(bits >> nbits) & 0x3F]);
+        }
+    }
+    if (nbits > 0)
+        out.append(kAlphabet[(bits << (6 - nbits)) & 0x3F]);
+    return out;
+}
+
+QByteArray SimDevice::base64_decode(const QByteArray &text)
+{
+    QByteArray out;
+    quint32 bits = 0;
+    int nbits = 0;
+    for (char c : text) {
+        const char *p = c ? std::strchr(kAlphabet, c) : nullptr;
+        if (!p)
+            continue;  // padding, '=' and noise carry no bits
+        bits = (bits << 6) | quint32(p - kAlphabet);
+        nbits += 6;
+        if (nbits >= 8) {
+            nbits -= 8;
+            out.append(char((bits >> nbits) & 0xFF));
+        }
+    }
+    return out;  // bits that do not make a whole byte are dropped
+}
+
+QByteArray SimDevice::make_report(const QByteArray &packet)
+{
+    QByteArray report(kReportSize, '\0');
+    const QByteArray text = base64_encode(packet);
+    std::memcpy(report.data(), text.constData(), size_t(std::min<int>(text.size(), kReportSize)));
+    return report;
+}
+
+QByteArray SimDevice::checksum_bytes(quint64 sum)
+{
+    QByteArray hex = QByteArray::number(sum, 16);
+    while (hex.size() < 4)
+        hex.prepend('0');
+    QByteArray out;
+    for (int end = hex.size(); end >= 2; end -= 2)
+        out.append(char(hex.mid(end - 2, 2).toInt(nullptr, 16)));
+    return out;
+}
+
+// ---------------------------------------------------------------- device
+
+SimDevice::SimDevice(const SimDeviceState &state) : state_(state) {}
+
+void SimDevice::set_plugged(bool plugged)
+{
+    if (plugged_ == plugged)
+        return;
+    plugged_ = plugged;
+    // What was on its way is lost with the cable.
+    pending_.clear();
+    drop_packets_ = 0;
+    late_reads_ = 0;
+    assembling_ = false;
+    assembly_.clear();
+    stop_reply();
+    changed();
+}
+
+void SimDevice::add_fault(const SimFault &fault)
+{
+    faults_.append(fault);
+}
+
+void SimDevice::clear_faults()
+{
+    faults_.clear();
+    drop_packets_ = 0;
+    late_reads_ = 0;
+    if (reply_mode_ == ReplyMode::Endless || reply_mode_ == ReplyMode::BadOffset)
+        stop_reply();
+}
+
+QList<QByteArray> SimDevice::messages() const
+{
+    QList<QByteArray> out;
+    for (const SimEvent &e : journal_)
+        if (e.kind == SimEvent::HostMessage)
+            out.append(e.bytes);
+    return out;
+}
+
+QList<WirePacket> SimDevice::wire() const
+{
+    QList<WirePacket> out;
+    for (const SimEvent &e : journal_) {
+        if (e.kind == SimEvent::HostMessage)
+            continue;
+        WirePacket p;
+        p.direction =
+            e.kind == SimEvent::HostPacket ? WirePacket::HostToDevice : WirePacket::DeviceToHost;
+        p.bytes = e.bytes;
+        p.report = e.report;
+        out.append(p);
+    }
+    return out;
+}
+
+void SimDevice::log(SimEvent::Kind kind, const QByteArray &bytes, const QByteArray &report)
+{
+    SimEvent e;
+    e.kind = kind;
+    e.bytes = bytes;
+    e.report = report;
+    journal_.append(e);
+}
+
+int SimDevice::write(const unsigned char *data, size_t length)
+{
+    if (!plugged_ || !data || length == 0)
+        return -1;
+    const QByteArray text(reinterpret_cast<const char *>(data) + 1,
+                          int(std::min<size_t>(length - 1, 4096)));
+    const QByteArray packet = base64_decode(text);
+    const QByteArray context = context_of(packet);
+
+    if (take_ready_fault({SimFault::Kind::Unplug}, context)) {
+        set_plugged(false);
+        return -1;
+    }
+    log(SimEvent::HostPacket, packet, without_trailing_zeros(text));
+    const int written = int(std::min<size_t>(length, 0x7FFFFFFF));
+    if (silent_)
+        return written;
+
+    const bool plain = !packet.isEmpty() && !is_frame(packet);
+    bool drop = false;
+    if (drop_packets_ > 0) {
+        --drop_packets_;
+        drop = true;
+    } else if (take_ready_fault({SimFault::Kind::NoAnswer}, context)) {
+        drop_packets_ = std::max(0, fired_.count - 1);
+        drop = true;
+    }
+    if (drop) {
+        // The host did send the message; it is logged and counted like any other.
+        if (plain)
+            note_message(packet);
+        return written;
+    }
+    handle_packet(packet);
+    return written;
+}
+
+int SimDevice::read(unsigned char *data, size_t length)
+{
+    if (!plugged_ || !data)
+        return -1;
+    if (pending_.isEmpty() || length == 0)
+        return 0;
+    if (late_reads_ > 0) {
+        --late_reads_;
+        return 0;
+    }
+    const QByteArray report = pending_.takeFirst();
+    const size_t n = std::min(length, size_t(report.size()));
+    std::memcpy(data, report.constData(), n);
+    log(SimEvent::DevicePacket, base64_decode(report), without_trailing_zeros(report));
+    return int(n);
+}
+
+// The bytes a fault's match is compared with: the message a packet belongs to, as far as the
+// device knows it when the packet arrives.
+QByteArray SimDevice::context_of(const QByteArray &packet) const
+{
+    switch (byte_at(packet, 0)) {
+    case kChunk:
+        return offset_of(packet) == 0 ? packet.mid(3) : assembly_;
+    case kEnd:
+        return assembly_;
+    case kAck:
+        return reply_query_;
+    default:
+        return packet;
+    }
+}
+
+// Moves the first fault of the given kinds that is ready for a packet of this message from
+// the queue into fired_.
+bool SimDevice::take_ready_fault(const QList<SimFault::Kind> &kinds, const QByteArray &context)
+{
+    for (int i = 0; i < faults_.size(); ++i) {
+        const SimFault &f = faults_.at(i);
+        if (f.skip == 0 && kinds.contains(f.kind) && context.startsWith(f.match)) {
+            fired_ = faults_.takeAt(i);
+            changed();
+            return true;
+        }
+    }
+    return false;
+}
+
+// Logs a complete host message and counts it against the faults still waiting for theirs.
+void SimDevice::note_message(const QByteArray &message)
+{
+    log(SimEvent::HostMessage, message);
+    for (SimFault &f : faults_) {
+        if (f.skip > 0 && message.startsWith(f.match)) {
+            --f.skip;
+            changed();
+        }
+    }
+}
+
+void SimDevice::handle_packet(const QByteArray &packet)
+{
+    if (packet.isEmpty()) {
+        queue_packet(QByteArray(1, kFail));
+        return;
+    }
+    switch (byte_at(packet, 0)) {
+    case kChunk:
+        on_chunk(packet);
+        break;
+    case kAck:
+        on_host_ack(packet);
+        break;
+    case kEnd:
+        on_end(packet);
+        break;
+    default:
+        assembling_ = false;
+        assembly_.clear();
+        stop_reply();
+        on_message(packet);
+        break;
+    }
+}
+
+void SimDevice::on_chunk(const QByteArray &packet)
+{
+    const int offset = offset_of(packet);
+    if (offset == 0) {
+        stop_reply();
+        assembling_ = true;
+        assembly_.clear();
+    }
+    if (!assembling_) {
+        // A chunk out of nowhere: ask for the message from its start.
+        queue_packet(framed(kAck, 0));
+        return;
+    }
+    if (offset > assembly_.size()) {
+        queue_packet(framed(kAck, assembly_.size()));
+        return;
+    }
+    assembly_.truncate(offset);
+    assembly_.append(packet.mid(3));
+    if (assembly_.size() > kMaxMessage) {
+        assembling_ = false;
+        assembly_.clear();
+        queue_packet(QByteArray(1, kFail));
+        return;
+    }
+    if (offset > 0 && take_ready_fault({SimFault::Kind::LowerAck}, assembly_)) {
+        const int back = std::max(0, offset - kChunkSize);
+        assembly_.truncate(back);
+        queue_packet(framed(kAck, back));
+        return;
+    }
+    queue_packet(framed(kAck, assembly_.size()));
+}
+
+void SimDevice::on_end(const QByteArray &packet)
+{
+    const bool consistent = assembling_ && offset_of(packet) == assembly_.size();
+    const QByteArray message = assembly_;
+    assembling_ = false;
+    assembly_.clear();
+    if (!consistent) {
+        queue_packet(QByteArray(1, kFail));
+        return;
+    }
+    on_message(message);
+}
+
+void SimDevice::on_host_ack(const QByteArray &packet)
+{
+    const int offset = offset_of(packet);
+    switch (reply_mode_) {
+    case ReplyMode::None:
+        queue_packet(QByteArray(1, kFail));
+        return;
+    case ReplyMode::Normal:
+        if (offset >= reply_.size()) {
+            const int length = reply_.size();
+            stop_reply();
+            queue_packet(framed(kEnd, length));
+        } else {
+            queue_packet(framed(kChunk, offset, reply_.mid(offset, kChunkSize)));
+        }
+        return;
+    case ReplyMode::BadOffset:
+        // Whatever the host made of the stray chunk, it is told that this was all.
+        stop_reply();
+        queue_packet(framed(kEnd, offset));
+        return;
+    case ReplyMode::Endless:
+        if (endless_left_ == 0)
+            return;  // falls silent: the host times out
+        if (endless_left_ > 0)
+            --endless_left_;
+        queue_packet(framed(kChunk, offset & 0xFFFF, QByteArray(kChunkSize, char(0xEE))));
+        return;
+    }
+}
+
+void SimDevice::on_message(const QByteArray &message)
+{
+    const bool fired = take_ready_fault(kAnswerFaults, message);
+    note_message(message);
+    reply_query_ = message;
+    if (!fired) {
+        send_reply(answer(message));
+        return;
+    }
+    const SimFault f = fired_;
+    switch (f.kind) {
+    case SimFault::Kind::Fail:
+        queue_packet(QByteArray(1, kFail));
+        break;
+    case SimFault::Kind::FailConnection:
+        queue_packet(QByteArray::fromHex("F1F3"));
+        break;
+    case SimFault::Kind::Reply:
+        send_reply(f.bytes);
+        break;
+    case SimFault::Kind::ChunkedFail: {
+        QByteArray r = QByteArray(1, kFail) + f.bytes;
+        if (r.size() < 20)
+            r.append(QByteArray(20 - r.size(), '\0'));
+        send_reply(r);
+        break;
+    }
+    case SimFault::Kind::Late:
+        send_reply(answer(message));
+        late_reads_ = std::max(0, f.count);
+        break;
+    case SimFault::Kind::Garbage:
+        switch (f.garbage) {
+        case SimFault::GarbageKind::RandomBytes: {
+            QByteArray report(kReportSize, '\0');
+            for (char &c : report) {
+                random_ ^= random_ << 13;
+                random_ ^= random_ >> 17;
+                random_ ^= random_ << 5;
+                c = char(random_ & 0xFF);
+            }
+            if (report[0] == '\0')
+                report[0] = char(0xA5);  // a leading zero would read as no report at all
+            queue_report(report);
+            break;
+        }
+        case SimFault::GarbageKind::InvalidBase64: {
+            static const char noise[] = "!#$%&*()-.,:;<>?@[]^_`{|}~";
+            QByteArray report(kReportSize, '\0');
+            for (int i = 0; i < kReportSize; ++i)
+                report[i] = noise[i % (sizeof(noise) - 1)];
+            queue_report(report);
+            break;
+        }
+        case SimFault::GarbageKind::BadOffset:
+            reply_mode_ = ReplyMode::BadOffset;
+            queue_packet(framed(kChunk, 0x1234, QByteArray(kChunkSize, char(0x5A))));
+            break;
+        case SimFault::GarbageKind::EndlessChunks:
+            reply_mode_ = ReplyMode::Endless;
+            endless_left_ = f.count > 0 ? f.count - 1 : -1;
+            queue_packet(framed(kChunk, 0, QByteArray(kChunkSize, char(0xEE))));
+            break;
+        }
+        break;
+    default:
+        send_reply(answer(message));
+        break;
+    }
+}
+
+QByteArray SimDevice::answer(const QByteArray &message)
+{
+    const QByteArray ok(1, kOk);
+    const QByteArray failed(1, kFail);
+    const QByteArray value = message.mid(1);
+    switch (byte_at(message, 0)) {
+    case 0x09:
+        return answer_query(message);
+    case 0x03:
+        session_open_ = true;
+        return ok;
+    case 0x21:
+        return ok;  // the values of the sequence are already in effect
+    case 0x24:
+        session_open_ = false;
+        return ok;
+    case 0x14: state_.config_id = value; break;
+    case 0x15: state_.brand = value; break;
+    case 0x16: state_.model = value; break;
+    case 0x17: state_.engine = value; break;
+    case 0x18: state_.power = value; break;
+    case 0x19: state_.torque = value; break;
+    case 0x1A: state_.software_label = value; break;
+    case 0x1B:
+        if (value.size() < 1)
+            return failed;
+        state_.config_count = quint8(value[0]);
+        break;
+    case 0x1C:
+        if (value.size() < 1 || quint8(value[0]) > 2)
+            return failed;
+        state_.drive_mode = quint8(value[0]);
+        break;
+    case 0x1E:
+        return store_software(message);
+    case 0x32:
+        if (value.size() < 3)
+            return failed;
+        state_.settings_flags = quint8(value[0]);
+        state_.protocol_mask = quint16(byte_at(value, 1) << 8 | byte_at(value, 2));
+        break;
+    case 0x34:
+        if (value.size() < 2)
+            return failed;
+        state_.indication = quint16(byte_at(value, 0) << 8 | byte_at(value, 1));
+        break;
+    default:
+        return failed;
+    }
+    changed();
+    return ok;
+}
+
+QByteArray SimDevice::answer_query(const QByteArray &message) const
+{
+    const QByteArray failed(1, kFail);
+    if (message.size() < 2)
+        return failed;
+    const quint8 code = quint8(message[1]);
+    QByteArray r(1, char(code));
+    switch (code) {
+    case 10: r += state_.serial; break;
+    case 11: r += state_.hardware; break;
+    case 12: r += state_.firmware; break;
+    case 13:
+        if (byte_at(message, 2) != 0x04 || message.size() < 3)
+            return failed;
+        r += char(0x04);
+        r += state_.key;
+        break;
+    case 20: r += state_.config_id; break;
+    case 21: r += state_.brand; break;
+    case 22: r += state_.model; break;
+    case 23: r += state_.engine; break;
+    case 24: r += state_.power; break;
+    case 25: r += state_.torque; break;
+    case 26: r += state_.software_label; break;
+    case 27:
+        for (char digit : QByteArray::number(std::max(0, state_.config_count)))
+            r += char(digit - '0');
+        break;
+    case 28: r += char(state_.drive_mode & 0xFF); break;
+    case 50:
+        r += char(state_.settings_flags);
+        r += char(state_.protocol_mask >> 8);
+        r += char(state_.protocol_mask & 0xFF);
+        break;
+    case 51:
+        r += char(state_.pin_activity >> 8);
+        r += char(state_.pin_activity & 0xFF);
+        break;
+    case 52:
+        r += char(state_.indication >> 8);
+        r += char(state_.indication & 0xFF);
+        break;
+    default:
+        return failed;
+    }
+    return r;
+}
+
+// 0x1E 0x00 0x00, the file, then the checksum. The message does not say where the file
+// ends, so every checksum length is tried: the shortest one that matches wins.
+QByteArray SimDevice::store_software(const QByteArray &message)
+{
+    const QByteArray body = message.mid(3);
+    const bool header_ok = message.size() >= 3 && message[1] == '\0' && message[2] == '\0';
+    quint64 total = 0x1E;
+    for (char c : body)
+        total += quint8(c);
+
+    int checksum_length = -1;
+    quint64 tail = 0;
+    const int longest = std::min<int>(body.size(), 8);
+    for (int k = 1; k <= longest; ++k) {
+        tail += quint8(body[body.size() - k]);
+        if (k >= 2 && checksum_bytes(total - tail) == body.right(k)) {
+            checksum_length = k;
+            break;
+        }
+    }
+    state_.software_received = true;
+    state_.software_checksum_ok = header_ok && checksum_length >= 0;
+    state_.software_file =
+        body.left(body.size() - (checksum_length >= 0 ? checksum_length : std::min(2, int(body.size()))));
+    changed();
+    return QByteArray(1, state_.software_checksum_ok ? kOk : kFail);
+}
+
+void SimDevice::send_reply(const QByteArray &reply)
+{
+    if (reply.size() <= kChunkSize) {
+        queue_packet(reply);
+        return;
+    }
+    if (reply.size() > kMaxMessage) {
+        queue_packet(QByteArray(1, kFail));
+        return;
+    }
+    reply_mode_ = ReplyMode::Normal;
+    reply_ = reply;
+    queue_packet(framed(kChunk, 0, reply.left(kChunkSize)));
+}
+
+void SimDevice::queue_packet(const QByteArray &packet)
+{
+    pending_.append(make_report(packet));
+}
+
+void SimDevice::queue_report(const QByteArray &report)
+{
+    pending_.append(report);
+}
+
+void SimDevice::stop_reply()
+{
+    reply_mode_ = ReplyMode::None;
+    reply_.clear();
+    endless_left_ = 0;
+}

@@ -1,0 +1,202 @@
+// A simulated drive-mode module: consumes the host's output reports and produces input
+// reports exactly as the device does, so the configurator's real transport can be driven
+// without hardware. Everything here is an independent implementation of the wire format;
+// nothing is shared with the configurator's own code.
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <cstddef>
+#include <cstdint>
+
+// The values the device keeps. Text items are byte strings: the host writes one byte per
+// UTF-16 code unit and reads them back as UTF-8, and the device stores them byte for byte.
+struct SimDeviceState {
+    QByteArray serial = "1100000001";  // "10..." is the model OR, "11..." the model OR+
+    QByteArray key = "SIM-KEY-0001";
+    // Five bytes each as the device reports them; a shorter or longer array is sent as it is,
+    // which lets a test reproduce an odd firmware.
+    QByteArray firmware = QByteArray::fromHex("010003000C");
+    QByteArray hardware = QByteArray::fromHex("0100000002");
+    QByteArray config_id = "ROVUncfg_CID";  // the id of a device with no vehicle
+    QByteArray brand, model, engine, power, torque;
+    QByteArray software_label;
+    int drive_mode = 0;            // 0 stock, 1 eco, 2 dynamic
+    quint16 indication = 0x003C;   // 0 = off
+    quint8 settings_flags = 0x0C;  // automatic standby and automatic protocol
+    quint16 protocol_mask = 0;
+    quint16 pin_activity = 0;
+    int config_count = 3;          // remaining configurations
+    bool software_received = false;
+    QByteArray software_file;      // the file of the last 0x1E message, checksum removed
+    bool software_checksum_ok = false;
+
+    // "OR", "OR+" or an empty text for a serial number of no known model.
+    QString model_name() const;
+    bool configured() const { return config_id != "ROVUncfg_CID"; }
+    // A sample vehicle, for engineers and tests that need a configured device.
+    void set_sample_vehicle();
+
+    bool operator==(const SimDeviceState &o) const;
+    bool operator!=(const SimDeviceState &o) const { return !(*this == o); }
+};
+
+// One injected misbehaviour. Faults wait in a queue on the device; each fires on a host
+// message that starts with `match` (any message when empty) once `skip` such messages have
+// gone by, and leaves the queue when it fires. The next fault in the queue that is ready
+// fires on a later message, so faults can be lined up one after the other.
+struct SimFault {
+    enum class Kind {
+        NoAnswer,        // ignore the firing packet and the next count-1 packets: no answer
+        Fail,            // answer 0xF1 instead of handling the message
+        FailConnection,  // answer 0xF1 0xF3
+        ChunkedFail,     // a chunked reply 0xF1 + bytes, padded to 20 bytes
+        LowerAck,        // during a chunked host message, once acknowledge one chunk back
+        Unplug,          // the device is gone from this packet on: writes and reads fail
+        Garbage,         // answer with a report the host cannot use (see GarbageKind)
+        Late,            // handle normally, but the answer shows up only after count reads
+        Reply,           // answer with `bytes` (framed normally) instead of handling
+    };
+    enum class GarbageKind {
+        RandomBytes,     // 64 random bytes, the first one non-zero
+        InvalidBase64,   // text made only of characters outside the base64 alphabet
+        BadOffset,       // a reply chunk at an offset the host never asked for, then an end
+        EndlessChunks,   // reply chunks that never end (count limits them; 0 = forever)
+    };
+
+    Kind kind = Kind::NoAnswer;
+    QByteArray match;
+    int skip = 0;
+    int count = 1;
+    GarbageKind garbage = GarbageKind::RandomBytes;
+    QByteArray bytes;
+
+    static SimFault no_answer(int packets = 1, const QByteArray &match = {}, int skip = 0);
+    static SimFault fail(const QByteArray &match = {}, int skip = 0);
+    static SimFault fail_connection(const QByteArray &match = {}, int skip = 0);
+    static SimFault chunked_fail(const QByteArray &after_f1 = {}, const QByteArray &match = {},
+                                 int skip = 0);
+    static SimFault lower_ack(const QByteArray &match = {}, int skip = 0);
+    // The device answers `messages` more messages and is gone when the next packet comes.
+    static SimFault unplug_after(int messages, const QByteArray &match = {});
+    static SimFault garbage_reply(GarbageKind kind, const QByteArray &match = {}, int skip = 0,
+                                  int count = 0);
+    static SimFault late(int reads, const QByteArray &match = {}, int skip = 0);
+    static SimFault reply(const QByteArray &bytes, const QByteArray &match = {}, int skip = 0);
+
+    static QString kind_name(Kind k);                 // "no-answer", "fail", ...
+    static bool kind_from_name(const QString &name, Kind *out);
+    static QString garbage_name(GarbageKind g);       // "random", "invalid-base64", ...
+    static bool garbage_from_name(const QString &name, GarbageKind *out);
+    QString describe() const;                         // one line for people
+
+    bool operator==(const SimFault &o) const;
+};
+
+struct WirePacket {
+    enum Direction { HostToDevice, DeviceToHost };
+    Direction direction = HostToDevice;
+    QByteArray bytes;   // the packet after base64 decoding
+    QByteArray report;  // the report text as it travelled (zero padding removed)
+};
+
+// The device's journal, in the order things happened: packets both ways and, after
+// reassembly, each complete host message.
+struct SimEvent {
+    enum Kind { HostPacket, DevicePacket, HostMessage };
+    Kind kind = HostPacket;
+    QByteArray bytes;
+    QByteArray report;  // packets only
+};
+
+class SimDevice {
+public:
+    explicit SimDevice(const SimDeviceState &state = SimDeviceState());
+
+    // One output report from the host: report id, then base64 text. Returns -1 when the
+    // device is unplugged (or unplugs on this packet), else `length`.
+    int write(const unsigned char *data, size_t length);
+    // Non-blocking: 0 when nothing waits, -1 when unplugged, else the bytes copied of one
+    // 64-byte input report.
+    int read(unsigned char *data, size_t length);
+
+    const SimDeviceState &state() const { return state_; }
+    SimDeviceState &state() { return state_; }
+    void set_state(const SimDeviceState &state) { state_ = state; }
+
+    bool plugged() const { return plugged_; }
+    void set_plugged(bool plugged);
+    // A write sequence (0x03 ... 0x24) is open. Values take effect at once either way.
+    bool session_open() const { return session_open_; }
+    // A silent device takes every report and never answers: another kind of HID device.
+    void set_silent(bool silent) { silent_ = silent; }
+    bool silent() const { return silent_; }
+    bool has_pending_report() const { return !pending_.isEmpty(); }
+
+    void add_fault(const SimFault &fault);
+    void set_faults(const QList<SimFault> &faults) { faults_ = faults; }
+    QList<SimFault> faults() const { return faults_; }
+    // Also ends faults already at work (dropped packets, a late answer, endless chunks).
+    void clear_faults();
+
+    QList<QByteArray> messages() const;
+    QList<WirePacket> wire() const;
+    const QList<SimEvent> &journal() const { return journal_; }
+    void clear_log() { journal_.clear(); }
+
+    // Grows whenever traffic changes what a state file holds: a stored value, the fault
+    // queue or the plugged status. Lets an owner save only when something changed.
+    quint64 revision() const { return revision_; }
+
+    // The wire format, exposed for tools and tests.
+    static QByteArray base64_encode(const QByteArray &bytes);      // no '=' padding
+    static QByteArray base64_decode(const QByteArray &text);       // lenient
+    static QByteArray make_report(const QByteArray &packet);       // 64 bytes of text
+    // Checksum bytes of the software file message for the sum S = 0x1E + file bytes.
+    static QByteArray checksum_bytes(quint64 sum);
+
+private:
+    void log(SimEvent::Kind kind, const QByteArray &bytes, const QByteArray &report = {});
+    QByteArray context_of(const QByteArray &packet) const;
+    bool take_ready_fault(const QList<SimFault::Kind> &kinds, const QByteArray &context);
+    void note_message(const QByteArray &message);
+    void handle_packet(const QByteArray &packet);
+    void on_chunk(const QByteArray &packet);
+    void on_end(const QByteArray &packet);
+    void on_host_ack(const QByteArray &packet);
+    void on_message(const QByteArray &message);
+    QByteArray answer(const QByteArray &message);
+    QByteArray answer_query(const QByteArray &message) const;
+    QByteArray store_software(const QByteArray &message);
+    void send_reply(const QByteArray &reply);
+    void queue_packet(const QByteArray &packet);
+    void queue_report(const QByteArray &report);
+    void stop_reply();
+    void changed() { ++revision_; }
+
+    enum class ReplyMode { None, Normal, BadOffset, Endless };
+
+    SimDeviceState state_;
+    bool plugged_ = true;
+    bool silent_ = false;
+    bool session_open_ = false;
+    QList<SimFault> faults_;
+    SimFault fired_;             // the fault take_ready_fault() took last
+    QList<SimEvent> journal_;
+    quint64 revision_ = 0;
+
+    QList<QByteArray> pending_;  // input reports waiting to be read
+    int drop_packets_ = 0;       // packets still to ignore (no-answer fault at work)
+    int late_reads_ = 0;         // reads that still find nothing (late fault at work)
+
+    bool assembling_ = false;    // a chunked host message is coming in
+    QByteArray assembly_;
+
+    ReplyMode reply_mode_ = ReplyMode::None;
+    QByteArray reply_;           // the chunked reply being sent
+    QByteArray reply_query_;     // the message it answers
+    int endless_left_ = 0;       // chunks an endless reply may still send (-1 = no limit)
+
+    quint32 random_ = 0x2545F491u;
+};

@@ -1,0 +1,430 @@
+#include "sim_state_file.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QRegularExpression>
+#include <QSaveFile>
+#include <QStringList>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+namespace {
+
+const char *const kTextFields[] = {"serial", "key",    "config_id", "brand",         "model",
+                                   "engine", "power",  "torque",    "software_label"};
+
+QByteArray *text_field(SimDeviceState &s, int i)
+{
+    QByteArray *fields[] = {&s.serial, &s.key,   &s.config_id, &s.brand,         &s.model,
+                            &s.engine, &s.power, &s.torque,    &s.software_label};
+    return fields[i];
+}
+
+QJsonArray byte_list(const QByteArray &bytes)
+{
+    QJsonArray a;
+    for (char c : bytes)
+        a.append(int(quint8(c)));
+    return a;
+}
+
+bool byte_list_from(const QJsonValue &v, QByteArray *out)
+{
+    if (!v.isArray())
+        return false;
+    QByteArray b;
+    for (const QJsonValue &x : v.toArray()) {
+        const double d = x.toDouble(-1);
+        if (!x.isDouble() || d < 0 || d > 255 || d != int(d))
+            return false;
+        b.append(char(int(d)));
+    }
+    *out = b;
+    return true;
+}
+
+// A number, or a text such as "0x1fc9".
+bool int_from(const QJsonValue &v, qint64 lo, qint64 hi, qint64 *out)
+{
+    qint64 n = 0;
+    if (v.isDouble()) {
+        const double d = v.toDouble();
+        if (d != qint64(d))
+            return false;
+        n = qint64(d);
+    } else if (v.isString()) {
+        bool ok = false;
+        n = v.toString().trimmed().toLongLong(&ok, 0);
+        if (!ok)
+            return false;
+    } else {
+        return false;
+    }
+    if (n < lo || n > hi)
+        return false;
+    *out = n;
+    return true;
+}
+
+QString hex16(int v)
+{
+    return QStringLiteral("0x%1").arg(v, 4, 16, QLatin1Char('0'));
+}
+
+QJsonObject fault_to_json(const SimFault &f)
+{
+    QJsonObject o;
+    o["kind"] = SimFault::kind_name(f.kind);
+    if (!f.match.isEmpty())
+        o["match"] = QString::fromLatin1(f.match.toHex(' '));
+    o["skip"] = f.skip;
+    o["count"] = f.count;
+    if (f.kind == SimFault::Kind::Garbage)
+        o["garbage"] = SimFault::garbage_name(f.garbage);
+    if (!f.bytes.isEmpty())
+        o["bytes"] = QString::fromLatin1(f.bytes.toHex(' '));
+    return o;
+}
+
+bool fault_from_json(const QJsonValue &v, SimFault *out, QString *error)
+{
+    const QJsonObject o = v.toObject();
+    SimFault f;
+    if (!SimFault::kind_from_name(o.value("kind").toString(), &f.kind)) {
+        *error = QStringLiteral("unknown fault kind \"%1\"").arg(o.value("kind").toString());
+        return false;
+    }
+    qint64 n = 0;
+    if (o.contains("skip")) {
+        if (!int_from(o.value("skip"), 0, 1 << 30, &n)) {
+            *error = QStringLiteral("fault skip is not a count");
+            return false;
+        }
+        f.skip = int(n);
+    }
+    if (o.contains("count")) {
+        if (!int_from(o.value("count"), 0, 1 << 30, &n)) {
+            *error = QStringLiteral("fault count is not a count");
+            return false;
+        }
+        f.count = int(n);
+    } else if (f.kind == SimFault::Kind::Garbage) {
+        f.count = 0;  // endless chunks go on for ever unless told otherwise
+    }
+    if ((o.contains("match") && !parse_hex_bytes(o.value("match").toString(), &f.match)) ||
+        (o.contains("bytes") && !parse_hex_bytes(o.value("bytes").toString(), &f.bytes))) {
+        *error = QStringLiteral("fault bytes are not hexadecimal");
+        return false;
+    }
+    if (o.contains("garbage") &&
+        !SimFault::garbage_from_name(o.value("garbage").toString(), &f.garbage)) {
+        *error = QStringLiteral("unknown garbage kind \"%1\"").arg(o.value("garbage").toString());
+        return false;
+    }
+    *out = f;
+    return true;
+}
+
+QString readable(const QByteArray &bytes)
+{
+    const QJsonValue v = bytes_to_json(bytes);
+    if (v.isString())
+        return QLatin1Char('"') + v.toString() + QLatin1Char('"');
+    return QStringLiteral("hex ") + QString::fromLatin1(bytes.toHex(' '));
+}
+
+QString dotted(const QByteArray &bytes)
+{
+    QStringList parts;
+    for (char c : bytes)
+        parts << QString::number(quint8(c));
+    return parts.join(QLatin1Char('.'));
+}
+
+const char *const kProtocolNames[] = {"HS CAN", "TOEM",   "MS CAN",    "SW CAN",
+                                      "K L Line", "K Line", "J1850 PWM", "J1850 VPW",
+                                      "Nis 1",  "Nis 2",  "OEM 1",     "OEM 2"};
+
+QString protocols_of(quint16 mask)
+{
+    QStringList names;
+    for (int bit = 0; bit < 16; ++bit) {
+        if (!(mask & (1u << bit)))
+            continue;
+        names << (bit < 12 ? QString::fromLatin1(kProtocolNames[bit])
+                           : QStringLiteral("bit %1").arg(bit));
+    }
+    return names.isEmpty() ? QStringLiteral("none") : names.join(QStringLiteral(", "));
+}
+
+}  // namespace
+
+bool SimDeviceFile::operator==(const SimDeviceFile &o) const
+{
+    return plugged == o.plugged && vendor_id == o.vendor_id && product_id == o.product_id &&
+           generation == o.generation && state == o.state && faults == o.faults;
+}
+
+QJsonValue bytes_to_json(const QByteArray &bytes)
+{
+    // fromUtf8() stops at a zero byte and replaces bad sequences, so anything that does not
+    // survive the round trip goes out as hex.
+    if (QString::fromUtf8(bytes).toUtf8() == bytes)
+        return QString::fromUtf8(bytes);
+    QJsonObject o;
+    o["hex"] = QString::fromLatin1(bytes.toHex(' '));
+    return o;
+}
+
+bool bytes_from_json(const QJsonValue &value, QByteArray *out)
+{
+    if (value.isString()) {
+        *out = value.toString().toUtf8();
+        return true;
+    }
+    if (value.isObject() && value.toObject().value("hex").isString())
+        return parse_hex_bytes(value.toObject().value("hex").toString(), out);
+    return false;
+}
+
+bool parse_hex_bytes(const QString &text, QByteArray *out)
+{
+    QString digits = text;
+    digits.remove(QRegularExpression(QStringLiteral("0[xX](?=[0-9a-fA-F])")));
+    digits.remove(QRegularExpression(QStringLiteral("[\\s,:;]")));
+    if (digits.size() % 2 != 0 ||
+        !QRegularExpression(QStringLiteral("^[0-9a-fA-F]*$")).match(digits).hasMatch())
+        return false;
+    *out = QByteArray::fromHex(digits.toLatin1());
+    return true;
+}
+
+QJsonObject device_file_to_json(const SimDeviceFile &file)
+{
+    const SimDeviceState &s = file.state;
+    QJsonObject state;
+    SimDeviceState copy = s;
+    for (int i = 0; i < int(std::size(kTextFields)); ++i)
+        state[kTextFields[i]] = bytes_to_json(*text_field(copy, i));
+    state["firmware"] = byte_list(s.firmware);
+    state["hardware"] = byte_list(s.hardware);
+    state["drive_mode"] = s.drive_mode;
+    state["indication"] = int(s.indication);
+    state["settings_flags"] = int(s.settings_flags);
+    state["protocol_mask"] = int(s.protocol_mask);
+    state["pin_activity"] = int(s.pin_activity);
+    state["config_count"] = s.config_count;
+    QJsonObject software;
+    software["received"] = s.software_received;
+    software["checksum_ok"] = s.software_checksum_ok;
+    software["file_base64"] = QString::fromLatin1(s.software_file.toBase64());
+    state["software"] = software;
+
+    QJsonArray faults;
+    for (const SimFault &f : file.faults)
+        faults.append(fault_to_json(f));
+
+    QJsonObject root;
+    root["plugged"] = file.plugged;
+    root["vendor_id"] = hex16(file.vendor_id);
+    root["product_id"] = hex16(file.product_id);
+    root["generation"] = file.generation;
+    root["state"] = state;
+    root["faults"] = faults;
+    return root;
+}
+
+bool device_file_from_json(const QJsonObject &json, SimDeviceFile *out, QString *error)
+{
+    SimDeviceFile f;
+    qint64 n = 0;
+    auto fail = [error](const QString &what) {
+        *error = what;
+        return false;
+    };
+    if (json.contains("plugged")) {
+        if (!json.value("plugged").isBool())
+            return fail(QStringLiteral("\"plugged\" is not true or false"));
+        f.plugged = json.value("plugged").toBool();
+    }
+    if (json.contains("vendor_id")) {
+        if (!int_from(json.value("vendor_id"), 0, 0xFFFF, &n))
+            return fail(QStringLiteral("\"vendor_id\" is not a 16-bit number"));
+        f.vendor_id = quint16(n);
+    }
+    if (json.contains("product_id")) {
+        if (!int_from(json.value("product_id"), 0, 0xFFFF, &n))
+            return fail(QStringLiteral("\"product_id\" is not a 16-bit number"));
+        f.product_id = quint16(n);
+    }
+    if (json.contains("generation")) {
+        if (!int_from(json.value("generation"), 0, 0x7FFFFFFF, &n))
+            return fail(QStringLiteral("\"generation\" is not a count"));
+        f.generation = int(n);
+    }
+
+    const QJsonObject st = json.value("state").toObject();
+    SimDeviceState &s = f.state;
+    for (int i = 0; i < int(std::size(kTextFields)); ++i) {
+        if (st.contains(kTextFields[i]) && !bytes_from_json(st.value(kTextFields[i]), text_field(s, i)))
+            return fail(QStringLiteral("\"%1\" is neither text nor {\"hex\": ...}").arg(kTextFields[i]));
+    }
+    if (st.contains("firmware") && !byte_list_from(st.value("firmware"), &s.firmware))
+        return fail(QStringLiteral("\"firmware\" is not a list of byte values"));
+    if (st.contains("hardware") && !byte_list_from(st.value("hardware"), &s.hardware))
+        return fail(QStringLiteral("\"hardware\" is not a list of byte values"));
+    struct Number {
+        const char *key;
+        qint64 lo, hi;
+    };
+    const Number numbers[] = {{"drive_mode", 0, 255},     {"indication", 0, 0xFFFF},
+                              {"settings_flags", 0, 255}, {"protocol_mask", 0, 0xFFFF},
+                              {"pin_activity", 0, 0xFFFF}, {"config_count", 0, 0x7FFFFFFF}};
+    for (const Number &num : numbers) {
+        if (!st.contains(num.key))
+            continue;
+        if (!int_from(st.value(num.key), num.lo, num.hi, &n))
+            return fail(QStringLiteral("\"%1\" is out of range").arg(num.key));
+        const QByteArray key = num.key;
+        if (key == "drive_mode") s.drive_mode = int(n);
+        else if (key == "indication") s.indication = quint16(n);
+        else if (key == "settings_flags") s.settings_flags = quint8(n);
+        else if (key == "protocol_mask") s.protocol_mask = quint16(n);
+        else if (key == "pin_activity") s.pin_activity = quint16(n);
+        else s.config_count = int(n);
+    }
+    const QJsonObject sw = st.value("software").toObject();
+    s.software_received = sw.value("received").toBool(false);
+    s.software_checksum_ok = sw.value("checksum_ok").toBool(false);
+    s.software_file = QByteArray::fromBase64(sw.value("file_base64").toString().toLatin1());
+
+    for (const QJsonValue &v : json.value("faults").toArray()) {
+        SimFault fault;
+        if (!fault_from_json(v, &fault, error))
+            return false;
+        f.faults.append(fault);
+    }
+    *out = f;
+    return true;
+}
+
+bool load_device_file(const QString &path, SimDeviceFile *out, QString *error)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        *error = file.errorString();
+        return false;
+    }
+    QJsonParseError parse;
+    const QJsonDocument doc = QJsonDocument::fromJson(file.readAll(), &parse);
+    if (parse.error != QJsonParseError::NoError) {
+        *error = QStringLiteral("not JSON (%1 at offset %2)").arg(parse.errorString()).arg(parse.offset);
+        return false;
+    }
+    if (!doc.isObject()) {
+        *error = QStringLiteral("not a JSON object");
+        return false;
+    }
+    return device_file_from_json(doc.object(), out, error);
+}
+
+bool save_device_file(const QString &path, const SimDeviceFile &file, QString *error)
+{
+    QSaveFile out(path);  // writes a temporary file and renames it over the old one
+    if (!out.open(QIODevice::WriteOnly)) {
+        *error = out.errorString();
+        return false;
+    }
+    out.write(QJsonDocument(device_file_to_json(file)).toJson(QJsonDocument::Indented));
+    if (!out.commit()) {
+        *error = out.errorString();
+        return false;
+    }
+    return true;
+}
+
+QString describe_device_file(const SimDeviceFile &file)
+{
+    const SimDeviceState &s = file.state;
+    QStringList lines;
+    auto line = [&lines](const char *label, const QString &value) {
+        lines << QStringLiteral("%1 %2").arg(QString::fromLatin1(label), -16).arg(value);
+    };
+    line("Plugged:", QStringLiteral("%1 (vendor %2, product %3, plug #%4)")
+                         .arg(file.plugged ? "yes" : "no", hex16(file.vendor_id),
+                              hex16(file.product_id))
+                         .arg(file.generation));
+    const QString model = s.model_name();
+    line("Model:", model.isEmpty() ? QStringLiteral("unknown (serial %1)").arg(readable(s.serial))
+                                   : QStringLiteral("%1 (serial %2)").arg(model, readable(s.serial)));
+    line("Key:", readable(s.key));
+    line("Firmware:", dotted(s.firmware));
+    line("Hardware:", dotted(s.hardware));
+    line("Configuration:", readable(s.config_id) +
+                               (s.configured() ? QString() : QStringLiteral(" (no vehicle)")));
+    line("Vehicle:", QStringLiteral("brand %1, model %2, engine %3, power %4, torque %5")
+                         .arg(readable(s.brand), readable(s.model), readable(s.engine),
+                              readable(s.power), readable(s.torque)));
+    line("Software label:", readable(s.software_label));
+    static const char *const modes[] = {"STOCK", "ECO", "DYNAMIC"};
+    line("Drive mode:", QStringLiteral("%1 (%2)")
+                            .arg(s.drive_mode >= 0 && s.drive_mode <= 2 ? modes[s.drive_mode] : "?")
+                            .arg(s.drive_mode));
+    line("Indication:", QStringLiteral("%1 (%2)").arg(s.indication ? "on" : "off", hex16(s.indication)));
+    const int standby = s.settings_flags & 0x03;
+    line("Settings:",
+         QStringLiteral("flags 0x%1: standby %2%3, protocol %4; protocol mask %5 (%6)")
+             .arg(s.settings_flags, 2, 16, QLatin1Char('0'))
+             .arg(standby == 2 ? "U" : standby == 1 ? "S" : "not selected",
+                  (s.settings_flags & 0x04) ? " (automatic)" : "",
+                  (s.settings_flags & 0x08) ? "automatic" : "manual", hex16(s.protocol_mask),
+                  protocols_of(s.protocol_mask)));
+    line("Pin activity:", QStringLiteral("%1 (%2)").arg(hex16(s.pin_activity), protocols_of(s.pin_activity)));
+    line("Configurations:", QString::number(s.config_count));
+    line("Software file:",
+         !s.software_received
+             ? QStringLiteral("none received")
+             : QStringLiteral("%1 bytes, checksum %2")
+                   .arg(s.software_file.size())
+                   .arg(s.software_checksum_ok ? "verified" : "WRONG"));
+    if (file.faults.isEmpty()) {
+        line("Faults:", QStringLiteral("none"));
+    } else {
+        for (int i = 0; i < file.faults.size(); ++i)
+            line(i == 0 ? "Faults:" : "",
+                 QStringLiteral("%1. %2").arg(i + 1).arg(file.faults.at(i).describe()));
+    }
+    return lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
+}
+
+SimFileLock::SimFileLock(const QString &state_file)
+{
+    const QByteArray path = QFile::encodeName(state_file + QStringLiteral(".lock"));
+    fd_ = ::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    if (fd_ < 0) {
+        error_ = QString::fromLocal8Bit(std::strerror(errno));
+        return;
+    }
+    int r;
+    do {
+        r = ::flock(fd_, LOCK_EX);
+    } while (r < 0 && errno == EINTR);
+    if (r < 0) {
+        error_ = QString::fromLocal8Bit(std::strerror(errno));
+        ::close(fd_);
+        fd_ = -1;
+    }
+}
+
+SimFileLock::~SimFileLock()
+{
+    if (fd_ >= 0) {
+        ::flock(fd_, LOCK_UN);
+        ::close(fd_);
+    }
+}

@@ -236,8 +236,8 @@ void MainWindow::myTimer_USB_read()
         } else {
             ++USB_stall_count;
         }
-        if (RX_next_offset > USB_max_message || USB_stall_count > USB_stall_limit) {
-            // Beyond what the offsets can address, or a reply that never moves on.
+        if (RX_next_offset > USB_max_reply || USB_stall_count > USB_stall_limit) {
+            // A reply that runs on and on, or one that never moves on.
             fail_exchange(text_transmission_error);
             USB_end_exchange();
             return;
@@ -259,6 +259,9 @@ void MainWindow::myTimer_USB_read()
     TX_query = false;
     if (starts_with(RX_data, framing::failure)) {
         fail_by_reply(RX_data);
+    } else if (RX_packet.isEmpty()) {
+        // A report without one decodable byte: the device never sends that.
+        fail_exchange(text_transmission_error);
     } else if (!RX_data.isEmpty() && framing::byte_at(RX_data, 0) == TX_code) {
         RX_data.remove(0, 1);
         decode_reply(TX_code, RX_data);

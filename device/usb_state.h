@@ -33,6 +33,7 @@ extern const int USB_miss_limit;   // read ticks without a report before the tim
 extern const int USB_pause;        // ms between two messages: 5
 extern const int USB_read_delay;   // ms between a write and the read of its answer: 50
 extern const int USB_max_message;  // largest message the 16-bit offsets can carry: 65535
+extern const int USB_max_reply;    // longest reply taken from the device
 extern const int USB_stall_limit;  // chunk packets in a row that make no progress before giving up
 
 extern WaitTicket USB_wait;        // the wait of the exchange in flight

@@ -1,0 +1,37 @@
+#ifndef WINDOW_PROBE_H
+#define WINDOW_PROBE_H
+
+#include <QString>
+#include <QStringList>
+
+class QWidget;
+
+// Registers the picture tree of the window library (once per test program).
+void init_window_resources();
+
+// Reads what the window shows, by widget object name.
+class WindowProbe
+{
+public:
+    explicit WindowProbe(QWidget *window) : window(window) {}
+
+    QWidget *widget(const QString &name) const;
+    QString sheet(const QString &name) const;
+    QString text(const QString &name) const;       // label, button or combo box current text
+    QStringList items(const QString &name) const;  // combo box items
+    bool check(const QString &name) const;         // check box state
+    bool enabled(const QString &name) const;
+    bool visible(const QString &name) const;       // not hidden itself
+
+    // Every widget's sheet, text, visibility, enabled state, check state and items,
+    // one line each, to compare two states of the whole window.
+    QString snapshot() const;
+
+    // Resource paths named in url(...) of the sheets that do not exist.
+    QStringList missing_pictures() const;
+
+private:
+    QWidget *window;
+};
+
+#endif // WINDOW_PROBE_H

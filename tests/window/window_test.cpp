@@ -1,0 +1,355 @@
+// The window shell: the widget tree, the pictures it addresses, the cleared
+// state and the language switch.
+
+#include <QtTest>
+#include <QAbstractItemView>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QScrollBar>
+
+#include "app/app_state.h"
+#include "app/mainwindow.h"
+#include "controls/controls_state.h"
+#include "device/device_state.h"
+#include "support/box_catcher.h"
+#include "support/state_reset.h"
+#include "support/window_probe.h"
+
+namespace {
+
+struct Row {
+    const char *name;
+    const char *cls;
+    QRect geometry;
+    int stack;
+};
+
+const Row layout[] = {
+    {"pushButton_indication_off", "QPushButton", QRect(770, 20, 80, 35), 7},
+    {"pushButton_dynamic", "QPushButton", QRect(168, 515, 172, 37), 1},
+    {"pushButton_stock", "QPushButton", QRect(168, 595, 172, 37), 2},
+    {"label_marka_model", "QLabel", QRect(5, 105, 491, 31), 3},
+    {"label_modif_power_torque", "QLabel", QRect(5, 136, 491, 31), 4},
+    {"pushButton_eco", "QPushButton", QRect(168, 555, 172, 37), 5},
+    {"label_indication_on_off", "QLabel", QRect(760, 20, 169, 32), 6},
+    {"pushButton_indication_on", "QPushButton", QRect(855, 20, 80, 35), 8},
+    {"pushButton_custom", "QPushButton", QRect(835, 580, 150, 30), 9},
+    {"checkBox_auto_stby", "QCheckBox", QRect(585, 243, 19, 19), 10},
+    {"pushButton_stby_u", "QPushButton", QRect(780, 240, 80, 35), 27},
+    {"comboBox_protocol", "QComboBox", QRect(535, 145, 236, 36), 11},
+    {"checkBox_auto_proto", "QCheckBox", QRect(585, 111, 21, 18), 12},
+    {"pushButton_send_errors", "QPushButton", QRect(770, 390, 194, 28), 13},
+    {"pushButton_clear_errors", "QPushButton", QRect(770, 430, 194, 28), 14},
+    {"label_errors", "QLabel", QRect(515, 390, 221, 71), 15},
+    {"label_serial_number", "QLabel", QRect(640, 502, 181, 26), 16},
+    {"label_avail_config", "QLabel", QRect(370, 410, 45, 36), 29},
+    {"label_firmware", "QLabel", QRect(605, 524, 186, 26), 17},
+    {"label_hardware", "QLabel", QRect(610, 546, 186, 26), 18},
+    {"label_software", "QLabel", QRect(605, 568, 186, 26), 19},
+    {"pushButton_update_firmware", "QPushButton", QRect(835, 500, 150, 30), 20},
+    {"pushButton_update_car_software", "QPushButton", QRect(835, 535, 150, 30), 21},
+    {"pushButton_apply_car", "QPushButton", QRect(173, 372, 160, 36), 22},
+    {"comboBox_marka", "QComboBox", QRect(90, 220, 350, 35), 23},
+    {"comboBox_model", "QComboBox", QRect(90, 265, 350, 35), 24},
+    {"comboBox_model_exactly", "QComboBox", QRect(90, 310, 350, 35), 25},
+    {"pushButton_stby_s", "QPushButton", QRect(865, 240, 80, 35), 28},
+    {"label_stby_u_s", "QLabel", QRect(776, 240, 169, 32), 26},
+    {"label_drive_modes", "QLabel", QRect(25, 460, 454, 40), 30},
+    {"label_device", "QLabel", QRect(105, 20, 293, 40), 31},
+    {"label_text_select_vehicle", "QLabel", QRect(80, 175, 371, 32), 32},
+    {"pushButton_marka", "QPushButton", QRect(90, 220, 331, 35), 33},
+    {"label_protocol", "QLabel", QRect(600, 590, 226, 26), 34},
+    {"label_stby", "QLabel", QRect(625, 612, 261, 26), 35},
+    {"pushButton_model", "QPushButton", QRect(90, 265, 331, 35), 36},
+    {"pushButton_model_exactly", "QPushButton", QRect(90, 310, 331, 35), 37},
+    {"pin_1", "QLabel", QRect(824, 126, 16, 16), 38},
+    {"pin_2", "QLabel", QRect(840, 126, 16, 16), 39},
+    {"pin_3", "QLabel", QRect(856, 126, 16, 16), 40},
+    {"pin_4", "QLabel", QRect(872, 126, 16, 16), 41},
+    {"pin_5", "QLabel", QRect(888, 126, 16, 16), 42},
+    {"pin_6", "QLabel", QRect(904, 126, 16, 16), 43},
+    {"pin_7", "QLabel", QRect(920, 126, 16, 16), 44},
+    {"pin_8", "QLabel", QRect(936, 126, 16, 16), 45},
+    {"pin_9", "QLabel", QRect(824, 160, 16, 16), 46},
+    {"pin_10", "QLabel", QRect(840, 160, 16, 16), 47},
+    {"pin_11", "QLabel", QRect(856, 160, 16, 16), 48},
+    {"pin_12", "QLabel", QRect(872, 160, 16, 16), 49},
+    {"pin_13", "QLabel", QRect(888, 160, 16, 16), 50},
+    {"pin_14", "QLabel", QRect(904, 160, 16, 16), 51},
+    {"pin_15", "QLabel", QRect(920, 160, 16, 16), 52},
+    {"pin_16", "QLabel", QRect(936, 160, 16, 16), 53},
+    {"comboBox_language", "QComboBox", QRect(410, 20, 86, 36), 54},
+    {"pushButton_apply_settings", "QPushButton", QRect(670, 295, 160, 36), 55},
+    {"label_load", "QLabel", QRect(30, 215, 441, 196), 56},
+};
+
+QStringList warnings;
+QtMessageHandler previous_handler = nullptr;
+
+void catch_warnings(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    if (type == QtWarningMsg)
+        warnings << message;
+    if (previous_handler)
+        previous_handler(type, context, message);
+}
+
+} // namespace
+
+class WindowTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void widget_tree_matches_layout();
+    void fixed_size_and_title();
+    void vehicle_boxes_are_read_only_and_centred();
+    void focus_chain();
+    void cleared_state();
+    void clearing_twice_is_clearing_once();
+    void every_picture_the_code_addresses_exists();
+    void language_switch_data();
+    void language_switch();
+    void language_switch_keeps_widget_states();
+    void unknown_language_keeps_folder();
+
+private:
+    MainWindow *window = nullptr;
+    BoxCatcher *boxes = nullptr;
+};
+
+void WindowTest::init()
+{
+    init_window_resources();
+    reset_shared_state();
+    warnings.clear();
+    previous_handler = qInstallMessageHandler(catch_warnings);
+    boxes = new BoxCatcher;
+    window = new MainWindow;
+    qInstallMessageHandler(previous_handler);
+}
+
+void WindowTest::cleanup()
+{
+    delete window;
+    window = nullptr;
+    delete boxes;
+    boxes = nullptr;
+}
+
+void WindowTest::widget_tree_matches_layout()
+{
+    // Slots connected by name break silently when a widget or slot is renamed.
+    for (const QString &warning : qAsConst(warnings))
+        QVERIFY2(!warning.contains("connectSlotsByName"), qPrintable(warning));
+
+    QWidget *central = window->centralWidget();
+    QCOMPARE(central->objectName(), QStringLiteral("centralWidget"));
+    QList<QWidget *> children;
+    for (QObject *child : central->children())
+        if (auto *widget = qobject_cast<QWidget *>(child))
+            children << widget;
+    QCOMPARE(children.size(), 56);
+
+    for (const Row &row : layout) {
+        QWidget *widget = central->findChild<QWidget *>(row.name, Qt::FindDirectChildrenOnly);
+        QVERIFY2(widget, row.name);
+        QCOMPARE(widget->metaObject()->className(), row.cls);
+        QCOMPARE(widget->geometry(), row.geometry);
+        // children() is in stacking order, lowest first.
+        QVERIFY2(children.indexOf(widget) == row.stack - 1, row.name);
+    }
+}
+
+void WindowTest::fixed_size_and_title()
+{
+    QCOMPARE(window->size(), QSize(1000, 650));
+    QCOMPARE(window->minimumSize(), QSize(1000, 650));
+    QCOMPARE(window->maximumSize(), QSize(1000, 650));
+    window->resize(1200, 800);
+    QCOMPARE(window->size(), QSize(1000, 650));
+    QCOMPARE(window->windowTitle(), QStringLiteral("ORV"));
+    QCOMPARE(window->font().pointSize(), 8);
+    auto *errors = window->findChild<QLabel *>("label_errors");
+    QCOMPARE(errors->font().pointSize(), 12);
+    QVERIFY(errors->font().bold());
+    QCOMPARE(errors->alignment(), Qt::AlignCenter);
+    QCOMPARE(window->findChild<QComboBox *>("comboBox_protocol")->maxVisibleItems(), 14);
+    QCOMPARE(window->findChild<QCheckBox *>("checkBox_auto_stby")->iconSize(), QSize(16, 16));
+    QCOMPARE(window->findChild<QPushButton *>("pushButton_stock")->text(), QStringLiteral("STOCK(OFF)"));
+}
+
+void WindowTest::vehicle_boxes_are_read_only_and_centred()
+{
+    for (const char *name : {"comboBox_marka", "comboBox_model", "comboBox_model_exactly"}) {
+        auto *box = window->findChild<QComboBox *>(name);
+        QVERIFY(box->isEditable());
+        QVERIFY(box->lineEdit()->isReadOnly());
+        QCOMPARE(box->lineEdit()->alignment(), Qt::AlignCenter);
+        QCOMPARE(box->maxVisibleItems(), 15);
+        QCOMPARE(box->minimumSize(), QSize(350, 35));
+        QCOMPARE(box->sizeAdjustPolicy(), QComboBox::AdjustToContents);
+        QCOMPARE(box->itemData(0, Qt::TextAlignmentRole).toInt(), int(Qt::AlignCenter));
+        QVERIFY(!box->font().bold());
+        QVERIFY(!box->font().italic());
+        QCOMPARE(box->view()->verticalScrollBar()->styleSheet(), QStringLiteral("width: 20px; background-color: black;"));
+        // Typing changes nothing.
+        QTest::keyClicks(box->lineEdit(), "xyz");
+        QVERIFY(box->lineEdit()->text() != "xyz");
+    }
+}
+
+void WindowTest::focus_chain()
+{
+    const char *chain[] = {"comboBox_marka", "comboBox_model", "comboBox_model_exactly", "pushButton_apply_car",
+                           "pushButton_indication_off", "pushButton_dynamic", "pushButton_stock", "pushButton_eco",
+                           "pushButton_indication_on", "pushButton_custom", "checkBox_auto_stby",
+                           "pushButton_stby_u", "comboBox_protocol", "checkBox_auto_proto",
+                           "pushButton_send_errors", "pushButton_clear_errors", "pushButton_update_firmware",
+                           "pushButton_update_car_software", "pushButton_stby_s", "pushButton_marka"};
+    for (size_t i = 0; i + 1 < sizeof chain / sizeof *chain; ++i) {
+        QWidget *widget = window->findChild<QWidget *>(chain[i]);
+        QWidget *next = widget->nextInFocusChain();
+        // Tab skips what takes no focus; an editable combo box's line edit
+        // follows the box itself.
+        while (next && (next->parentWidget() == widget || !(next->focusPolicy() & Qt::TabFocus)))
+            next = next->nextInFocusChain();
+        QCOMPARE(next->objectName(), QString(chain[i + 1]));
+    }
+}
+
+void WindowTest::cleared_state()
+{
+    const WindowProbe probe(window);
+    QVERIFY(!device_open);
+    QVERIFY(settings_locked);
+    QVERIFY(widgets_cleared);
+    QCOMPARE(protocol_index, -1);
+    QCOMPARE(lang_folder, QStringLiteral("eng"));
+    QVERIFY(pin_states.isEmpty());
+
+    QCOMPARE(probe.items("comboBox_marka"), QStringList{"BRAND"});
+    QCOMPARE(probe.items("comboBox_model"), QStringList{"MODEL"});
+    QCOMPARE(probe.items("comboBox_model_exactly"), QStringList{"ENGINE"});
+    QCOMPARE(probe.items("comboBox_protocol"), QStringList());
+    QCOMPARE(probe.items("comboBox_language"), (QStringList{"ENG", "DE", "RU"}));
+    for (const char *name : {"comboBox_marka", "comboBox_model", "comboBox_model_exactly", "comboBox_protocol",
+                             "pushButton_apply_car", "pushButton_apply_settings", "pushButton_indication_on",
+                             "pushButton_indication_off"})
+        QVERIFY2(!probe.widget(name)->isEnabled(), name);
+    for (const char *name : {"pushButton_stby_u", "pushButton_stby_s", "checkBox_auto_stby", "checkBox_auto_proto",
+                             "comboBox_language", "pushButton_marka"})
+        QVERIFY2(probe.widget(name)->isEnabled(), name);
+    for (const char *name : {"label_drive_modes", "pushButton_dynamic", "pushButton_eco", "pushButton_stock",
+                             "label_load", "pin_1", "pin_16"})
+        QVERIFY2(probe.widget(name)->isHidden(), name);
+    for (const char *name : {"label_marka_model", "label_modif_power_torque", "label_avail_config", "label_errors",
+                             "label_serial_number", "label_firmware", "label_hardware", "label_software",
+                             "label_protocol", "label_stby"})
+        QVERIFY2(probe.text(name).isEmpty(), name);
+
+    QCOMPARE(probe.sheet("label_device"), "background-color: none; image: url(:/eng/no_device.png);");
+    QCOMPARE(probe.sheet("pushButton_apply_car"),
+             "background: none; border: none; outline: none; color: transparent; image: url(:/eng/apply_car_off.png);");
+    QCOMPARE(probe.sheet("label_indication_on_off"),
+             "background: none; border: none; outline: none; color: transparent; image: url(:/all/indication_no.png);");
+    QCOMPARE(probe.sheet("label_stby_u_s"),
+             "background: none; border: none; outline: none; color: transparent; image: url(:/all/stby_no.png);");
+    QCOMPARE(probe.sheet("pin_6"), "background-color: none;image: none;");
+    QCOMPARE(probe.sheet("centralWidget"), "image: url(:/eng/main.png);image-position: left;");
+    QVERIFY(!probe.check("checkBox_auto_stby"));
+    QVERIFY(!probe.check("checkBox_auto_proto"));
+}
+
+void WindowTest::clearing_twice_is_clearing_once()
+{
+    window->clear_widgets();
+    const QString once = WindowProbe(window).snapshot();
+    window->clear_widgets();
+    QCOMPARE(WindowProbe(window).snapshot(), once);
+    QCOMPARE(boxes->count(), 0);
+}
+
+void WindowTest::every_picture_the_code_addresses_exists()
+{
+    // The pictures addressed in every language and state the window can show
+    // without a device; device states are covered where they are entered.
+    for (const char *language : {"ENG", "DE", "RU"}) {
+        window->findChild<QComboBox *>("comboBox_language")->setCurrentText(language);
+        const QStringList missing = WindowProbe(window).missing_pictures();
+        QVERIFY2(missing.isEmpty(), qPrintable(missing.join(", ")));
+    }
+    QVERIFY(QFile::exists(":/load.gif"));
+}
+
+void WindowTest::language_switch_data()
+{
+    QTest::addColumn<QString>("item");
+    QTest::addColumn<QString>("folder");
+    QTest::newRow("DE") << "DE" << "de";
+    QTest::newRow("RU") << "RU" << "ru";
+    QTest::newRow("ENG") << "ENG" << "eng";
+}
+
+void WindowTest::language_switch()
+{
+    QFETCH(QString, item);
+    QFETCH(QString, folder);
+    const WindowProbe probe(window);
+    const QString common_before = probe.sheet("pushButton_dynamic") + probe.sheet("label_stby_u_s") + probe.sheet("pin_3");
+    window->findChild<QComboBox *>("comboBox_language")->setCurrentText(item);
+    QCOMPARE(lang_folder, folder);
+    const QString prefix = ":/" + folder + "/";
+    QCOMPARE(probe.sheet("centralWidget"), "image: url(" + prefix + "main.png);image-position: left;");
+    QVERIFY(probe.sheet("label_device").contains(prefix + "no_device.png"));
+    QVERIFY(probe.sheet("pushButton_apply_car").contains(prefix + "apply_car_off.png"));
+    QVERIFY(probe.sheet("pushButton_apply_settings").contains(prefix + "apply_settings_off.png"));
+    QVERIFY(probe.sheet("pushButton_send_errors").contains(prefix + "send_errors_off.png"));
+    QVERIFY(probe.sheet("pushButton_clear_errors").contains(prefix + "clear_errors_off.png"));
+    QVERIFY(probe.sheet("label_drive_modes").contains(prefix + "drive_modes.png"));
+    QVERIFY(probe.widget("label_drive_modes")->isHidden());
+    QCOMPARE(probe.sheet("pushButton_dynamic") + probe.sheet("label_stby_u_s") + probe.sheet("pin_3"), common_before);
+
+    // Choosing the same language again changes nothing.
+    const QString before = probe.snapshot();
+    QMetaObject::invokeMethod(window, "on_comboBox_language_currentIndexChanged", Q_ARG(QString, item));
+    QCOMPARE(probe.snapshot(), before);
+}
+
+void WindowTest::language_switch_keeps_widget_states()
+{
+    const WindowProbe probe(window);
+    auto *apply = probe.widget("pushButton_apply_car");
+    apply->setStyleSheet("background: none; border: none; outline: none; color: transparent; image: url(:/eng/apply_car_press.png);");
+    auto *vehicle = window->findChild<QLabel *>("label_marka_model");
+    vehicle->setText("Audi   A4");
+    const QString vehicle_sheet = vehicle->styleSheet();
+    auto *select = probe.widget("label_text_select_vehicle");
+    select->setStyleSheet("background-color: none; image: url(:/eng/text_select_new_vehicle.png);");
+
+    window->findChild<QComboBox *>("comboBox_language")->setCurrentText("RU");
+    QCOMPARE(apply->styleSheet(), "background: none; border: none; outline: none; color: transparent; image: url(:/ru/apply_car_press.png);");
+    QCOMPARE(vehicle->text(), QStringLiteral("Audi   A4"));
+    QCOMPARE(vehicle->styleSheet(), vehicle_sheet);
+    QCOMPARE(select->styleSheet(), "background-color: none; image: url(:/ru/text_select_new_vehicle.png);");
+
+    vehicle->setStyleSheet("color: rgb(255, 219,10); background-color: none; image:  url(:/ru/no_vehicle.png); image-position: center;");
+    window->findChild<QComboBox *>("comboBox_language")->setCurrentText("DE");
+    QCOMPARE(vehicle->styleSheet(), "color: rgb(255, 219,10); background-color: none; image:  url(:/de/no_vehicle.png); image-position: center;");
+}
+
+void WindowTest::unknown_language_keeps_folder()
+{
+    window->findChild<QComboBox *>("comboBox_language")->setCurrentText("DE");
+    QMetaObject::invokeMethod(window, "on_comboBox_language_currentIndexChanged", Q_ARG(QString, "eng"));
+    QCOMPARE(lang_folder, QStringLiteral("de"));
+    QCOMPARE(WindowProbe(window).sheet("centralWidget"), "image: url(:/de/main.png);image-position: left;");
+}
+
+QTEST_MAIN(WindowTest)
+#include "window_test.moc"

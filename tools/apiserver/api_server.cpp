@@ -1,0 +1,508 @@
+#include "api_server.h"
+
+#include "replies.h"
+#include "tls_server.h"
+
+#include <csignal>
+#include <cmath>
+#include <fstream>
+#include <iostream>
+#include <pthread.h>
+
+namespace apiserver {
+
+namespace {
+
+// The values every request of the configurator carries; anything else is refused
+// with 400, as the real server does for a client it does not know.
+const HeaderList fixed_headers = {
+    {"X-Device-Token", "718204593316"},
+    {"X-Device-Type", "DESKTOP"},
+    {"X-Device-Language", "RU"},
+    {"Accept", "application/json"},
+};
+
+const char *const unauthorized_text = "Unauthorized token";
+const char *const control_prefix = "/__sim/";
+
+// Whole values go out as JSON integers ("power":150, not 150.0), as the real server sends them.
+json number(double v)
+{
+    if (std::floor(v) == v && std::fabs(v) < 9e15)
+        return static_cast<std::int64_t>(v);
+    return v;
+}
+
+} // namespace
+
+ApiServer::ApiServer(Catalogue catalogue, std::string cert_file, std::string key_file)
+    : catalogue_(std::move(catalogue)), cert_file_(std::move(cert_file)), key_file_(std::move(key_file))
+{
+    for (const auto &d : catalogue_.devices())
+        devices_[d.serial] = d;
+}
+
+ApiServer::~ApiServer()
+{
+    stop();
+}
+
+int ApiServer::start(const std::string &host, int port)
+{
+    stop();
+    std::lock_guard<std::mutex> run_lock(run_mutex_);
+    auto server = std::make_unique<TlsHttpServer>();
+    std::string error;
+    const auto failed = [&](const std::string &why) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        last_error_ = why;
+        return -1;
+    };
+    if (!server->load_certificate(cert_file_, key_file_, &error))
+        return failed(error);
+
+    // Clients reuse their connection for the next request (Qt does). An idle connection
+    // does not hold up stop(): our keep-alive loop leaves as soon as the server stops.
+    server->set_keep_alive_timeout(5);
+    server->set_keep_alive_max_count(1000);
+    // The status line and headers go out in one TLS record and the body in another; with
+    // Nagle the second waits for the client's delayed ACK, about 40 ms per request.
+    server->set_tcp_nodelay(true);
+    install_routes(*server);
+
+    const int bound = port == 0 ? server->bind_to_any_port(host) : (server->bind_to_port(host, port) ? port : -1);
+    if (bound <= 0)
+        return failed("cannot listen on " + host + ":" + std::to_string(port));
+
+    auto done = std::make_shared<std::atomic<bool>>(false);
+    thread_ = std::thread([s = server.get(), done] {
+        // The connection threads inherit this mask: a client that hangs up while we write
+        // must cost a write error, not a SIGPIPE for the whole process.
+        sigset_t set;
+        sigemptyset(&set);
+        sigaddset(&set, SIGPIPE);
+        pthread_sigmask(SIG_BLOCK, &set, nullptr);
+        s->listen_after_bind();
+        *done = true;
+    });
+    // stop() has no effect on a server that has not begun listening yet.
+    const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (!server->is_running() && !*done && std::chrono::steady_clock::now() < give_up)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    server_ = std::move(server);
+    if (!server_->is_running()) {
+        // It may still begin listening any moment; stop it once it has.
+        while (!*done) {
+            server_->begin_stop();
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        thread_.join();
+        server_.reset();
+        return failed("the server did not start listening");
+    }
+    port_ = bound;
+    std::lock_guard<std::mutex> lock(mutex_);
+    last_error_.clear();
+    return bound;
+}
+
+void ApiServer::stop()
+{
+    std::lock_guard<std::mutex> run_lock(run_mutex_);
+    if (!server_)
+        return;
+    server_->begin_stop();
+    if (thread_.joinable())
+        thread_.join();
+    server_.reset();
+    port_ = -1;
+}
+
+bool ApiServer::running() const
+{
+    std::lock_guard<std::mutex> run_lock(run_mutex_);
+    return server_ != nullptr;
+}
+
+int ApiServer::port() const
+{
+    std::lock_guard<std::mutex> run_lock(run_mutex_);
+    return port_;
+}
+
+std::string ApiServer::last_error() const
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return last_error_;
+}
+
+void ApiServer::add_fault(const Fault &fault)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    faults_.push_back(fault);
+}
+
+void ApiServer::clear_faults()
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    faults_.clear();
+}
+
+std::vector<Fault> ApiServer::faults() const
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return faults_;
+}
+
+std::vector<LoggedRequest> ApiServer::log() const
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return log_;
+}
+
+void ApiServer::clear_log()
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    log_.clear();
+}
+
+bool ApiServer::set_log_file(const std::string &path)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    log_file_.reset();
+    log_stdout_ = path == "-";
+    if (path.empty() || log_stdout_)
+        return true;
+    auto file = std::make_unique<std::ofstream>(path, std::ios::app);
+    if (!*file)
+        return false;
+    log_file_ = std::move(file);
+    return true;
+}
+
+void ApiServer::set_request_observer(std::function<void(const LoggedRequest &)> observer)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    observer_ = std::move(observer);
+}
+
+int ApiServer::device_count(const std::string &serial) const
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    const auto it = devices_.find(serial);
+    return it == devices_.end() ? -1 : it->second.count;
+}
+
+std::optional<Device> ApiServer::device(const std::string &serial) const
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    const auto it = devices_.find(serial);
+    if (it == devices_.end())
+        return std::nullopt;
+    return it->second;
+}
+
+std::vector<Device> ApiServer::devices() const
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::vector<Device> out;
+    for (const auto &d : devices_)
+        out.push_back(d.second);
+    return out;
+}
+
+void ApiServer::set_device(const std::string &serial, const std::string &key, int count)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    devices_[serial] = Device{serial, key, count};
+}
+
+void ApiServer::reset()
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    devices_.clear();
+    for (const auto &d : catalogue_.devices())
+        devices_[d.serial] = d;
+    faults_.clear();
+    log_.clear();
+}
+
+void ApiServer::take_faults(Endpoint endpoint, int &delay_ms, std::optional<Fault> &reply_fault)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    delay_ms = 0;
+    reply_fault.reset();
+    for (auto it = faults_.begin(); it != faults_.end();) {
+        const bool applies = it->endpoint == Endpoint::Any || it->endpoint == endpoint;
+        bool used = false;
+        if (applies && it->kind == FaultKind::Delay) {
+            delay_ms += it->delay_ms;
+            used = true;
+        } else if (applies && !reply_fault) {
+            reply_fault = *it;
+            used = true;
+        }
+        if (used && it->once)
+            it = faults_.erase(it);
+        else
+            ++it;
+    }
+}
+
+void ApiServer::record(const Connection &conn, int status)
+{
+    RequestHead head;
+    parse_request_head(conn.captured, head);
+    if (target_path(head.target).rfind(control_prefix, 0) == 0)
+        return;
+    LoggedRequest entry;
+    entry.time = conn.received;
+    entry.method = head.method;
+    entry.target = head.target;
+    entry.headers = head.headers;
+    const auto body_at = conn.captured.find("\r\n\r\n");
+    if (body_at != std::string::npos)
+        entry.body = conn.captured.substr(body_at + 4);
+    entry.status = status;
+    entry.fault = conn.fault;
+
+    std::function<void(const LoggedRequest &)> observer;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (log_file_ || log_stdout_) {
+            std::ostream &out = log_stdout_ ? std::cout : *log_file_;
+            out << log_line(entry) << std::endl;
+        }
+        log_.push_back(entry);
+        observer = observer_;
+    }
+    if (observer)
+        observer(entry);
+}
+
+bool ApiServer::check_device(const httplib::Request &req, httplib::Response &res, Device &device)
+{
+    for (const auto &h : fixed_headers) {
+        if (!req.has_header(h.first.c_str())) {
+            send_error(res, 400, "Missing header " + h.first);
+            return false;
+        }
+        if (req.get_header_value(h.first.c_str()) != h.second) {
+            send_error(res, 400, "Bad value of header " + h.first);
+            return false;
+        }
+    }
+    const std::string token = req.get_header_value("X-Auth-Token");
+    std::lock_guard<std::mutex> lock(mutex_);
+    const auto it = devices_.find(token);
+    if (token.empty() || it == devices_.end()) {
+        send_error(res, 401, unauthorized_text);
+        return false;
+    }
+    device = it->second;
+    return true;
+}
+
+bool ApiServer::check_key(const httplib::Request &req, httplib::Response &res, const Device &device)
+{
+    const HeaderList query = parse_query(req.target);
+    const std::string *key = find_value(query, "authKey");
+    if (!key || *key != device.key) {
+        send_error(res, 403, key ? "Wrong authKey" : "Missing authKey");
+        return false;
+    }
+    return true;
+}
+
+void ApiServer::serve(TlsHttpServer &server, Endpoint endpoint, const httplib::Request &req,
+                      httplib::Response &res)
+{
+    Connection *conn = TlsHttpServer::current();
+    Connection spare;  // only if a request ever reached us outside a TLS connection
+    if (!conn)
+        conn = &spare;
+
+    int delay_ms = 0;
+    std::optional<Fault> fault;
+    take_faults(endpoint, delay_ms, fault);
+
+    if (delay_ms > 0) {
+        conn->fault = "delay";
+        if (!server.sleep_unless_stopping(std::chrono::milliseconds(delay_ms))) {
+            conn->drop = true;  // stopping: nobody waits for this answer any more
+            return;
+        }
+    }
+    if (fault) {
+        conn->fault += std::string(conn->fault.empty() ? "" : "+") + fault_kind_name(fault->kind);
+        switch (fault->kind) {
+        case FaultKind::Status:
+            if (fault->body.empty()) {
+                send_error(res, fault->status, reason_text(fault->status));
+            } else {
+                res.status = fault->status;
+                const bool is_json = json::accept(fault->body);
+                res.set_content(fault->body, is_json ? "application/json" : "text/plain");
+            }
+            return;
+        case FaultKind::NonJson:
+            res.status = 200;
+            res.set_content("<html><body><h1>502 Bad Gateway</h1></body></html>\n", "text/html");
+            return;
+        case FaultKind::Empty:
+            res.status = 200;
+            res.set_content("", "application/json");
+            return;
+        case FaultKind::Drop:
+            conn->drop = true;
+            return;
+        case FaultKind::Delay:
+        case FaultKind::ZeroByte:
+            break;
+        }
+    }
+
+    answer(endpoint, req, res);
+
+    if (fault && fault->kind == FaultKind::ZeroByte) {
+        // What follows the zero byte is valid-looking JSON on purpose: a reader that does
+        // not stop at the zero byte either fails to parse or reads the wrong value.
+        res.body.push_back('\0');
+        res.body += "\x01\xff garbage {\"result\":999}";
+    }
+}
+
+void ApiServer::answer(Endpoint endpoint, const httplib::Request &req, httplib::Response &res)
+{
+    Device device;
+    if (!check_device(req, res, device))
+        return;
+    const HeaderList query = parse_query(req.target);
+    const auto param = [&](const char *name) {
+        const std::string *v = find_value(query, name);
+        return v ? *v : std::string();
+    };
+
+    switch (endpoint) {
+    case Endpoint::LimitInfo:
+        send_json(res, 200, json{{"result", device.count}});
+        return;
+
+    case Endpoint::Brand: {
+        json items = json::array();
+        for (const auto &b : catalogue_.brands())
+            items.push_back(json{{"id", b.id}, {"title", b.title}});
+        send_json(res, 200, json{{"result", {{"items", items}}}});
+        return;
+    }
+
+    case Endpoint::Model: {
+        json items = json::array();
+        const auto id = whole_number(param("brandId"));
+        if (const Brand *b = id ? catalogue_.find_brand(*id) : nullptr)
+            for (const auto &m : b->models)
+                items.push_back(json{{"id", m.id}, {"title", m.title}});
+        send_json(res, 200, json{{"result", {{"items", items}}}});
+        return;
+    }
+
+    case Endpoint::Vehicle: {
+        json items = json::array();
+        if (const Model *m = catalogue_.find_model(param("modelId"))) {
+            for (const auto &e : m->engines) {
+                json item{{"id", e.id}, {"title", e.title}};
+                if (e.power)
+                    item["power"] = number(*e.power);
+                if (e.moment)
+                    item["moment"] = number(*e.moment);
+                items.push_back(item);
+            }
+        }
+        send_json(res, 200, json{{"result", {{"items", items}}}});
+        return;
+    }
+
+    case Endpoint::Settings: {
+        if (!check_key(req, res, device))
+            return;
+        const Engine *e = catalogue_.find_engine(param("vehicleId"));
+        if (!e) {
+            send_error(res, 404, "Unknown vehicle");
+            return;
+        }
+        send_json(res, 200, json{{"result", {{"id", e->settings_id}, {"softwareId", e->software_id}}}});
+        return;
+    }
+
+    case Endpoint::Software: {
+        if (!check_key(req, res, device))
+            return;
+        const std::string id = req.matches.size() > 1 ? req.matches[1].str() : std::string();
+        const Engine *e = catalogue_.find_software(id);
+        if (!e) {
+            send_error(res, 404, "Unknown software");
+            return;
+        }
+        res.status = 200;
+        res.set_content(software_bytes(e->software_id, e->software_size), "application/octet-stream");
+        return;
+    }
+
+    case Endpoint::Install: {
+        if (req.get_header_value("Content-Type").rfind("application/json", 0) != 0) {
+            send_error(res, 415, "Expected application/json");
+            return;
+        }
+        const json body = json::parse(req.body, nullptr, false);
+        if (!body.is_object() || !body.contains("settingsId") || !body["settingsId"].is_number_integer()) {
+            send_error(res, 400, "Expected {\"settingsId\":N}");
+            return;
+        }
+        if (!catalogue_.find_settings(body["settingsId"].get<std::int64_t>())) {
+            send_error(res, 404, "Unknown settings");
+            return;
+        }
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            auto it = devices_.find(device.serial);
+            if (it != devices_.end() && it->second.count > 0)
+                --it->second.count;
+        }
+        send_json(res, 200, json{{"result", true}});
+        return;
+    }
+
+    case Endpoint::Any:
+        break;
+    }
+    send_error(res, 404, "Not found");
+}
+
+void ApiServer::install_routes(TlsHttpServer &server)
+{
+    const auto route = [this, &server](Endpoint endpoint) {
+        return [this, &server, endpoint](const httplib::Request &req, httplib::Response &res) {
+            serve(server, endpoint, req, res);
+        };
+    };
+    server.Get("/api/v1/chip/limitInfo", route(Endpoint::LimitInfo));
+    server.Get("/api/v1/vehicle/brand", route(Endpoint::Brand));
+    server.Get("/api/v1/vehicle/model", route(Endpoint::Model));
+    server.Get("/api/v1/vehicle", route(Endpoint::Vehicle));
+    server.Get("/api/v1/vehicle/settings", route(Endpoint::Settings));
+    server.Get(R"(/api/v1/chip/software/([^/]*)/file)", route(Endpoint::Software));
+    server.Post("/api/v1/vehicle/settings/install/success", route(Endpoint::Install));
+    install_control_routes(server);
+
+    // httplib's own errors (no route, a malformed request) get a JSON body like ours.
+    server.set_error_handler(httplib::Server::HandlerWithResponse(
+        [](const httplib::Request &, httplib::Response &res) {
+            if (!res.body.empty())
+                return httplib::Server::HandlerResponse::Unhandled;
+            send_error(res, res.status, reason_text(res.status));
+            return httplib::Server::HandlerResponse::Handled;
+        }));
+    server.set_reply_hook([this](const Connection &conn, int status) { record(conn, status); });
+}
+
+} // namespace apiserver

@@ -1,0 +1,164 @@
+// orv-apiserver: runs the local API server until interrupted.
+#include "api_server.h"
+
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <iostream>
+#include <pthread.h>
+#include <string>
+#include <vector>
+
+using namespace apiserver;
+
+namespace {
+
+void usage(std::FILE *out)
+{
+    std::fprintf(out,
+        "usage: orv-apiserver [--host ADDR] [--port N] [--cert server.pem] [--key server.key]\n"
+        "                     [--catalogue catalogue.json] [--log requests.jsonl|-]\n"
+        "                     [--fault ENDPOINT:KIND[:ARG]]... [--fault-once ENDPOINT:KIND[:ARG]]...\n"
+        "                     [--quiet]\n"
+        "\n"
+        "  --host        address to listen on (default 127.0.0.1)\n"
+        "  --port        port (default 8443; 0 picks a free one)\n"
+        "  --cert/--key  server certificate and key (default: the build's certs/server.pem, .key)\n"
+        "  --catalogue   data file (default: tools/apiserver/catalogue.json of the source tree)\n"
+        "  --log         also write each request as a JSON line to this file ('-': stdout)\n"
+        "  --fault       a persistent fault; --fault-once: removed after one request\n"
+        "                ENDPOINT: limitInfo brand model vehicle settings software install all\n"
+        "                KIND: delay:MS  status:CODE[:BODY]  nonjson  zerobyte  empty  drop\n"
+        "  --quiet       do not print a line per request\n"
+        "\n"
+        "Control interface on the same port: GET /__sim/log, POST /__sim/clear-log,\n"
+        "GET /__sim/faults, POST /__sim/fault, POST /__sim/clear-faults,\n"
+        "GET|POST /__sim/device, POST /__sim/reset (see README.md).\n");
+}
+
+std::string clock_text(std::chrono::system_clock::time_point t)
+{
+    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(t.time_since_epoch()).count();
+    const std::time_t secs = static_cast<std::time_t>(ms / 1000);
+    std::tm tm{};
+    localtime_r(&secs, &tm);
+    char buf[32];
+    std::strftime(buf, sizeof buf, "%H:%M:%S", &tm);
+    char out[40];
+    std::snprintf(out, sizeof out, "%s.%03d", buf, static_cast<int>(ms % 1000));
+    return out;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    std::string host = "127.0.0.1";
+    int port = 8443;
+    std::string cert = ORV_APISERVER_CERT_DIR "/server.pem";
+    std::string key = ORV_APISERVER_CERT_DIR "/server.key";
+    std::string catalogue_path = ORV_APISERVER_CATALOGUE;
+    std::string log_path;
+    bool quiet = false;
+    std::vector<Fault> faults;
+
+    for (int i = 1; i < argc; ++i) {
+        const std::string opt = argv[i];
+        const auto value = [&]() -> std::string {
+            if (i + 1 >= argc) {
+                std::fprintf(stderr, "orv-apiserver: %s needs a value\n", opt.c_str());
+                std::exit(2);
+            }
+            return argv[++i];
+        };
+        if (opt == "--host") {
+            host = value();
+        } else if (opt == "--port") {
+            const std::string v = value();
+            char *end = nullptr;
+            const long p = std::strtol(v.c_str(), &end, 10);
+            if (v.empty() || *end || p < 0 || p > 65535) {
+                std::fprintf(stderr, "orv-apiserver: bad port %s\n", v.c_str());
+                return 2;
+            }
+            port = static_cast<int>(p);
+        } else if (opt == "--cert") {
+            cert = value();
+        } else if (opt == "--key") {
+            key = value();
+        } else if (opt == "--catalogue") {
+            catalogue_path = value();
+        } else if (opt == "--log") {
+            log_path = value();
+        } else if (opt == "--fault" || opt == "--fault-once") {
+            std::string error;
+            const auto f = parse_fault(value(), opt == "--fault-once", &error);
+            if (!f) {
+                std::fprintf(stderr, "orv-apiserver: %s\n", error.c_str());
+                return 2;
+            }
+            faults.push_back(*f);
+        } else if (opt == "--quiet") {
+            quiet = true;
+        } else if (opt == "--help" || opt == "-h") {
+            usage(stdout);
+            return 0;
+        } else {
+            std::fprintf(stderr, "orv-apiserver: unknown option %s\n", opt.c_str());
+            usage(stderr);
+            return 2;
+        }
+    }
+
+    std::string error;
+    auto catalogue = Catalogue::load(catalogue_path, &error);
+    if (!catalogue) {
+        std::fprintf(stderr, "orv-apiserver: %s\n", error.c_str());
+        return 1;
+    }
+    const std::size_t brands = catalogue->brands().size();
+    const std::size_t models = catalogue->model_count();
+    const std::size_t engines = catalogue->engine_count();
+
+    // Taken by sigwait below; blocked before any server thread exists so none of them
+    // receives these signals instead.
+    sigset_t stop_signals;
+    sigemptyset(&stop_signals);
+    sigaddset(&stop_signals, SIGINT);
+    sigaddset(&stop_signals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &stop_signals, nullptr);
+
+    ApiServer server(std::move(*catalogue), cert, key);
+    for (const auto &f : faults)
+        server.add_fault(f);
+    if (!log_path.empty() && !server.set_log_file(log_path)) {
+        std::fprintf(stderr, "orv-apiserver: cannot write %s\n", log_path.c_str());
+        return 1;
+    }
+    if (!quiet) {
+        server.set_request_observer([](const LoggedRequest &r) {
+            std::printf("%s %s %s -> %d%s%s\n", clock_text(r.time).c_str(), r.method.c_str(), r.target.c_str(),
+                        r.status, r.fault.empty() ? "" : " fault:", r.fault.c_str());
+            std::fflush(stdout);
+        });
+    }
+
+    const int bound = server.start(host, port);
+    if (bound < 0) {
+        std::fprintf(stderr, "orv-apiserver: %s\n", server.last_error().c_str());
+        return 1;
+    }
+    const std::string shown_host = host.find(':') != std::string::npos ? "[" + host + "]" : host;
+    std::printf("orv-apiserver: serving https://%s:%d (%zu brands, %zu models, %zu engines, %zu devices)\n",
+                shown_host.c_str(), bound, brands, models, engines, server.devices().size());
+    for (const auto &d : server.devices())
+        std::printf("  device %s count %d\n", d.serial.c_str(), d.count);
+    std::fflush(stdout);
+
+    int sig = 0;
+    sigwait(&stop_signals, &sig);
+    std::printf("orv-apiserver: stopping (%s)\n", sig == SIGINT ? "SIGINT" : "SIGTERM");
+    server.stop();
+    return 0;
+}

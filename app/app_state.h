@@ -16,7 +16,4 @@ extern QString api_base_url;         // https://host of the API server, no trail
 extern QNetworkAccessManager *network_manager;
 extern QMovie *load_movie;           // loading animation of label_load
 
-// The API base URL compiled into this build.
-QString configured_api_base_url();
-
 #endif // APP_STATE_H

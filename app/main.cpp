@@ -2,6 +2,7 @@
 #include <QCoreApplication>
 #include <QStringList>
 
+#include "app/build_config.h"
 #include "app/mainwindow.h"
 #include "server/tls.h"
 
@@ -16,7 +17,8 @@ int main(int argc, char *argv[])
     QCoreApplication::setLibraryPaths(paths);
 
     QApplication application(argc, argv);
-    trust_compiled_in_certificates();
+    // A staging build trusts its own CA besides the system roots.
+    trust_extra_certificates(compiled_in_ca_certificates());
 
     int result = 0;
     {

@@ -12,6 +12,7 @@
 #include <QTimer>
 
 #include "app/app_state.h"
+#include "app/build_config.h"
 #include "device/device_state.h"
 #include "ui_mainwindow.h"
 

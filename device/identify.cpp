@@ -222,6 +222,11 @@ void MainWindow::enter_device_state()
         ui->pushButton_dynamic->show();
         ui->pushButton_eco->show();
         ui->pushButton_stock->show();
+        // A click of an earlier connection left one mode disabled; a newly
+        // identified device offers all three, its mode shown by the pictures.
+        ui->pushButton_dynamic->setEnabled(true);
+        ui->pushButton_eco->setEnabled(true);
+        ui->pushButton_stock->setEnabled(true);
     }
     timer_USB_test->start(USB_test_interval);
 }

@@ -1,6 +1,5 @@
 #include "server/tls.h"
 
-#include <QFile>
 #include <QSslCertificate>
 #include <QSslConfiguration>
 
@@ -21,11 +20,4 @@ void trust_extra_certificates(const QByteArray &pem)
             all.append(certificate);
     configuration.setCaCertificates(all);
     QSslConfiguration::setDefaultConfiguration(configuration);
-}
-
-void trust_compiled_in_certificates()
-{
-    QFile file(QStringLiteral(":/tls/extra_ca.pem"));
-    if (file.open(QIODevice::ReadOnly))
-        trust_extra_certificates(file.readAll());
 }

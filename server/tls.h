@@ -8,8 +8,4 @@
 // certificate that chains to one of these.
 void trust_extra_certificates(const QByteArray &pem);
 
-// A staging build trusts the CA compiled into it (CMake ORV_EXTRA_CA_FILE);
-// a normal build trusts the system roots only.
-void trust_compiled_in_certificates();
-
 #endif // TLS_H

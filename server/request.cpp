@@ -20,15 +20,18 @@ namespace {
 
 const char *const wait_property = "orv_wait";
 QElapsedTimer request_clock;
+QString request_trace;  // the request in flight as the trace shows it
 bool request_timed_out = false;
 
-// The serial number, the device key and the authKey value stay out of traces.
+// The serial number, the device key and the authKey value stay out of traces,
+// in whatever form a URL shows them.
 QString masked(QString text)
 {
-    if (!auth_key.isEmpty())
-        text.replace(auth_key, QStringLiteral("***"));
-    if (!serial_number.isEmpty())
-        text.replace(serial_number, QStringLiteral("***"));
+    const QString secrets[] = {auth_key, QUrl::fromPercentEncoding(auth_key.toUtf8()),
+                               QUrl(QStringLiteral("x:?") + auth_key).query(), device_key, serial_number};
+    for (const QString &secret : secrets)
+        if (!secret.isEmpty())
+            text.replace(secret, QStringLiteral("***"));
     return text;
 }
 
@@ -70,7 +73,8 @@ bool MainWindow::server_request(Endpoint endpoint, const QString &path_and_query
     connect(reply, SIGNAL(finished()), this, handler);
 
     request_clock.start();
-    qCDebug(orv_server).noquote() << (post ? "POST" : "GET") << masked(request.url().toString());
+    request_trace = QString(post ? "POST " : "GET ") + masked(api_base_url + path_and_query);
+    qCDebug(orv_server).noquote() << request_trace;
     bool handled = wait_run(server_wait);
     if (!handled) {
         // Left without an end: the application is quitting.
@@ -92,7 +96,7 @@ QNetworkReply *MainWindow::take_reply(QPointer<QNetworkReply> &holder)
     QNetworkReply *reply = holder.data();
     if (reply) {
         qCDebug(orv_server).noquote()
-            << masked(reply->url().toString()) << "->"
+            << request_trace << "->"
             << (reply->error() == QNetworkReply::NoError ? QStringLiteral("ok") : masked(reply->errorString()))
             << request_clock.elapsed() << "ms";
     }
@@ -119,8 +123,7 @@ void MainWindow::myTimer_server()
         QNetworkReply *reply = server_pending;
         server_pending = nullptr;
         disconnect(reply, nullptr, this, nullptr);
-        qCDebug(orv_server).noquote() << masked(reply->url().toString()) << "-> time-out after"
-                                      << request_clock.elapsed() << "ms";
+        qCDebug(orv_server).noquote() << request_trace << "-> time-out after" << request_clock.elapsed() << "ms";
         reply->abort();
         reply->deleteLater();
     }

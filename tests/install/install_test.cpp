@@ -1,4 +1,386 @@
+// Installing a vehicle: the fourteen messages on the wire, the server requests,
+// the window afterwards, and every failure ending without success and with the
+// window restored.
+
 #include <QtTest>
-class Placeholder : public QObject { Q_OBJECT };
-QTEST_MAIN(Placeholder)
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+
+#include "api_server.h"
+#include "app/logging.h"
+#include "app/mainwindow.h"
+#include "server/server_state.h"
+#include "sim_bus.h"
+#include "support/rig.h"
+#include "tuning/checksum.h"
+
+using apiserver::Endpoint;
+using apiserver::Fault;
+using apiserver::FaultKind;
+
+Q_DECLARE_METATYPE(SimFault)
+Q_DECLARE_METATYPE(Fault)
+
+namespace {
+
+Fault fault(Endpoint endpoint, FaultKind kind, int status = 500, const std::string &body = {}, int delay_ms = 0)
+{
+    Fault f;
+    f.endpoint = endpoint;
+    f.kind = kind;
+    f.status = status;
+    f.body = body;
+    f.delay_ms = delay_ms;
+    f.once = true;
+    return f;
+}
+
+// Known to the server with 300 configurations and the key "a b+c/d=e".
+const QByteArray serial = "1100000001";
+const QString encoded_key = "a%20b%2Bc%2Fd%3De";
+
+QByteArray software(const char *id, size_t size)
+{
+    return QByteArray::fromStdString(apiserver::software_bytes(id, size));
+}
+
+QStringList targets(const apiserver::ApiServer &server, size_t from)
+{
+    QStringList list;
+    const auto log = server.log();
+    for (size_t i = from; i < log.size(); ++i)
+        list << QString::fromStdString(log[i].method + " " + log[i].target);
+    return list;
+}
+
+} // namespace
+
+class InstallTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void whole_installation();
+    void failures_end_without_success_data();
+    void failures_end_without_success();
+    void unplugging_at_each_step_never_succeeds_data();
+    void unplugging_at_each_step_never_succeeds();
+    void file_too_large_is_refused_before_writing();
+    void settings_id_is_rounded_in_the_report();
+    void equal_engines_install_the_first();
+    void run_locks_the_other_controls_and_shows_progress();
+
+private:
+    void choose(const QString &brand, const QString &model, const QString &engine);
+    bool apply();  // clicks apply; true when the run ended
+    void verify_finished();
+    std::unique_ptr<Rig> rig;
+    apiserver::ApiServer *server = nullptr;
+    SimDevice *device = nullptr;
+    size_t requests_before = 0;
+};
+
+void InstallTest::init()
+{
+    rig = std::make_unique<Rig>();
+    server = &rig->start_server();
+    SimDeviceState state = configured_device(serial);
+    state.key = "a b+c/d=e";
+    rig->register_device(state, 300);
+    device = rig->plug(state);
+    rig->open_window();
+    QVERIFY(rig->wait_identified());
+    QCOMPARE(rig->boxes.count(), 0);
+}
+
+void InstallTest::cleanup()
+{
+    rig.reset();
+}
+
+void InstallTest::choose(const QString &brand, const QString &model, const QString &engine)
+{
+    for (const auto &[name, text] : {std::pair<const char *, QString>{"comboBox_marka", brand},
+                                     {"comboBox_model", model}, {"comboBox_model_exactly", engine}}) {
+        if (text.isEmpty())
+            break;
+        auto *box = rig->window().findChild<QComboBox *>(name);
+        const int index = box->findText(text);
+        QVERIFY2(index > 0, qPrintable(text));
+        box->setCurrentIndex(index);
+    }
+    device->clear_log();
+    requests_before = server->log().size();
+}
+
+bool InstallTest::apply()
+{
+    rig->window().findChild<QPushButton *>("pushButton_apply_car")->click();
+    return true;
+}
+
+// The finish of every path: animation gone, apply button idle, controls back, choice reset.
+void InstallTest::verify_finished()
+{
+    const WindowProbe probe = rig->probe();
+    QVERIFY(!probe.visible("label_load"));
+    QVERIFY(probe.sheet("pushButton_apply_car").endsWith("image: url(:/eng/apply_car_on.png);"));
+    for (const char *name : {"comboBox_marka", "comboBox_model", "comboBox_model_exactly", "pushButton_apply_car",
+                             "pushButton_apply_settings", "pushButton_marka", "checkBox_auto_stby"})
+        QVERIFY2(probe.enabled(name), name);
+    QCOMPARE(probe.text("comboBox_marka"), QStringLiteral("BRAND"));
+    QCOMPARE(probe.items("comboBox_model"), QStringList{"MODEL"});
+    QCOMPARE(probe.items("comboBox_model_exactly"), QStringList{"ENGINE"});
+}
+
+void InstallTest::whole_installation()
+{
+    choose("Audi", "A3", "1.4 TFSI 150HP 250NM");
+    static QStringList trace;
+    trace.clear();
+    const QtMessageHandler previous = qInstallMessageHandler([](QtMsgType, const QMessageLogContext &context, const QString &text) {
+        if (QByteArray(context.category) == "orv.server")
+            trace << text;
+    });
+    QLoggingCategory::setFilterRules("orv.server.debug=true");
+    apply();
+    QLoggingCategory::setFilterRules(QString());
+    qInstallMessageHandler(previous);
+    QCOMPARE(rig->boxes.texts(), QStringList{"Info / Vehicle is changed!"});
+    // The trace shows each request and its outcome, never the device's key or serial number.
+    QCOMPARE(trace.size(), 8);
+    QVERIFY(trace.at(0).endsWith("/api/v1/vehicle/settings?vehicleId=v-1001&authKey=***"));
+    for (const QString &line : qAsConst(trace))
+        QVERIFY2(!line.contains(encoded_key) && !line.contains(serial), qPrintable(line));
+
+    const QByteArray file = software("SW-001001", 3);
+    QCOMPARE(hex(device->messages()),
+             hex({QByteArray::fromHex("03"), "\x14v-1001", "\x15" "Audi", "\x16" "A3", "\x17" "1.4 TFSI",
+                  "\x18" "150", "\x19" "250", "\x1a" "SW-001001", QByteArray::fromHex("320c0000"),
+                  QByteArray::fromHex("1c02"), QByteArray::fromHex("1b2c"), QByteArray::fromHex("21"),
+                  QByteArray::fromHex("24"), software_message(file)}));
+
+    QCOMPARE(targets(*server, requests_before),
+             (QStringList{"GET /api/v1/vehicle/settings?vehicleId=v-1001&authKey=" + encoded_key,
+                          "GET /api/v1/chip/software/SW-001001/file?authKey=" + encoded_key,
+                          "POST /api/v1/vehicle/settings/install/success", "GET /api/v1/chip/limitInfo"}));
+    const auto log = server->log();
+    QCOMPARE(QString::fromStdString(log[requests_before + 2].body), QStringLiteral("{\"settingsId\":1001}"));
+    for (size_t i = requests_before; i < log.size(); ++i) {
+        bool json = false;
+        for (const auto &header : log[i].headers)
+            json |= QString::fromStdString(header.first).compare("Content-Type", Qt::CaseInsensitive) == 0
+                    && header.second == "application/json";
+        QCOMPARE(json, i < requests_before + 3);  // not on the limit refresh
+    }
+    QCOMPARE(server->device_count(serial.toStdString()), 299);
+
+    const SimDeviceState &stored = device->state();
+    QCOMPARE(stored.config_id, QByteArray("v-1001"));
+    QCOMPARE(stored.brand, QByteArray("Audi"));
+    QCOMPARE(stored.software_label, QByteArray("SW-001001"));
+    QCOMPARE(stored.drive_mode, 2);
+    QCOMPARE(int(stored.settings_flags), 0x0C);
+    QCOMPARE(stored.config_count, 44);  // the low 8 bits of 300
+    QVERIFY(stored.software_checksum_ok);
+    QCOMPARE(stored.software_file, file);
+
+    const WindowProbe probe = rig->probe();
+    QCOMPARE(probe.text("label_marka_model"), QStringLiteral("Audi   A3"));
+    QCOMPARE(probe.sheet("label_marka_model"), "color: rgb(255, 219,10); background-color: none; image: noimage;");
+    QCOMPARE(probe.text("label_modif_power_torque"), QStringLiteral("1.4 TFSI 150HP 250NM"));
+    QCOMPARE(probe.text("label_software"), QStringLiteral("SW-001001"));
+    QCOMPARE(probe.text("label_avail_config"), QStringLiteral("299"));
+    QVERIFY(probe.check("checkBox_auto_proto"));
+    QVERIFY(probe.check("checkBox_auto_stby"));
+    QCOMPARE(probe.text("comboBox_protocol"), QStringLiteral("NOT SELECTED"));
+    QVERIFY(probe.sheet("label_stby_u_s").contains("stby_no.png"));
+    QVERIFY(probe.enabled("pushButton_stby_u") && probe.enabled("pushButton_stby_s"));
+    QVERIFY(probe.sheet("pushButton_dynamic").contains("dynamic_on.png"));
+    QVERIFY(probe.sheet("pushButton_eco").contains("eco_off.png"));
+    QVERIFY(!probe.enabled("pushButton_dynamic"));
+    QVERIFY(probe.enabled("pushButton_eco") && probe.enabled("pushButton_stock"));
+    verify_finished();
+
+    // Re-plugging reads the new vehicle back from the device.
+    rig->unplug(device);
+    QVERIFY(rig->wait_cleared());
+    rig->plug(device->state());
+    QVERIFY(rig->wait_identified());
+    QCOMPARE(rig->probe().text("label_marka_model"), QStringLiteral("Audi   A3"));
+    QCOMPARE(rig->probe().text("label_software"), QStringLiteral("SW-001001"));
+}
+
+void InstallTest::failures_end_without_success_data()
+{
+    QTest::addColumn<QString>("engine");
+    QTest::addColumn<QList<Fault>>("faults");
+    QTest::addColumn<SimFault>("device_fault");
+    QTest::addColumn<QStringList>("boxes");
+    QTest::addColumn<int>("messages");
+    QTest::addColumn<bool>("reported");
+
+    const QString engine = "1.4 TFSI 150HP 250NM";
+    const SimFault none = SimFault::reply({}, "never");
+    QTest::newRow("no engine chosen") << QString() << QList<Fault>() << none
+                                      << QStringList{"Error! / Please select your vehicle!"} << 0 << false;
+    QTest::newRow("settings request fails")
+        << engine << QList<Fault>{fault(Endpoint::Settings, FaultKind::Status, 500)} << none
+        << QStringList{"Error! / Server connection error"} << 0 << false;
+    QTest::newRow("software request fails")
+        << engine << QList<Fault>{fault(Endpoint::Software, FaultKind::Status, 404)} << none
+        << QStringList{"Error! / Server connection error"} << 0 << false;
+    QTest::newRow("settings request times out")
+        << engine << QList<Fault>{fault(Endpoint::Settings, FaultKind::Delay, 0, {}, 1200)} << none
+        << QStringList{"Error! / No connection to server!"} << 0 << false;
+    QTest::newRow("device stops answering at the model")
+        << engine << QList<Fault>() << SimFault::no_answer(100, QByteArray(1, 0x16))
+        << QStringList{"Error! / No connection! Please reconnect device!"} << 4 << false;
+    QTest::newRow("device refuses 0x03")
+        << engine << QList<Fault>() << SimFault::fail(QByteArray(1, 0x03))
+        << QStringList{"Error! / Transmission error! Please reconnect device!"} << 1 << false;
+    QTest::newRow("device refuses 0x24")
+        << engine << QList<Fault>() << SimFault::fail(QByteArray(1, 0x24))
+        << QStringList{"Error! / Transmission error! Please reconnect device!"} << 13 << false;
+    QTest::newRow("device refuses the software file")
+        << engine << QList<Fault>() << SimFault::fail(QByteArray(1, 0x1E))
+        << QStringList{"Error! / Transmission error! Please reconnect device!"} << 14 << false;
+    QTest::newRow("install report fails: still installed")
+        << engine << QList<Fault>{fault(Endpoint::Install, FaultKind::Status, 500)} << none
+        << QStringList{"Error! / Server connection error", "Info / Vehicle is changed!"} << 14 << true;
+    QTest::newRow("install report times out")
+        << engine << QList<Fault>{fault(Endpoint::Install, FaultKind::Delay, 0, {}, 1200)} << none
+        << QStringList{"Error! / No connection to server!"} << 14 << true;
+    QTest::newRow("limit refresh fails: still installed")
+        << engine << QList<Fault>{fault(Endpoint::LimitInfo, FaultKind::Status, 502)} << none
+        << QStringList{"Error! / Server connection error", "Info / Vehicle is changed!"} << 14 << true;
+}
+
+void InstallTest::failures_end_without_success()
+{
+    QFETCH(QString, engine);
+    QFETCH(QList<Fault>, faults);
+    QFETCH(SimFault, device_fault);
+    QFETCH(QStringList, boxes);
+    QFETCH(int, messages);
+    QFETCH(bool, reported);
+
+    choose("Audi", "A3", engine);
+    server_timeout = 400;
+    for (const Fault &f : faults)
+        server->add_fault(f);
+    device->add_fault(device_fault);
+    apply();
+    QCOMPARE(rig->boxes.texts(), boxes);
+    QCOMPARE(device->messages().size(), messages);
+    verify_finished();
+    // The server logs a request when it answers, which may be after the time-out.
+    QTRY_COMPARE_WITH_TIMEOUT(targets(*server, requests_before).contains("POST /api/v1/vehicle/settings/install/success"),
+                              reported, 3000);
+}
+
+void InstallTest::unplugging_at_each_step_never_succeeds_data()
+{
+    QTest::addColumn<int>("step");
+    for (int step = 1; step <= 14; ++step)
+        QTest::newRow(qPrintable(QStringLiteral("unplugged at message %1").arg(step))) << step;
+}
+
+void InstallTest::unplugging_at_each_step_never_succeeds()
+{
+    QFETCH(int, step);
+    choose("Audi", "A3", "2.0 TFSI 190HP 320NM");  // a 100-byte file: the last message is chunked
+    device->add_fault(SimFault::unplug_after(step - 1));
+    apply();
+    QCOMPARE(rig->boxes.texts(), QStringList{"Error! / USB write error! Please reconnect device!"});
+    QCOMPARE(device->messages().size(), step - 1);
+    QVERIFY(!targets(*server, requests_before).contains("POST /api/v1/vehicle/settings/install/success"));
+    // The window falls back to its no-device state once the run has ended.
+    QVERIFY(rig->wait_cleared());
+    QCOMPARE(SimBus::instance().open_handles(), 0);
+}
+
+void InstallTest::file_too_large_is_refused_before_writing()
+{
+    choose("Audi", "A3", "1.4 TFSI 150HP 250NM");
+    server->add_fault(fault(Endpoint::Software, FaultKind::Status, 200, std::string(65536, 'x')));
+    apply();
+    QCOMPARE(rig->boxes.texts(), QStringList{"Error! / Software file too large for the device! Nothing was written."});
+    QVERIFY(device->messages().isEmpty());
+    QVERIFY(!targets(*server, requests_before).contains("POST /api/v1/vehicle/settings/install/success"));
+    verify_finished();
+}
+
+void InstallTest::settings_id_is_rounded_in_the_report()
+{
+    choose("Audi", "A3", "1.4 TFSI 150HP 250NM");
+    server->add_fault(fault(Endpoint::Settings, FaultKind::Status, 200,
+                            R"({"result":{"id":17.6,"softwareId":"SW-001001"}})"));
+    apply();
+    const auto log = server->log();
+    QCOMPARE(QString::fromStdString(log[requests_before + 2].body), QStringLiteral("{\"settingsId\":18}"));
+    // The server knows no settings record 18: the report fails, the vehicle is installed.
+    QCOMPARE(rig->boxes.texts(), (QStringList{"Error! / Server connection error", "Info / Vehicle is changed!"}));
+}
+
+void InstallTest::equal_engines_install_the_first()
+{
+    choose("Volkswagen", "Golf", "2.0 TSI 220HP 350NM");
+    QCOMPARE(rig->probe().items("comboBox_model_exactly").count("2.0 TSI 220HP 350NM"), 2);
+    apply();
+    QCOMPARE(targets(*server, requests_before).first(),
+             "GET /api/v1/vehicle/settings?vehicleId=v-1420&authKey=" + encoded_key);
+}
+
+void InstallTest::run_locks_the_other_controls_and_shows_progress()
+{
+    choose("Audi", "A3", "2.0 TFSI 190HP 320NM");  // 100 bytes: seven acknowledged chunks
+    server->add_fault(fault(Endpoint::Settings, FaultKind::Delay, 0, {}, 300));
+
+    const WindowProbe probe = rig->probe();
+    QStringList enabled_during_run;
+    QList<int> progress;
+    QString progress_text;
+    bool second_sequence_refused = false;
+    QTimer sampler;
+    QObject::connect(&sampler, &QTimer::timeout, [&] {
+        if (!probe.visible("label_load"))
+            return;
+        for (const char *name : {"pushButton_dynamic", "pushButton_eco", "pushButton_stock", "pushButton_stby_u",
+                                 "pushButton_stby_s", "checkBox_auto_stby", "checkBox_auto_proto",
+                                 "pushButton_apply_settings", "comboBox_marka", "pushButton_indication_on",
+                                 "pushButton_marka", "pushButton_apply_car"})
+            if (probe.enabled(name) && !enabled_during_run.contains(name))
+                enabled_during_run << name;
+        if (!second_sequence_refused) {
+            // A click that reaches a slot anyway starts nothing.
+            const int before = device->messages().size();
+            QMetaObject::invokeMethod(&rig->window(), "on_pushButton_eco_clicked");
+            second_sequence_refused = device->messages().size() == before;
+        }
+        auto *bar = rig->window().findChild<QProgressBar *>("progress_software");
+        if (bar && !bar->isHidden()) {
+            if (progress.isEmpty() || progress.last() != bar->value())
+                progress << bar->value();
+            progress_text = rig->window().findChild<QLabel *>("label_progress")->text();
+        }
+    });
+    sampler.start(5);
+    apply();
+    sampler.stop();
+
+    QCOMPARE(rig->boxes.texts(), QStringList{"Info / Vehicle is changed!"});
+    QCOMPARE(enabled_during_run, QStringList());
+    QVERIFY(second_sequence_refused);
+    QVERIFY2(progress.size() >= 3, qPrintable(QString::number(progress.size())));
+    QVERIFY(std::is_sorted(progress.begin(), progress.end()));
+    QVERIFY2(progress_text.contains("%"), qPrintable(progress_text));
+    QVERIFY(rig->window().findChild<QProgressBar *>("progress_software")->isHidden());
+}
+
+QTEST_MAIN(InstallTest)
 #include "install_test.moc"

@@ -1,0 +1,49 @@
+#!/bin/sh
+# Installs with apt-get everything the build, the tests, the demo and the screenshots need
+# on Debian 12. Does nothing when every package is already there.
+#
+#   tools/install-deps.sh            install what is missing
+#   tools/install-deps.sh --check    only say what is missing (exit 1 if anything is)
+set -eu
+
+# Build: compiler, CMake with pkg-config, Qt 5 (Widgets, Network, Test), hidapi,
+# cpp-httplib, OpenSSL and nlohmann-json for the local API server.
+# Tests and demo: openssl makes the test certificates, xvfb and xauth (needed by xvfb-run)
+# give a display, xdotool clicks the window, curl talks to the server's control interface,
+# x11-apps and imagemagick take screenshots, DejaVu stands in for the window's fonts.
+# make, xauth, openssl and ca-certificates are only recommended by other packages, so they
+# are named here for installs without recommends.
+packages="g++ make cmake pkgconf qtbase5-dev libhidapi-dev libcpp-httplib-dev libssl-dev
+nlohmann-json3-dev openssl ca-certificates curl xvfb xauth xdotool x11-apps imagemagick
+fonts-dejavu-core"
+
+missing=""
+for p in $packages; do
+    if ! dpkg-query -W -f='${Status}\n' "$p" 2>/dev/null | grep -q '^install ok installed$'; then
+        missing="$missing $p"
+    fi
+done
+
+if [ -z "$missing" ]; then
+    [ "${1:-}" = "--check" ] || echo "install-deps: all packages present"
+    exit 0
+fi
+if [ "${1:-}" = "--check" ]; then
+    echo "install-deps: missing:$missing"
+    exit 1
+fi
+
+if [ "$(id -u)" -eq 0 ]; then
+    sudo=""
+elif command -v sudo >/dev/null 2>&1; then
+    sudo="sudo"
+else
+    echo "install-deps: need root or sudo to install:$missing" >&2
+    exit 1
+fi
+
+echo "install-deps: installing:$missing"
+export DEBIAN_FRONTEND=noninteractive
+$sudo env DEBIAN_FRONTEND=noninteractive apt-get update -q
+# shellcheck disable=SC2086  # the list is split on purpose
+$sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends $missing

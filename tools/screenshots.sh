@@ -1,0 +1,50 @@
+#!/usr/bin/env bash
+# Saves screenshots of the window for review, in each language (ENG, DE, RU), on a virtual
+# display: first with no device, then with the simulated OR+ device identified.
+#
+#   tools/screenshots.sh [OUTDIR]      (default: screenshots/)
+#
+# Uses the local staging build in build-demo/ (built here when needed) and the local API
+# server on 127.0.0.1:8443. Files: OUTDIR/no-device-{eng,de,ru}.png, OUTDIR/device-{eng,de,ru}.png.
+set -euo pipefail
+
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+# shellcheck source=lib/session.sh
+. "$root/tools/lib/session.sh"
+# shellcheck source=lib/demo.sh
+. "$root/tools/lib/demo.sh"
+
+build="build-demo"
+if [ "${1:-}" != --in-xvfb ]; then
+    out=${1:-screenshots}
+    case $out in -h | --help) sed -n '2,9p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;; esac
+    cd "$root"
+    "$root/tools/install-deps.sh"
+    orv_build_demo "$root" "$build"
+    mkdir -p "$out"
+    out=$(cd "$out" && pwd)
+    exec xvfb-run -a -s "-screen 0 1280x800x24" bash "$0" --in-xvfb "$out"
+fi
+out=$2
+cd "$root"
+
+trap orv_stop_all EXIT
+trap 'exit 130' INT TERM
+
+orv_demo_start "$build" unplugged
+orv_demo_app "$build"
+[ -n "$(orv_window)" ] || orv_die "the window did not appear (see $build/demo/orv.log)"
+# A few presence ticks with nothing plugged in.
+sleep 1.5
+orv_screenshot_languages "$out" no-device || orv_die "no screenshots"
+
+"$orv_demo_simdev" --file "$orv_demo_state" plug
+orv_demo_wait_identified || orv_die "the simulated device was not identified (see $build/demo/wire.log)"
+orv_screenshot_languages "$out" device || orv_die "no screenshots"
+
+orv_note "==> screenshots in $out:"
+for state in no-device device; do
+    for lang in "${orv_language_names[@]}"; do
+        orv_note "    $state-$lang.png"
+    done
+done

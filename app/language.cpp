@@ -7,13 +7,10 @@
 
 #include "app/app_state.h"
 #include "app/mainwindow.h"
+#include "app/style_sheets.h"
 #include "ui_mainwindow.h"
 
 namespace {
-
-const QString label_prefix = QStringLiteral("background-color: none; image: url(:/");
-const QString button_prefix = QStringLiteral(
-    "background: none; border: none; outline: none; color: transparent; image: url(:/");
 
 bool shows(QWidget *widget, const QString &file)
 {
@@ -45,30 +42,30 @@ void MainWindow::change_language()
                                              + folder + "/no_vehicle.png); image-position: center;");
 
     if (shows(ui->label_text_select_vehicle, "text_select_new_vehicle.png"))
-        ui->label_text_select_vehicle->setStyleSheet(label_prefix + folder + "/text_select_new_vehicle.png);");
+        ui->label_text_select_vehicle->setStyleSheet(sheets::label(folder + "/text_select_new_vehicle.png"));
     else if (shows(ui->label_text_select_vehicle, "text_select_vehicle.png"))
-        ui->label_text_select_vehicle->setStyleSheet(label_prefix + folder + "/text_select_vehicle.png);");
+        ui->label_text_select_vehicle->setStyleSheet(sheets::label(folder + "/text_select_vehicle.png"));
 
     if (shows(ui->label_device, "no_device.png"))
-        ui->label_device->setStyleSheet(label_prefix + folder + "/no_device.png);");
+        ui->label_device->setStyleSheet(sheets::label(folder + "/no_device.png"));
 
     for (const char *file : {"apply_car_on.png", "apply_car_off.png", "apply_car_press.png"}) {
         if (shows(ui->pushButton_apply_car, file)) {
-            ui->pushButton_apply_car->setStyleSheet(button_prefix + folder + "/" + file + ");");
+            ui->pushButton_apply_car->setStyleSheet(sheets::button(folder + "/" + file));
             break;
         }
     }
     for (const char *file : {"apply_settings_on.png", "apply_settings_off.png"}) {
         if (shows(ui->pushButton_apply_settings, file)) {
-            ui->pushButton_apply_settings->setStyleSheet(button_prefix + folder + "/" + file + ");");
+            ui->pushButton_apply_settings->setStyleSheet(sheets::button(folder + "/" + file));
             break;
         }
     }
 
     if (shows(ui->label_errors, "no_errors.png"))
-        ui->label_errors->setStyleSheet(label_prefix + folder + "/no_errors.png);");
+        ui->label_errors->setStyleSheet(sheets::label(folder + "/no_errors.png"));
 
-    ui->label_drive_modes->setStyleSheet(label_prefix + folder + "/drive_modes.png);");
-    ui->pushButton_send_errors->setStyleSheet(button_prefix + folder + "/send_errors_off.png);");
-    ui->pushButton_clear_errors->setStyleSheet(button_prefix + folder + "/clear_errors_off.png);");
+    ui->label_drive_modes->setStyleSheet(sheets::label(folder + "/drive_modes.png"));
+    ui->pushButton_send_errors->setStyleSheet(sheets::button(folder + "/send_errors_off.png"));
+    ui->pushButton_clear_errors->setStyleSheet(sheets::button(folder + "/clear_errors_off.png"));
 }

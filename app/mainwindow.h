@@ -4,6 +4,7 @@
 #include <QMainWindow>
 #include <QString>
 #include <QVector>
+#include <functional>
 
 #include <hidapi.h>
 
@@ -89,14 +90,21 @@ private:
                         const QByteArray &post_body = QByteArray());
     QNetworkReply *take_reply(QPointer<QNetworkReply> &holder);
     void finish_reply(QNetworkReply *reply);
+    // server/catalogue.cpp
+    void finish_list_reply(QPointer<QNetworkReply> &holder, const char *error_text, bool unlock_after_fill,
+                           const std::function<void(const class QJsonValue &)> &fill);
     // tuning/vehicle_write.cpp: the fourteen-message write; false when it stopped on a failure.
     bool write_vehicle(const struct VehicleRecord &record);
     // tuning/progress.cpp: software transfer progress inside the loading overlay.
     void show_transfer_progress(int done, int total);
     void set_transfer_progress_visible(bool visible);
+    // app/widget_states.cpp: what disable_widgets and enable_widgets switch.
+    QVector<QWidget *> controlled_group() const;
     // controls/drive_modes.cpp: the bracket 0x03, value, 0x21, 0x24; false at
     // the first failed exchange.
     bool write_settings(const QByteArray &value_message);
+    void show_drive_mode(int mode);
+    void select_drive_mode(int mode);
     void write_drive_mode(int mode);
     void write_indication(bool on);
 

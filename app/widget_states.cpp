@@ -9,41 +9,36 @@
 #include "app/app_state.h"
 #include "app/combo_items.h"
 #include "app/mainwindow.h"
+#include "app/style_sheets.h"
 #include "controls/controls_state.h"
 #include "device/device_state.h"
 #include "ui_mainwindow.h"
 
 namespace {
 
-const QString button_sheet = QStringLiteral(
-    "background: none; border: none; outline: none; color: transparent; image: url(:/");
 const QString empty_text_sheet = QStringLiteral(
     "color: rgb(255, 219,10); background-color: none; image: noimage;");
 
 } // namespace
 
+// The controls that start device or server work, in the order they are switched.
+QVector<QWidget *> MainWindow::controlled_group() const
+{
+    return {ui->comboBox_marka,       ui->comboBox_model,           ui->comboBox_model_exactly,
+            ui->comboBox_protocol,    ui->pushButton_apply_car,     ui->pushButton_apply_settings,
+            ui->pushButton_indication_on, ui->pushButton_indication_off};
+}
+
 void MainWindow::disable_widgets()
 {
-    ui->comboBox_marka->setEnabled(false);
-    ui->comboBox_model->setEnabled(false);
-    ui->comboBox_model_exactly->setEnabled(false);
-    ui->comboBox_protocol->setEnabled(false);
-    ui->pushButton_apply_car->setEnabled(false);
-    ui->pushButton_apply_settings->setEnabled(false);
-    ui->pushButton_indication_on->setEnabled(false);
-    ui->pushButton_indication_off->setEnabled(false);
+    for (QWidget *widget : controlled_group())
+        widget->setEnabled(false);
 }
 
 void MainWindow::enable_widgets()
 {
-    ui->comboBox_marka->setEnabled(true);
-    ui->comboBox_model->setEnabled(true);
-    ui->comboBox_model_exactly->setEnabled(true);
-    ui->comboBox_protocol->setEnabled(true);
-    ui->pushButton_apply_car->setEnabled(true);
-    ui->pushButton_apply_settings->setEnabled(true);
-    ui->pushButton_indication_on->setEnabled(true);
-    ui->pushButton_indication_off->setEnabled(true);
+    for (QWidget *widget : controlled_group())
+        widget->setEnabled(true);
 }
 
 void MainWindow::clear_widgets()
@@ -56,7 +51,7 @@ void MainWindow::clear_widgets()
     ui->checkBox_auto_proto->setChecked(false);
     widgets_cleared = true;
 
-    ui->label_device->setStyleSheet("background-color: none; image: url(:/" + lang_folder + "/no_device.png);");
+    ui->label_device->setStyleSheet(sheets::label(lang_folder + "/no_device.png"));
     show_placeholder_only(ui->comboBox_marka, QStringLiteral("BRAND"));
     show_placeholder_only(ui->comboBox_model, QStringLiteral("MODEL"));
     show_placeholder_only(ui->comboBox_model_exactly, QStringLiteral("ENGINE"));
@@ -70,13 +65,11 @@ void MainWindow::clear_widgets()
     ui->pushButton_dynamic->hide();
     ui->pushButton_eco->hide();
     ui->pushButton_stock->hide();
-    ui->pushButton_dynamic->setStyleSheet(button_sheet + "all/dynamic_off.png);");
-    ui->pushButton_eco->setStyleSheet(button_sheet + "all/eco_off.png);");
-    ui->pushButton_stock->setStyleSheet(button_sheet + "all/stock_off.png);");
-    ui->pushButton_apply_car->setStyleSheet(button_sheet + lang_folder + "/apply_car_off.png);");
-    ui->pushButton_apply_settings->setStyleSheet(button_sheet + lang_folder + "/apply_settings_off.png);");
-    ui->label_indication_on_off->setStyleSheet(button_sheet + "all/indication_no.png);");
-    ui->label_stby_u_s->setStyleSheet(button_sheet + "all/stby_no.png);");
+    show_drive_mode(-1);
+    ui->pushButton_apply_car->setStyleSheet(sheets::button(lang_folder + "/apply_car_off.png"));
+    ui->pushButton_apply_settings->setStyleSheet(sheets::button(lang_folder + "/apply_settings_off.png"));
+    ui->label_indication_on_off->setStyleSheet(sheets::button("all/indication_no.png"));
+    ui->label_stby_u_s->setStyleSheet(sheets::button("all/stby_no.png"));
 
     ui->checkBox_auto_proto->setChecked(false);
     ui->checkBox_auto_stby->setChecked(false);

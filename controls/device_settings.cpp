@@ -10,6 +10,7 @@
 #include "app/mainwindow.h"
 #include "app/message_box.h"
 #include "app/sequence_guard.h"
+#include "app/style_sheets.h"
 #include "controls/controls_state.h"
 #include "controls/settings_word.h"
 #include "device/device_state.h"
@@ -18,8 +19,6 @@
 namespace {
 
 const QString not_selected = QStringLiteral("NOT SELECTED");
-const QString standby_sheet = QStringLiteral(
-    "background: none; border: none; outline: none; color: transparent; image: url(:/all/");
 
 bool has_placeholder(const QComboBox *box)
 {
@@ -88,7 +87,7 @@ void MainWindow::on_comboBox_protocol_currentIndexChanged(QString arg1)
 void MainWindow::on_pushButton_stby_u_clicked()
 {
     ui->checkBox_auto_stby->setChecked(false);
-    ui->label_stby_u_s->setStyleSheet(standby_sheet + "stby_u.png);");
+    ui->label_stby_u_s->setStyleSheet(sheets::button("all/stby_u.png"));
     ui->pushButton_stby_u->setEnabled(false);
     ui->pushButton_stby_s->setEnabled(true);
 }
@@ -96,7 +95,7 @@ void MainWindow::on_pushButton_stby_u_clicked()
 void MainWindow::on_pushButton_stby_s_clicked()
 {
     ui->checkBox_auto_stby->setChecked(false);
-    ui->label_stby_u_s->setStyleSheet(standby_sheet + "stby_s.png);");
+    ui->label_stby_u_s->setStyleSheet(sheets::button("all/stby_s.png"));
     ui->pushButton_stby_s->setEnabled(false);
     ui->pushButton_stby_u->setEnabled(true);
 }
@@ -107,12 +106,12 @@ void MainWindow::on_checkBox_auto_stby_stateChanged(int arg1)
     if (settings_locked)
         return;
     if (ui->checkBox_auto_stby->isChecked()) {
-        ui->label_stby_u_s->setStyleSheet(standby_sheet + "stby_no.png);");
+        ui->label_stby_u_s->setStyleSheet(sheets::button("all/stby_no.png"));
         ui->pushButton_stby_u->setEnabled(true);
         ui->pushButton_stby_s->setEnabled(true);
     } else {
         // Manual standby starts from U.
-        ui->label_stby_u_s->setStyleSheet(standby_sheet + "stby_u.png);");
+        ui->label_stby_u_s->setStyleSheet(sheets::button("all/stby_u.png"));
         ui->pushButton_stby_u->setEnabled(false);
         ui->pushButton_stby_s->setEnabled(true);
     }

@@ -7,16 +7,11 @@
 #include "app/mainwindow.h"
 #include "app/message_box.h"
 #include "app/sequence_guard.h"
+#include "app/style_sheets.h"
 #include "app/widget_snapshot.h"
 #include "ui_mainwindow.h"
 
 namespace {
-
-const QString button_sheet = QStringLiteral(
-    "background: none; border: none; outline: none; color: transparent; image: url(:/all/");
-// No blank before "image:" in the indication sheets.
-const QString indication_sheet = QStringLiteral(
-    "background: none; border: none; outline: none; color: transparent;image: url(:/all/");
 
 QByteArray bytes(std::initializer_list<int> values)
 {
@@ -46,12 +41,7 @@ void MainWindow::write_drive_mode(int mode)
         return;
     const WidgetSnapshot before({ui->pushButton_dynamic, ui->pushButton_eco, ui->pushButton_stock});
 
-    ui->pushButton_dynamic->setEnabled(mode != 2);
-    ui->pushButton_eco->setEnabled(mode != 1);
-    ui->pushButton_stock->setEnabled(mode != 0);
-    ui->pushButton_dynamic->setStyleSheet(button_sheet + (mode == 2 ? "dynamic_on.png);" : "dynamic_off.png);"));
-    ui->pushButton_eco->setStyleSheet(button_sheet + (mode == 1 ? "eco_on.png);" : "eco_off.png);"));
-    ui->pushButton_stock->setStyleSheet(button_sheet + (mode == 0 ? "stock_on.png);" : "stock_off.png);"));
+    select_drive_mode(mode);
 
     if (write_settings(bytes({0x1C, mode})))
         show_box("Info", "Settings are changed!");
@@ -67,7 +57,7 @@ void MainWindow::write_indication(bool on)
     const WidgetSnapshot before({ui->label_indication_on_off, ui->pushButton_indication_on,
                                  ui->pushButton_indication_off});
 
-    ui->label_indication_on_off->setStyleSheet(indication_sheet + (on ? "indication_on.png);" : "indication_off.png);"));
+    ui->label_indication_on_off->setStyleSheet(sheets::indication(on ? "all/indication_on.png" : "all/indication_off.png"));
     ui->pushButton_indication_on->setEnabled(!on);
     ui->pushButton_indication_off->setEnabled(on);
 
@@ -75,6 +65,24 @@ void MainWindow::write_indication(bool on)
         show_box("Info", "Settings are changed!");
     else
         before.restore();
+}
+
+// The pictures of the three mode buttons for a mode code (0 stock, 1 eco,
+// 2 dynamic); any other code shows none selected.
+void MainWindow::show_drive_mode(int mode)
+{
+    ui->pushButton_dynamic->setStyleSheet(sheets::button(mode == 2 ? "all/dynamic_on.png" : "all/dynamic_off.png"));
+    ui->pushButton_eco->setStyleSheet(sheets::button(mode == 1 ? "all/eco_on.png" : "all/eco_off.png"));
+    ui->pushButton_stock->setStyleSheet(sheets::button(mode == 0 ? "all/stock_on.png" : "all/stock_off.png"));
+}
+
+// A mode chosen in the window: its button is disabled, the other two enabled.
+void MainWindow::select_drive_mode(int mode)
+{
+    ui->pushButton_dynamic->setEnabled(mode != 2);
+    ui->pushButton_eco->setEnabled(mode != 1);
+    ui->pushButton_stock->setEnabled(mode != 0);
+    show_drive_mode(mode);
 }
 
 void MainWindow::on_pushButton_dynamic_clicked()

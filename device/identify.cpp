@@ -12,6 +12,7 @@
 #include "app/mainwindow.h"
 #include "app/message_box.h"
 #include "app/sequence_guard.h"
+#include "app/style_sheets.h"
 #include "controls/controls_state.h"
 #include "device/device_state.h"
 #include "device/usb_state.h"
@@ -133,11 +134,9 @@ bool MainWindow::identify_device()
     if (config_id == unconfigured_id) {
         ui->label_marka_model->setStyleSheet("color: rgb(255, 219,10); background-color: none; image:  url(:/"
                                              + lang_folder + "/no_vehicle.png); image-position: center;");
-        ui->label_text_select_vehicle->setStyleSheet("background-color: none; image: url(:/" + lang_folder
-                                                     + "/text_select_vehicle.png);");
+        ui->label_text_select_vehicle->setStyleSheet(sheets::label(lang_folder + "/text_select_vehicle.png"));
     } else {
-        ui->label_text_select_vehicle->setStyleSheet("background-color: none; image: url(:/" + lang_folder
-                                                     + "/text_select_new_vehicle.png);");
+        ui->label_text_select_vehicle->setStyleSheet(sheets::label(lang_folder + "/text_select_new_vehicle.png"));
         for (int code = 21; code <= 25; ++code)
             if (!USB_exchange(query(code)))
                 return false;
@@ -183,20 +182,14 @@ void MainWindow::enter_device_state()
     const QString &folder = lang_folder;
     ui->label_errors->setStyleSheet("color: rgb(255, 219,10); background-color: none; image:  url(:/" + folder
                                     + "/no_errors.png);");
-    ui->pushButton_apply_car->setStyleSheet(
-        "background: none; border: none; outline: none; color: transparent; image: url(:/" + folder
-        + "/apply_car_on.png);");
-    ui->pushButton_apply_settings->setStyleSheet(
-        "background: none; border: none; outline: none; color: transparent; image: url(:/" + folder
-        + "/apply_settings_on.png);");
+    ui->pushButton_apply_car->setStyleSheet(sheets::button(folder + "/apply_car_on.png"));
+    ui->pushButton_apply_settings->setStyleSheet(sheets::button(folder + "/apply_settings_on.png"));
 
     const QString select_sheet = ui->label_text_select_vehicle->styleSheet();
     if (select_sheet.contains(QLatin1String("text_select_new_vehicle.png")))
-        ui->label_text_select_vehicle->setStyleSheet("background-color: none; image: url(:/" + folder
-                                                     + "/text_select_new_vehicle.png);");
+        ui->label_text_select_vehicle->setStyleSheet(sheets::label(folder + "/text_select_new_vehicle.png"));
     else if (select_sheet.contains(QLatin1String("text_select_vehicle.png")))
-        ui->label_text_select_vehicle->setStyleSheet("background-color: none; image: url(:/" + folder
-                                                     + "/text_select_vehicle.png);");
+        ui->label_text_select_vehicle->setStyleSheet(sheets::label(folder + "/text_select_vehicle.png"));
 
     ui->comboBox_protocol->addItems(protocol_names);
     ui->comboBox_protocol->setStyleSheet(black_sheet);

@@ -7,21 +7,11 @@
 
 #include "app/app_state.h"
 #include "app/mainwindow.h"
+#include "app/style_sheets.h"
 #include "device/decode.h"
 #include "device/device_state.h"
 #include "server/server_state.h"
 #include "ui_mainwindow.h"
-
-namespace {
-
-const QString button_sheet = QStringLiteral(
-    "background: none; border: none; outline: none; color: transparent; image: url(:/all/");
-
-// No blank before "image:" in the indication sheets.
-const QString indication_sheet = QStringLiteral(
-    "background: none; border: none; outline: none; color: transparent;image: url(:/all/");
-
-} // namespace
 
 void MainWindow::decode_reply(int code, const QByteArray &reply)
 {
@@ -55,12 +45,10 @@ void MainWindow::decode_reply(int code, const QByteArray &reply)
     case 26: ui->label_software->setText(decode::text(reply)); break;
     case 27: avail_config = decode::digits(reply); break;
     case 28: {
+        // Any other value changes nothing.
         const int mode = decode::drive_mode(reply);
-        if (mode < 0 || mode > 2)
-            break;
-        ui->pushButton_dynamic->setStyleSheet(button_sheet + (mode == 2 ? "dynamic_on.png);" : "dynamic_off.png);"));
-        ui->pushButton_eco->setStyleSheet(button_sheet + (mode == 1 ? "eco_on.png);" : "eco_off.png);"));
-        ui->pushButton_stock->setStyleSheet(button_sheet + (mode == 0 ? "stock_on.png);" : "stock_off.png);"));
+        if (mode >= 0 && mode <= 2)
+            show_drive_mode(mode);
         break;
     }
     case 50: {
@@ -68,7 +56,7 @@ void MainWindow::decode_reply(int code, const QByteArray &reply)
         standby_text = settings.standby;
         const bool u = settings.standby == QLatin1String("U");
         const bool s = settings.standby == QLatin1String("S");
-        ui->label_stby_u_s->setStyleSheet(button_sheet + (u ? "stby_u.png);" : s ? "stby_s.png);" : "stby_no.png);"));
+        ui->label_stby_u_s->setStyleSheet(sheets::button(u ? "all/stby_u.png" : s ? "all/stby_s.png" : "all/stby_no.png"));
         ui->pushButton_stby_u->setEnabled(!u);
         ui->pushButton_stby_s->setEnabled(!s);
 
@@ -102,7 +90,7 @@ void MainWindow::decode_reply(int code, const QByteArray &reply)
         break;
     case 52: {
         const bool on = decode::indication(reply) != 0;
-        ui->label_indication_on_off->setStyleSheet(indication_sheet + (on ? "indication_on.png);" : "indication_off.png);"));
+        ui->label_indication_on_off->setStyleSheet(sheets::indication(on ? "all/indication_on.png" : "all/indication_off.png"));
         ui->pushButton_indication_on->setEnabled(!on);
         ui->pushButton_indication_off->setEnabled(on);
         break;

@@ -14,65 +14,61 @@
 #include "server/server_state.h"
 #include "ui_mainwindow.h"
 
-void MainWindow::finishedSlot_marks()
+// The frame of the three list handlers: on an error the level's box and the
+// window unlocked; otherwise the result read into the level's lists and box.
+void MainWindow::finish_list_reply(QPointer<QNetworkReply> &holder, const char *error_text, bool unlock_after_fill,
+                                   const std::function<void(const QJsonValue &)> &fill)
 {
-    QNetworkReply *reply = take_reply(reply_marks);
+    QNetworkReply *reply = take_reply(holder);
     if (!reply)
         return;
     if (reply->error() != QNetworkReply::NoError) {
-        show_box("Error!", "Server error!");
+        show_box("Error!", error_text);
         enable_widgets();
     } else {
-        const QList<api::Item> items = api::brands(api::result_of(reply->readAll()));
+        fill(api::result_of(reply->readAll()));
+        // Identification asks for the brands without locking the window first.
+        if (unlock_after_fill)
+            enable_widgets();
+    }
+    finish_reply(reply);
+}
+
+void MainWindow::finishedSlot_marks()
+{
+    finish_list_reply(reply_marks, "Server error!", false, [this](const QJsonValue &result) {
         marka_ids.clear();
         marka_titles.clear();
-        for (const api::Item &item : items) {
+        for (const api::Item &item : api::brands(result)) {
             marka_ids << item.id;
             marka_titles << item.title;
         }
         show_sorted_items(ui->comboBox_marka, QStringLiteral("BRAND"), marka_titles);
-    }
-    finish_reply(reply);
+    });
 }
 
 void MainWindow::finishedSlot_models()
 {
-    QNetworkReply *reply = take_reply(reply_models);
-    if (!reply)
-        return;
-    if (reply->error() != QNetworkReply::NoError) {
-        show_box("Error!", "Server connection error!");
-        enable_widgets();
-    } else {
-        const QList<api::Item> items = api::models(api::result_of(reply->readAll()));
+    finish_list_reply(reply_models, "Server connection error!", true, [this](const QJsonValue &result) {
         model_ids.clear();
         model_titles.clear();
-        for (const api::Item &item : items) {
+        for (const api::Item &item : api::models(result)) {
             model_ids << item.id;
             model_titles << item.title;
         }
         show_sorted_items(ui->comboBox_model, QStringLiteral("MODEL"), model_titles);
-        enable_widgets();
-    }
-    finish_reply(reply);
+    });
 }
 
 void MainWindow::finishedSlot_modifications()
 {
-    QNetworkReply *reply = take_reply(reply_modifications);
-    if (!reply)
-        return;
-    if (reply->error() != QNetworkReply::NoError) {
-        show_box("Error!", "Server connection error!");
-        enable_widgets();
-    } else {
-        const QList<api::Item> items = api::engines(api::result_of(reply->readAll()));
+    finish_list_reply(reply_modifications, "Server connection error!", true, [this](const QJsonValue &result) {
         modif_ids.clear();
         modif_titles.clear();
         modif_power.clear();
         modif_moment.clear();
         modif_items.clear();
-        for (const api::Item &item : items) {
+        for (const api::Item &item : api::engines(result)) {
             modif_ids << item.id;
             modif_titles << item.title;
             modif_power << item.power;
@@ -80,9 +76,7 @@ void MainWindow::finishedSlot_modifications()
             modif_items << api::engine_text(item.title, item.power, item.torque);
         }
         show_sorted_items(ui->comboBox_model_exactly, QStringLiteral("ENGINE"), modif_items);
-        enable_widgets();
-    }
-    finish_reply(reply);
+    });
 }
 
 void MainWindow::marka_changed(QString marka_sel)

@@ -13,6 +13,7 @@
 #include "app/mainwindow.h"
 #include "app/message_box.h"
 #include "app/sequence_guard.h"
+#include "app/style_sheets.h"
 #include "app/widget_snapshot.h"
 #include "device/framing.h"
 #include "device/usb_state.h"
@@ -21,13 +22,6 @@
 #include "tuning/tuning_state.h"
 #include "tuning/vehicle_messages.h"
 #include "ui_mainwindow.h"
-
-namespace {
-
-const QString button_prefix = QStringLiteral(
-    "background: none; border: none; outline: none; color: transparent; image: url(:/");
-
-} // namespace
 
 void MainWindow::on_pushButton_apply_car_clicked()
 {
@@ -49,7 +43,7 @@ void MainWindow::on_pushButton_apply_car_clicked()
     const WidgetSnapshot unlocked(others);
     for (QWidget *widget : others)
         widget->setEnabled(false);
-    ui->pushButton_apply_car->setStyleSheet(button_prefix + lang_folder + "/apply_car_press.png);");
+    ui->pushButton_apply_car->setStyleSheet(sheets::button(lang_folder + "/apply_car_press.png"));
     ui->label_load->show();
     load_movie->start();
 
@@ -114,12 +108,8 @@ void MainWindow::on_pushButton_apply_car_clicked()
             ui->label_software->setText(software_id);
             ui->checkBox_auto_proto->setChecked(true);
             ui->checkBox_auto_stby->setChecked(true);
-            ui->pushButton_dynamic->setEnabled(false);
-            ui->pushButton_eco->setEnabled(true);
-            ui->pushButton_stock->setEnabled(true);
-            ui->pushButton_dynamic->setStyleSheet(button_prefix + "all/dynamic_on.png);");
-            ui->pushButton_eco->setStyleSheet(button_prefix + "all/eco_off.png);");
-            ui->pushButton_stock->setStyleSheet(button_prefix + "all/stock_off.png);");
+            // The write set DYNAMIC.
+            select_drive_mode(2);
             ui->label_avail_config->setText(QString::number(avail_config));
             hide_loading();
             installed = true;
@@ -129,7 +119,7 @@ void MainWindow::on_pushButton_apply_car_clicked()
 
     // Finish, on every path.
     hide_loading();
-    ui->pushButton_apply_car->setStyleSheet(button_prefix + lang_folder + "/apply_car_on.png);");
+    ui->pushButton_apply_car->setStyleSheet(sheets::button(lang_folder + "/apply_car_on.png"));
     if (!installed)
         unlocked.restore();
     enable_widgets();

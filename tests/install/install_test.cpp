@@ -26,18 +26,6 @@ Q_DECLARE_METATYPE(Fault)
 
 namespace {
 
-Fault fault(Endpoint endpoint, FaultKind kind, int status = 500, const std::string &body = {}, int delay_ms = 0)
-{
-    Fault f;
-    f.endpoint = endpoint;
-    f.kind = kind;
-    f.status = status;
-    f.body = body;
-    f.delay_ms = delay_ms;
-    f.once = true;
-    return f;
-}
-
 // Known to the server with 300 configurations and the key "a b+c/d=e".
 const QByteArray serial = "1100000001";
 const QString encoded_key = "a%20b%2Bc%2Fd%3De";
@@ -229,13 +217,13 @@ void InstallTest::failures_end_without_success_data()
     QTest::newRow("no engine chosen") << QString() << QList<Fault>() << none
                                       << QStringList{"Error! / Please select your vehicle!"} << 0 << false;
     QTest::newRow("settings request fails")
-        << engine << QList<Fault>{fault(Endpoint::Settings, FaultKind::Status, 500)} << none
+        << engine << QList<Fault>{server_fault(Endpoint::Settings, FaultKind::Status, 500)} << none
         << QStringList{"Error! / Server connection error"} << 0 << false;
     QTest::newRow("software request fails")
-        << engine << QList<Fault>{fault(Endpoint::Software, FaultKind::Status, 404)} << none
+        << engine << QList<Fault>{server_fault(Endpoint::Software, FaultKind::Status, 404)} << none
         << QStringList{"Error! / Server connection error"} << 0 << false;
     QTest::newRow("settings request times out")
-        << engine << QList<Fault>{fault(Endpoint::Settings, FaultKind::Delay, 0, {}, 1200)} << none
+        << engine << QList<Fault>{server_fault(Endpoint::Settings, FaultKind::Delay, 0, {}, 1200)} << none
         << QStringList{"Error! / No connection to server!"} << 0 << false;
     QTest::newRow("device stops answering at the model")
         << engine << QList<Fault>() << SimFault::no_answer(100, QByteArray(1, 0x16))
@@ -250,13 +238,13 @@ void InstallTest::failures_end_without_success_data()
         << engine << QList<Fault>() << SimFault::fail(QByteArray(1, 0x1E))
         << QStringList{"Error! / Transmission error! Please reconnect device!"} << 14 << false;
     QTest::newRow("install report fails: still installed")
-        << engine << QList<Fault>{fault(Endpoint::Install, FaultKind::Status, 500)} << none
+        << engine << QList<Fault>{server_fault(Endpoint::Install, FaultKind::Status, 500)} << none
         << QStringList{"Error! / Server connection error", "Info / Vehicle is changed!"} << 14 << true;
     QTest::newRow("install report times out")
-        << engine << QList<Fault>{fault(Endpoint::Install, FaultKind::Delay, 0, {}, 1200)} << none
+        << engine << QList<Fault>{server_fault(Endpoint::Install, FaultKind::Delay, 0, {}, 1200)} << none
         << QStringList{"Error! / No connection to server!"} << 14 << true;
     QTest::newRow("limit refresh fails: still installed")
-        << engine << QList<Fault>{fault(Endpoint::LimitInfo, FaultKind::Status, 502)} << none
+        << engine << QList<Fault>{server_fault(Endpoint::LimitInfo, FaultKind::Status, 502)} << none
         << QStringList{"Error! / Server connection error", "Info / Vehicle is changed!"} << 14 << true;
 }
 
@@ -307,7 +295,7 @@ void InstallTest::unplugging_at_each_step_never_succeeds()
 void InstallTest::file_too_large_is_refused_before_writing()
 {
     choose("Audi", "A3", "1.4 TFSI 150HP 250NM");
-    server->add_fault(fault(Endpoint::Software, FaultKind::Status, 200, std::string(65536, 'x')));
+    server->add_fault(server_fault(Endpoint::Software, FaultKind::Status, 200, std::string(65536, 'x')));
     apply();
     QCOMPARE(rig->boxes.texts(), QStringList{"Error! / Software file too large for the device! Nothing was written."});
     QVERIFY(device->messages().isEmpty());
@@ -318,7 +306,7 @@ void InstallTest::file_too_large_is_refused_before_writing()
 void InstallTest::settings_id_is_rounded_in_the_report()
 {
     choose("Audi", "A3", "1.4 TFSI 150HP 250NM");
-    server->add_fault(fault(Endpoint::Settings, FaultKind::Status, 200,
+    server->add_fault(server_fault(Endpoint::Settings, FaultKind::Status, 200,
                             R"({"result":{"id":17.6,"softwareId":"SW-001001"}})"));
     apply();
     const auto log = server->log();
@@ -339,7 +327,7 @@ void InstallTest::equal_engines_install_the_first()
 void InstallTest::run_locks_the_other_controls_and_shows_progress()
 {
     choose("Audi", "A3", "2.0 TFSI 190HP 320NM");  // 100 bytes: seven acknowledged chunks
-    server->add_fault(fault(Endpoint::Settings, FaultKind::Delay, 0, {}, 300));
+    server->add_fault(server_fault(Endpoint::Settings, FaultKind::Delay, 0, {}, 300));
 
     const WindowProbe probe = rig->probe();
     QStringList enabled_during_run;

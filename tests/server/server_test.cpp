@@ -23,18 +23,6 @@ using apiserver::FaultKind;
 
 namespace {
 
-Fault fault(Endpoint endpoint, FaultKind kind, int status = 500, const std::string &body = {}, int delay_ms = 0)
-{
-    Fault f;
-    f.endpoint = endpoint;
-    f.kind = kind;
-    f.status = status;
-    f.body = body;
-    f.delay_ms = delay_ms;
-    f.once = true;
-    return f;
-}
-
 QString last_target(const apiserver::ApiServer &server)
 {
     const auto log = server.log();
@@ -195,7 +183,7 @@ void ServerTest::list_errors()
     QFETCH(QString, box);
     choose("comboBox_marka", "Audi");
     const QStringList models = model_titles;
-    server->add_fault(fault(Endpoint(endpoint), FaultKind::Status, 503));
+    server->add_fault(server_fault(Endpoint(endpoint), FaultKind::Status, 503));
     if (Endpoint(endpoint) == Endpoint::Model)
         choose("comboBox_marka", "BMW");
     else
@@ -222,7 +210,7 @@ void ServerTest::bodies_that_are_not_json()
 {
     QFETCH(int, kind);
     QFETCH(int, models);
-    server->add_fault(fault(Endpoint::Model, FaultKind(kind)));
+    server->add_fault(server_fault(Endpoint::Model, FaultKind(kind)));
     choose("comboBox_marka", "Audi");
     QCOMPARE(rig->boxes.count(), 0);
     QCOMPARE(model_titles.size(), models);
@@ -235,7 +223,7 @@ void ServerTest::limit_errors_keep_the_count()
     // The limit request is sent again by identification: re-plug the device.
     rig->unplug(SimBus::instance().plugged_devices().first());
     QVERIFY(rig->wait_cleared());
-    server->add_fault(fault(Endpoint::LimitInfo, FaultKind::Status, 500));
+    server->add_fault(server_fault(Endpoint::LimitInfo, FaultKind::Status, 500));
     avail_config = 5;
     rig->plug(device_state);
     QVERIFY(rig->wait_identified());
@@ -249,7 +237,7 @@ void ServerTest::limit_errors_keep_the_count()
 void ServerTest::watchdog_ends_the_wait_and_unlocks()
 {
     server_timeout = 300;
-    server->add_fault(fault(Endpoint::Model, FaultKind::Delay, 0, {}, 1500));
+    server->add_fault(server_fault(Endpoint::Model, FaultKind::Delay, 0, {}, 1500));
     QElapsedTimer clock;
     clock.start();
     choose("comboBox_marka", "Audi");
@@ -268,13 +256,13 @@ void ServerTest::late_reply_does_not_end_the_next_wait()
     server_timeout = 300;
     // The first request answers after 900 ms, long after its time-out, while
     // the second (answering after 1500 ms) is being waited for.
-    server->add_fault(fault(Endpoint::Model, FaultKind::Delay, 0, {}, 900));
+    server->add_fault(server_fault(Endpoint::Model, FaultKind::Delay, 0, {}, 900));
     choose("comboBox_marka", "Audi");
     QCOMPARE(rig->boxes.count(), 1);
     rig->boxes.clear();
 
     server_timeout = 5000;
-    server->add_fault(fault(Endpoint::Model, FaultKind::Delay, 0, {}, 1500));
+    server->add_fault(server_fault(Endpoint::Model, FaultKind::Delay, 0, {}, 1500));
     QElapsedTimer clock;
     clock.start();
     choose("comboBox_marka", "BMW");

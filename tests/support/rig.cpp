@@ -117,6 +117,19 @@ bool Rig::exchange(const QByteArray &message)
     return ended && !USB_error;
 }
 
+apiserver::Fault server_fault(apiserver::Endpoint endpoint, apiserver::FaultKind kind, int status,
+                              const std::string &body, int delay_ms)
+{
+    apiserver::Fault fault;
+    fault.endpoint = endpoint;
+    fault.kind = kind;
+    fault.status = status;
+    fault.body = body;
+    fault.delay_ms = delay_ms;
+    fault.once = true;
+    return fault;
+}
+
 SimDeviceState configured_device(const QByteArray &serial)
 {
     SimDeviceState state;

@@ -5,14 +5,12 @@
 #include <QString>
 #include <memory>
 
+#include "api_server.h"
 #include "box_catcher.h"
 #include "sim_device.h"
 #include "window_probe.h"
 
 class MainWindow;
-namespace apiserver {
-class ApiServer;
-}
 
 // One test's world: the window, the simulated device behind the hidapi calls,
 // and (when asked for) the local API server on 127.0.0.1 with the test CA
@@ -53,6 +51,10 @@ private:
     std::unique_ptr<apiserver::ApiServer> api;
     MainWindow *main = nullptr;
 };
+
+// A one-shot fault of the local API server.
+apiserver::Fault server_fault(apiserver::Endpoint endpoint, apiserver::FaultKind kind, int status = 500,
+                              const std::string &body = {}, int delay_ms = 0);
 
 // A device with a vehicle stored, of model OR+ ("11...") unless a serial is given.
 SimDeviceState configured_device(const QByteArray &serial = "1100000001");

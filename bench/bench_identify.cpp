@@ -1,0 +1,196 @@
+// From plugging a configured OR+ device to the filled window, against the
+// floor of one 50 ms read spacing per round trip; the window's liveness
+// meanwhile; and what the window costs in CPU while it waits for a device.
+
+#include <QApplication>
+#include <QLabel>
+#include <QStringList>
+
+#include "app/mainwindow.h"
+#include "bench_support.h"
+#include "device/device_state.h"
+#include "device/usb_state.h"
+#include "support/rig.h"
+
+using namespace bench;
+
+namespace {
+
+int option(const QStringList &args, const QString &name, int fallback)
+{
+    const int i = args.indexOf(name);
+    return i >= 0 && i + 1 < args.size() ? qMax(1, args.at(i + 1).toInt()) : fallback;
+}
+
+bool filled()
+{
+    return device_open && !widgets_cleared;
+}
+
+// The window's presence timer: the one direct child timer with its interval.
+QTimer *presence_timer(MainWindow &window)
+{
+    for (QTimer *timer : window.findChildren<QTimer *>(QString(), Qt::FindDirectChildrenOnly))
+        if (timer->interval() == 500 && timer->isActive())
+            return timer;
+    return nullptr;
+}
+
+struct Run {
+    double total = 0;       // plugged -> filled
+    double presence = 0;    // plugged -> opened
+    double floor = 0;
+    int trips = 0;
+};
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    prepare_environment();
+    BenchApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    const int repeats = option(args, QStringLiteral("--repeats"), 3);
+    const int idle_seconds = option(args, QStringLiteral("--idle-seconds"), 30);
+    bool all_met = true;
+
+    line(QStringLiteral("bench_identify: %1 plugs just before and %1 just after a presence tick; "
+                        "idle CPU over %2 s")
+             .arg(repeats)
+             .arg(idle_seconds));
+    {
+        Rig rig;
+        rig.start_server();
+        const SimDeviceState state = configured_device("1100000102");
+        rig.register_device(state, 3);
+        MainWindow &window = rig.open_window();
+        window.show();
+        run_for(700);
+        QTimer *presence = presence_timer(window);
+        if (!presence || !widgets_cleared) {
+            line(QStringLiteral("error: no running presence timer, or the window is not in its empty state"));
+            return 2;
+        }
+        bool ticked = false;
+        // Connected after the window's own slot: runs once its tick is over.
+        QObject::connect(presence, &QTimer::timeout, [&ticked] { ticked = true; });
+        print_idle_baseline(10000);
+
+        BusClock bus;
+        StallMeter meter;
+        double longest_own = 0;
+        double longest_post = 0;
+        QList<Run> runs;
+        for (int run = 1; run <= 2 * repeats; ++run) {
+            const bool after_tick = run % 2 == 0;
+            if (after_tick) {
+                ticked = false;
+                run_until([&ticked] { return ticked; }, 2000);
+            } else {
+                run_until([presence] { return presence->remainingTime() <= 1; }, 2000);
+            }
+            bus.restart();
+            SimDevice *device = rig.plug(state);
+            meter.start();
+            app.profile_start();
+            const bool done = run_until(filled, 15000);
+            const double filled_ms = bus.now_ms();
+            // The filled window is painted after the tick that filled it.
+            run_for(300);
+            app.profile_stop();
+            meter.stop();
+            if (!done || rig.boxes.count() > 0
+                || rig.probe().text("label_serial_number") != QString::fromLatin1(state.serial)) {
+                line(QStringLiteral("error: identification did not end in the filled window (boxes: %1)")
+                         .arg(rig.boxes.texts().join(", ")));
+                return 2;
+            }
+
+            const TripStats stats = trip_stats(bus.round_trips(device));
+            Run r;
+            r.trips = host_packets(device);
+            r.floor = r.trips * read_spacing_ms;
+            r.total = filled_ms;
+            r.presence = bus.open_ms();
+            runs << r;
+            const double from_open = filled_ms - r.presence;
+            // The 5 ms between two messages is a floor of its own that the
+            // one above leaves out.
+            const double floor_with_pauses = r.floor + (r.trips - 1) * USB_pause;
+            line(QStringLiteral("run %1 (plugged just %2 a presence tick): plugged -> filled %3; %4 round trips, "
+                                "floor %5, ratio %6")
+                     .arg(run)
+                     .arg(after_tick ? QStringLiteral("after") : QStringLiteral("before"))
+                     .arg(ms(filled_ms))
+                     .arg(r.trips)
+                     .arg(ms(r.floor))
+                     .arg(filled_ms / r.floor, 0, 'f', 3));
+            line(QStringLiteral("  run %1: plugged -> opened %2 (waiting for the presence tick); opened -> filled %3, "
+                                "ratio %4 (%5 against the floor with the 5 ms between messages, %6)")
+                     .arg(run)
+                     .arg(ms(r.presence), ms(from_open))
+                     .arg(from_open / r.floor, 0, 'f', 3)
+                     .arg(from_open / floor_with_pauses, 0, 'f', 3)
+                     .arg(ms(floor_with_pauses)));
+            line(QStringLiteral("  run %1: opened -> first write %2; device exchanges (first write -> last answer) %3; "
+                                "last answer -> filled %4 (limit and brand requests, then the device state)")
+                     .arg(run)
+                     .arg(ms(stats.first_write_ms - r.presence), ms(stats.last_read_ms - stats.first_write_ms),
+                          ms(filled_ms - stats.last_read_ms)));
+            print_trip_stats(QStringLiteral("  run %1").arg(run), stats);
+            print_stalls(QStringLiteral("  run %1").arg(run), meter);
+            app.print_profile(QStringLiteral("  run %1").arg(run));
+            longest_own = qMax(longest_own, meter.longest_own_stall_ms());
+            longest_post = qMax(longest_post, meter.longest_post_wait_ms());
+
+            rig.unplug(device);
+            if (!run_until([] { return !device_open && widgets_cleared; }, 3000)) {
+                line(QStringLiteral("error: the window did not notice the unplugged device"));
+                return 2;
+            }
+        }
+
+        double sum_total = 0;
+        double sum_from_open = 0;
+        double worst_from_open = 0;
+        double worst_total = 0;
+        for (const Run &r : runs) {
+            sum_total += r.total / r.floor;
+            sum_from_open += (r.total - r.presence) / r.floor;
+            worst_from_open = qMax(worst_from_open, (r.total - r.presence) / r.floor);
+            worst_total = qMax(worst_total, r.total / r.floor);
+        }
+        figure(QStringLiteral("identify.round_trips"), runs.first().trips, QString());
+        figure(QStringLiteral("identify.ratio_plugged_to_filled_mean"), sum_total / runs.size(), QString());
+        figure(QStringLiteral("identify.ratio_plugged_to_filled_worst"), worst_total, QString());
+        figure(QStringLiteral("identify.ratio_opened_to_filled_mean"), sum_from_open / runs.size(), QString());
+        figure(QStringLiteral("identify.ratio_opened_to_filled_worst"), worst_from_open, QString());
+        all_met &= result(QStringLiteral("identify.stall.own"), longest_own, QStringLiteral("ms"),
+                          QStringLiteral("<"), 10);
+        all_met &= result(QStringLiteral("identify.stall.posted_event_wait"), longest_post, QStringLiteral("ms"),
+                          QStringLiteral("<"), 10);
+    }
+
+    {
+        // A window that has never seen a device, no server, nothing plugged:
+        // only the presence tick runs.
+        Rig rig;
+        rig.open_window().show();
+        run_for(1000);
+        const double cpu_before = process_cpu_ms();
+        const SchedSample gui_before = thread_sched();
+        QElapsedTimer wall;
+        wall.start();
+        run_for(idle_seconds * 1000);
+        const double elapsed = wall.nsecsElapsed() / 1e6;
+        const double cpu = process_cpu_ms() - cpu_before;
+        const double gui = (thread_sched().run_ns - gui_before.run_ns) / 1e6;
+        line(QStringLiteral("idle window, no device: %1 of CPU in %2 s of wall time (GUI thread %3)")
+                 .arg(ms(cpu))
+                 .arg(elapsed / 1000, 0, 'f', 1)
+                 .arg(ms(gui)));
+        figure(QStringLiteral("identify.idle_cpu_percent"), 100.0 * cpu / elapsed, QStringLiteral("%"));
+        figure(QStringLiteral("identify.idle_cpu_percent_gui_thread"), 100.0 * gui / elapsed, QStringLiteral("%"));
+    }
+    return all_met ? 0 : 1;
+}

@@ -2,6 +2,7 @@
 #define STYLE_SHEETS_H
 
 #include <QString>
+#include <QWidget>
 
 // Pictures are shown only through style sheets, and a widget's state (on, off,
 // press, no) is the file name in its sheet. `picture` is a resource path below
@@ -25,6 +26,14 @@ inline QString indication(const QString &picture)
 inline QString label(const QString &picture)
 {
     return "background-color: none; image: url(:/" + picture + ");";
+}
+
+// Restyling a widget (for a combo box also its list) takes milliseconds even
+// when the sheet is the one it already has; that is skipped.
+inline void set(QWidget *widget, const QString &sheet)
+{
+    if (widget->styleSheet() != sheet)
+        widget->setStyleSheet(sheet);
 }
 
 } // namespace sheets

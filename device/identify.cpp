@@ -192,14 +192,14 @@ void MainWindow::enter_device_state()
         ui->label_text_select_vehicle->setStyleSheet(sheets::label(folder + "/text_select_vehicle.png"));
 
     ui->comboBox_protocol->addItems(protocol_names);
-    ui->comboBox_protocol->setStyleSheet(black_sheet);
+    sheets::set(ui->comboBox_protocol, black_sheet);
     ui->comboBox_protocol->setCurrentIndex(protocol_index == -1 ? 0 : protocol_index);
 
-    ui->comboBox_language->setStyleSheet(black_sheet);
+    sheets::set(ui->comboBox_language, black_sheet);
     const QString vehicle_sheet = black_sheet + QStringLiteral("font:20px;");
-    ui->comboBox_marka->setStyleSheet(vehicle_sheet);
-    ui->comboBox_model->setStyleSheet(vehicle_sheet);
-    ui->comboBox_model_exactly->setStyleSheet(vehicle_sheet);
+    sheets::set(ui->comboBox_marka, vehicle_sheet);
+    sheets::set(ui->comboBox_model, vehicle_sheet);
+    sheets::set(ui->comboBox_model_exactly, vehicle_sheet);
 
     settings_locked = false;
     for (QLabel *pin : pin_labels())

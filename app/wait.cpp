@@ -51,11 +51,6 @@ bool wait_run(WaitTicket ticket)
     return ended;
 }
 
-WaitTicket wait_current()
-{
-    return open_ticket;
-}
-
 bool wait_pause(int ms)
 {
     const WaitTicket ticket = wait_open();

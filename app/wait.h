@@ -29,9 +29,6 @@ void wait_end(WaitTicket ticket);
 // in every case.
 bool wait_run(WaitTicket ticket);
 
-// The ticket of the open wait, or 0.
-WaitTicket wait_current();
-
 // A pause of `ms` milliseconds during which the window stays live.
 // Returns false when it could not wait (another wait open, application quitting).
 bool wait_pause(int ms);

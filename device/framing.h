@@ -15,7 +15,6 @@ namespace framing {
 constexpr int chunk_size = 16;
 constexpr int output_report_size = 65;
 constexpr int input_report_size = 64;
-constexpr int max_offset = 0xFFFF;
 
 constexpr char query_prefix = 0x09;
 constexpr unsigned char chunk_code = 0xDC;

@@ -2,6 +2,8 @@
 
 #include "device/framing.h"
 
+#include <limits>
+
 namespace decode {
 
 QString text(const QByteArray &reply)
@@ -36,10 +38,22 @@ Key device_key(const QByteArray &reply)
 
 int digits(const QByteArray &reply)
 {
-    int value = 0;
+    // A long string of digits saturates instead of overflowing.
+    constexpr qint64 most = std::numeric_limits<int>::max();
+    qint64 value = 0;
     for (const char byte : reply)
-        value = value * 10 + static_cast<unsigned char>(byte);
-    return value;
+        value = qMin(most, value * 10 + static_cast<unsigned char>(byte));
+    return int(value);
+}
+
+bool printable_ascii(const QString &text)
+{
+    if (text.isEmpty())
+        return false;
+    for (const QChar c : text)
+        if (c.unicode() < 0x20 || c.unicode() > 0x7E)
+            return false;
+    return true;
 }
 
 int drive_mode(const QByteArray &reply)

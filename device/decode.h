@@ -28,7 +28,12 @@ struct Key {
 Key device_key(const QByteArray &reply);
 
 // Query 27: one decimal digit per byte, most significant first (0x01 0x02 = 12).
+// Saturates at the largest int.
 int digits(const QByteArray &reply);
+
+// A serial number or key the server may be given: not empty, and nothing but
+// printable ASCII (0x20 to 0x7E), so it can go into a header as it is.
+bool printable_ascii(const QString &text);
 
 // Query 28: 0 stock, 1 eco, 2 dynamic (other values are returned as they are).
 int drive_mode(const QByteArray &reply);

@@ -84,6 +84,12 @@ SendStep next_send_step(const QByteArray &message, const QByteArray &answer)
         return step;
     }
     step.offset = packet_offset(answer);
+    // The device cannot hold more than was sent: an offset past the end is a
+    // broken acknowledgement, not the end of the message.
+    if (step.offset > message.size()) {
+        step.error = true;
+        return step;
+    }
     if (step.offset < message.size()) {
         step.packet = chunk_packet(message, step.offset);
     } else {
@@ -100,6 +106,10 @@ Fold fold_chunk(const QByteArray &collected, const QByteArray &chunk)
     const QByteArray payload = chunk.mid(3);
     fold.next_offset = fold.offset + payload.size();
     fold.data = collected;
+    if (fold.offset > fold.data.size()) {
+        fold.error = true;
+        return fold;
+    }
     if (fold.offset < fold.data.size())
         fold.data.truncate(fold.offset);
     fold.data.append(payload);

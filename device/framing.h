@@ -51,7 +51,7 @@ QByteArray chunk_packet(const QByteArray &message, int offset);
 // packet. The device always says from which offset it wants the message: a
 // lower offset than before makes the earlier chunk go once more.
 struct SendStep {
-    bool error = false;  // the answer was not an acknowledgement
+    bool error = false;  // not an acknowledgement, or one past the message's end
     bool end = false;    // `packet` is the end packet
     int offset = 0;      // offset the device asked for
     QByteArray packet;
@@ -59,8 +59,11 @@ struct SendStep {
 SendStep next_send_step(const QByteArray &message, const QByteArray &answer);
 
 // Folds a received chunk packet into the reply collected so far: a chunk whose
-// offset lies inside the collected bytes replaces the tail from there.
+// offset lies inside the collected bytes replaces the tail from there. A chunk
+// that starts beyond the collected bytes would leave a hole: it is an error and
+// `data` stays as collected.
 struct Fold {
+    bool error = false;  // the chunk's offset lies beyond the collected bytes
     QByteArray data;     // the reply collected so far, with the chunk in it
     int offset = 0;      // the chunk's offset
     int next_offset = 0; // offset + payload length: the acknowledgement to send

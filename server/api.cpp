@@ -9,29 +9,71 @@ namespace api {
 
 QString limit_path() { return QStringLiteral("/api/v1/chip/limitInfo"); }
 QString brands_path() { return QStringLiteral("/api/v1/vehicle/brand?"); }
-QString models_path(const QString &brand_id) { return "/api/v1/vehicle/model?brandId=" + brand_id; }
-QString engines_path(const QString &model_id) { return "/api/v1/vehicle?modelId=" + model_id; }
+QString encoded_id(const QString &id)
+{
+    return QString::fromLatin1(id.toUtf8().toPercentEncoding());
+}
+
+QString models_path(const QString &brand_id) { return "/api/v1/vehicle/model?brandId=" + encoded_id(brand_id); }
+QString engines_path(const QString &model_id) { return "/api/v1/vehicle?modelId=" + encoded_id(model_id); }
 QString install_success_path() { return QStringLiteral("/api/v1/vehicle/settings/install/success"); }
 
 QString settings_path(const QString &vehicle_id, const QString &auth_key)
 {
-    return "/api/v1/vehicle/settings?vehicleId=" + vehicle_id + "&authKey=" + auth_key;
+    return "/api/v1/vehicle/settings?vehicleId=" + encoded_id(vehicle_id) + "&authKey=" + auth_key;
 }
 
 QString software_path(const QString &software_id, const QString &auth_key)
 {
-    return "/api/v1/chip/software/" + software_id + "/file?authKey=" + auth_key;
+    return "/api/v1/chip/software/" + encoded_id(software_id) + "/file?authKey=" + auth_key;
+}
+
+QString without_auth_key(const QString &path_and_query)
+{
+    static const QString item = QStringLiteral("authKey=");
+    QString text = path_and_query;
+    int from = 0;
+    while ((from = text.indexOf(item, from)) >= 0) {
+        from += item.size();
+        int end = text.indexOf(QLatin1Char('&'), from);
+        if (end < 0)
+            end = text.size();
+        text.replace(from, end - from, QStringLiteral("***"));
+    }
+    return text;
 }
 
 QList<QPair<QByteArray, QByteArray>> request_headers(const QString &serial_number)
 {
+    QByteArray token;
+    for (const char c : serial_number.toUtf8())
+        if (static_cast<unsigned char>(c) >= 0x20 && c != 0x7F)
+            token.append(c);
     return {
-        {"X-Auth-Token", serial_number.toUtf8()},
+        {"X-Auth-Token", token},
         {"X-Device-Token", "718204593316"},
         {"X-Device-Type", "DESKTOP"},
         {"X-Device-Language", "RU"},
         {"Accept", "application/json"},
     };
+}
+
+QPair<QByteArray, QByteArray> identity_encoding_header()
+{
+    return {"Accept-Encoding", "identity"};
+}
+
+bool status_ok(int status)
+{
+    return status >= 200 && status <= 299;
+}
+
+bool software_reply_acceptable(int status, const QByteArray &content_type)
+{
+    if (status != 200)
+        return false;
+    const QByteArray media_type = content_type.split(';').first().trimmed().toLower();
+    return media_type != "text/html" && media_type != "text/plain" && media_type != "application/json";
 }
 
 QByteArray install_success_body(const QString &settings_id)
@@ -146,7 +188,11 @@ int count(const QJsonValue &result)
 SettingsRecord settings_record(const QJsonValue &result)
 {
     const QJsonObject object = result.toObject();
-    return {whole_number_text(object.value("id")), string_text(object.value("softwareId"))};
+    SettingsRecord record;
+    record.id = whole_number_text(object.value("id"));
+    record.software_id = string_text(object.value("softwareId"));
+    record.valid = object.value("id").isDouble() && !record.software_id.isEmpty();
+    return record;
 }
 
 } // namespace api

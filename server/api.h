@@ -12,8 +12,12 @@
 // replies, as plain functions over values.
 namespace api {
 
-// Paths and queries appended to the base URL. Values are inserted as they
-// are (the auth key arrives already percent-encoded).
+// Paths and queries appended to the base URL. Ids are percent-encoded as
+// UTF-8 with the unreserved characters of RFC 3986 (letters, digits, '-', '.',
+// '_', '~') kept, so an id holding '#', '?', '&' or '/' cannot change the
+// request; an ordinary id goes out as it is. The auth key arrives already
+// percent-encoded and is inserted as it is.
+QString encoded_id(const QString &id);
 QString limit_path();
 QString brands_path();                          // with a '?' and an empty query
 QString models_path(const QString &brand_id);
@@ -22,8 +26,29 @@ QString settings_path(const QString &vehicle_id, const QString &auth_key);
 QString software_path(const QString &software_id, const QString &auth_key);
 QString install_success_path();
 
-// The five headers of every request, in the order they are sent.
+// The path and query as a trace may show them: the authKey value replaced by
+// "***", whatever its encoding.
+QString without_auth_key(const QString &path_and_query);
+
+// The five headers of every request, in the order they are sent. A header
+// value never holds a control character: any is dropped.
 QList<QPair<QByteArray, QByteArray>> request_headers(const QString &serial_number);
+
+// Replies are asked for without compression, so that a small reply cannot
+// unpack into an enormous one and every size limit counts the real bytes.
+QPair<QByteArray, QByteArray> identity_encoding_header();
+
+// Whether an HTTP status is a success (2xx). Redirects and every other status
+// are error replies, whatever the network layer says.
+bool status_ok(int status);
+
+// Whether a software file reply may be written into the device: status 200 and
+// a content type (parameters aside) that is not an HTML page, plain text or
+// JSON, which a server sends for errors and "moved" pages. No content type is fine.
+bool software_reply_acceptable(int status, const QByteArray &content_type);
+
+// The largest reply body taken for the JSON endpoints (8 MiB).
+constexpr qint64 max_json_reply = 8 * 1024 * 1024;
 
 // {"settingsId":N} with N as written, UTF-8.
 QByteArray install_success_body(const QString &settings_id);
@@ -79,6 +104,8 @@ int count(const QJsonValue &result);
 struct SettingsRecord {
     QString id;           // "id", whole number text
     QString software_id;  // "softwareId", a string
+    // Both present: "softwareId" a non-empty string and "id" a number.
+    bool valid = false;
 };
 SettingsRecord settings_record(const QJsonValue &result);
 

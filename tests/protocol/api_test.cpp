@@ -9,6 +9,9 @@ class ApiTest : public QObject
     Q_OBJECT
 private slots:
     void paths();
+    void ids_are_percent_encoded();
+    void traces_hide_the_auth_key();
+    void reply_acceptance();
     void headers_in_order();
     void install_body();
     void result_of_body_data();
@@ -37,6 +40,32 @@ void ApiTest::paths()
     QCOMPARE(api::install_success_path(), "/api/v1/vehicle/settings/install/success");
 }
 
+void ApiTest::ids_are_percent_encoded()
+{
+    QCOMPARE(api::models_path("a#b?c&d/e f"), "/api/v1/vehicle/model?brandId=a%23b%3Fc%26d%2Fe%20f");
+    QCOMPARE(api::engines_path("m-1_2.3~"), "/api/v1/vehicle?modelId=m-1_2.3~");
+    QCOMPARE(api::settings_path(QString::fromUtf8("v\xc3\xa9"), "k"), "/api/v1/vehicle/settings?vehicleId=v%C3%A9&authKey=k");
+    QCOMPARE(api::software_path("../x", "k"), "/api/v1/chip/software/..%2Fx/file?authKey=k");
+}
+
+void ApiTest::traces_hide_the_auth_key()
+{
+    QCOMPARE(api::without_auth_key("/s?vehicleId=1&authKey=%D0%BA%2B&x=2"), "/s?vehicleId=1&authKey=***&x=2");
+    QCOMPARE(api::without_auth_key("/f?authKey=abc"), "/f?authKey=***");
+    QCOMPARE(api::without_auth_key("/api/v1/chip/limitInfo"), "/api/v1/chip/limitInfo");
+}
+
+void ApiTest::reply_acceptance()
+{
+    QVERIFY(api::status_ok(200) && api::status_ok(204) && !api::status_ok(302) && !api::status_ok(0));
+    QVERIFY(api::software_reply_acceptable(200, "application/octet-stream"));
+    QVERIFY(api::software_reply_acceptable(200, ""));
+    QVERIFY(!api::software_reply_acceptable(200, "Text/HTML; charset=utf-8"));
+    QVERIFY(!api::software_reply_acceptable(200, "text/plain"));
+    QVERIFY(!api::software_reply_acceptable(200, "application/json;charset=UTF-8"));
+    QVERIFY(!api::software_reply_acceptable(204, "application/octet-stream"));
+}
+
 void ApiTest::headers_in_order()
 {
     const auto headers = api::request_headers(QStringLiteral("1100000001"));
@@ -46,6 +75,8 @@ void ApiTest::headers_in_order()
     QCOMPARE(headers.at(2), qMakePair(QByteArray("X-Device-Type"), QByteArray("DESKTOP")));
     QCOMPARE(headers.at(3), qMakePair(QByteArray("X-Device-Language"), QByteArray("RU")));
     QCOMPARE(headers.at(4), qMakePair(QByteArray("Accept"), QByteArray("application/json")));
+    // A serial number that carries a line break and a header cannot add a header.
+    QCOMPARE(api::request_headers(QStringLiteral("11\r\nX-Evil: 1")).at(0).second, QByteArray("11X-Evil: 1"));
 }
 
 void ApiTest::install_body()
@@ -194,9 +225,13 @@ void ApiTest::settings_record()
         api::result_of(R"({"result":{"id":17.6,"softwareId":"SW-7"}})"));
     QCOMPARE(record.id, "18");
     QCOMPARE(record.software_id, "SW-7");
+    QVERIFY(record.valid);
     record = api::settings_record(api::result_of("{}"));
     QCOMPARE(record.id, "0");
     QCOMPARE(record.software_id, QString());
+    QVERIFY(!record.valid);
+    QVERIFY(!api::settings_record(api::result_of(R"({"result":{"id":"17","softwareId":"SW"}})")).valid);
+    QVERIFY(!api::settings_record(api::result_of(R"({"result":{"id":17,"softwareId":""}})")).valid);
 }
 
 #include "api_test.moc"

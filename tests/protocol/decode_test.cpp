@@ -3,6 +3,7 @@
 #include <QtTest>
 
 #include "device/decode.h"
+#include "device/trace_mask.h"
 #include "device/obd_pin_table.h"
 
 class DecodeTest : public QObject
@@ -17,6 +18,8 @@ private slots:
     void key();
     void digits_data();
     void digits();
+    void identity_texts();
+    void trace_hides_secrets();
     void indication_and_mode();
     void settings_data();
     void settings();
@@ -99,6 +102,7 @@ void DecodeTest::digits_data()
     QTest::newRow("12") << QByteArray::fromHex("0102") << 12;
     QTest::newRow("300") << QByteArray::fromHex("030000") << 300;
     QTest::newRow("leading zero") << QByteArray::fromHex("0007") << 7;
+    QTest::newRow("too many digits saturate") << QByteArray(40, '\x09') << 2147483647;
 }
 
 void DecodeTest::digits()
@@ -106,6 +110,27 @@ void DecodeTest::digits()
     QFETCH(QByteArray, reply);
     QFETCH(int, value);
     QCOMPARE(decode::digits(reply), value);
+}
+
+void DecodeTest::identity_texts()
+{
+    QVERIFY(decode::printable_ascii("1100000001"));
+    QVERIFY(decode::printable_ascii("K~ey +/"));
+    QVERIFY(!decode::printable_ascii(""));
+    QVERIFY(!decode::printable_ascii("11\r\nX-Evil: 1"));
+    QVERIFY(!decode::printable_ascii(QString::fromUtf8("11\xc3\xa9")));
+}
+
+void DecodeTest::trace_hides_secrets()
+{
+    using trace_mask::packet_hex;
+    // A reply to the serial or key query: only the framing shows.
+    QCOMPARE(packet_hex(QByteArray("\x0a" "1100", 5), {}, true), "0a ** ** ** **");
+    QCOMPARE(packet_hex(QByteArray::fromHex("dc0010") + "KEY", {}, true), "dc 00 10 ** ** **");
+    QCOMPARE(packet_hex(QByteArray::fromHex("de0013"), {}, true), "de 00 13");
+    // Elsewhere, every occurrence of a known secret.
+    QCOMPARE(packet_hex(QByteArray("\x14" "xSECy", 6), {"SEC"}, false), "14 78 ** ** ** 79");
+    QCOMPARE(packet_hex(QByteArray::fromHex("f0"), {"SEC"}, false), "f0");
 }
 
 void DecodeTest::indication_and_mode()

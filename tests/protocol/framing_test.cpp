@@ -22,6 +22,7 @@ private slots:
     void answer_that_is_not_an_ack_is_an_error();
     void fold_data();
     void fold();
+    void chunk_beyond_collected_is_an_error();
     void offsets_are_sixteen_bits_big_endian();
 };
 
@@ -123,6 +124,7 @@ void FramingTest::answer_that_is_not_an_ack_is_an_error_data()
     QTest::newRow("failure") << QByteArray::fromHex("f1");
     QTest::newRow("acknowledgement of a command") << QByteArray::fromHex("f0");
     QTest::newRow("a chunk") << QByteArray::fromHex("dc0000");
+    QTest::newRow("offset past the end") << QByteArray::fromHex("dd0015");
 }
 
 void FramingTest::answer_that_is_not_an_ack_is_an_error()
@@ -143,6 +145,14 @@ void FramingTest::fold_data()
         << QByteArray("ABCDE") << QByteArray::fromHex("dc00027a") << QByteArray("ABz") << 3;
     QTest::newRow("empty chunk") << QByteArray("AB") << QByteArray::fromHex("dc0002") << QByteArray("AB") << 2;
     QTest::newRow("offset bytes missing count 0") << QByteArray("AB") << QByteArray::fromHex("dc") << QByteArray() << 0;
+}
+
+void FramingTest::chunk_beyond_collected_is_an_error()
+{
+    const Fold result = fold_chunk(QByteArray("ABC"), QByteArray::fromHex("dc00044445"));
+    QVERIFY(result.error);
+    QCOMPARE(result.data, QByteArray("ABC"));
+    QVERIFY(!fold_chunk(QByteArray("ABC"), QByteArray::fromHex("dc000344")).error);
 }
 
 void FramingTest::fold()

@@ -99,14 +99,14 @@ SendStep next_send_step(const QByteArray &message, const QByteArray &answer)
     return step;
 }
 
-Fold fold_chunk(const QByteArray &collected, const QByteArray &chunk)
+Fold fold_chunk(const QByteArray &collected, const QByteArray &chunk, int cap)
 {
     Fold fold;
     fold.offset = packet_offset(chunk);
     const QByteArray payload = chunk.mid(3);
     fold.next_offset = fold.offset + payload.size();
     fold.data = collected;
-    if (fold.offset > fold.data.size()) {
+    if (fold.offset > fold.data.size() || fold.next_offset > cap) {
         fold.error = true;
         return fold;
     }

@@ -60,15 +60,16 @@ SendStep next_send_step(const QByteArray &message, const QByteArray &answer);
 
 // Folds a received chunk packet into the reply collected so far: a chunk whose
 // offset lies inside the collected bytes replaces the tail from there. A chunk
-// that starts beyond the collected bytes would leave a hole: it is an error and
-// `data` stays as collected.
+// that starts beyond the collected bytes would leave a hole, and one that would
+// take the reply past `cap` bytes never ends: both are errors, and `data` then
+// stays as collected.
 struct Fold {
-    bool error = false;  // the chunk's offset lies beyond the collected bytes
+    bool error = false;  // a gap before the chunk, or the reply past its cap
     QByteArray data;     // the reply collected so far, with the chunk in it
     int offset = 0;      // the chunk's offset
     int next_offset = 0; // offset + payload length: the acknowledgement to send
 };
-Fold fold_chunk(const QByteArray &collected, const QByteArray &chunk);
+Fold fold_chunk(const QByteArray &collected, const QByteArray &chunk, int cap);
 
 } // namespace framing
 

@@ -225,7 +225,7 @@ void MainWindow::myTimer_USB_read()
     switch (framing::byte_at(RX_packet, 0)) {
     case framing::chunk_code: {
         RX_chunk = RX_packet;
-        const framing::Fold fold = framing::fold_chunk(RX_data, RX_chunk);
+        const framing::Fold fold = framing::fold_chunk(RX_data, RX_chunk, USB_max_reply);
         RX_offset = fold.offset;
         RX_chunk.remove(0, 3);
         RX_next_offset = fold.next_offset;
@@ -236,8 +236,9 @@ void MainWindow::myTimer_USB_read()
         } else {
             ++USB_stall_count;
         }
-        if (RX_next_offset > USB_max_reply || USB_stall_count > USB_stall_limit) {
-            // A reply that runs on and on, or one that never moves on.
+        if (fold.error || USB_stall_count > USB_stall_limit) {
+            // A chunk after a gap (it would be acknowledged as if the gap were
+            // there), a reply that runs on and on, or one that never moves on.
             fail_exchange(text_transmission_error);
             USB_end_exchange();
             return;

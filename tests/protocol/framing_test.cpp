@@ -149,10 +149,13 @@ void FramingTest::fold_data()
 
 void FramingTest::chunk_beyond_collected_is_an_error()
 {
-    const Fold result = fold_chunk(QByteArray("ABC"), QByteArray::fromHex("dc00044445"));
+    const Fold result = fold_chunk(QByteArray("ABC"), QByteArray::fromHex("dc00044445"), 2048);
     QVERIFY(result.error);
     QCOMPARE(result.data, QByteArray("ABC"));
-    QVERIFY(!fold_chunk(QByteArray("ABC"), QByteArray::fromHex("dc000344")).error);
+    QVERIFY(!fold_chunk(QByteArray("ABC"), QByteArray::fromHex("dc000344"), 2048).error);
+    // Past the cap: the reply would run on.
+    QVERIFY(fold_chunk(QByteArray("ABC"), QByteArray::fromHex("dc00034445"), 4).error);
+    QVERIFY(!fold_chunk(QByteArray("ABC"), QByteArray::fromHex("dc000344"), 4).error);
 }
 
 void FramingTest::fold()
@@ -161,14 +164,14 @@ void FramingTest::fold()
     QFETCH(QByteArray, chunk);
     QFETCH(QByteArray, data);
     QFETCH(int, next_offset);
-    const Fold result = fold_chunk(collected, chunk);
+    const Fold result = fold_chunk(collected, chunk, 2048);
     QCOMPARE(result.data, data);
     QCOMPARE(result.next_offset, next_offset);
 }
 
 void FramingTest::offsets_are_sixteen_bits_big_endian()
 {
-    const Fold result = fold_chunk(QByteArray(284, 'a'), QByteArray::fromHex("dc011c") + QByteArray(16, 'b'));
+    const Fold result = fold_chunk(QByteArray(284, 'a'), QByteArray::fromHex("dc011c") + QByteArray(16, 'b'), 2048);
     QCOMPARE(result.offset, 284);
     QCOMPARE(result.next_offset, 300);
     QCOMPARE(offset_packet(ack_code, result.next_offset), QByteArray::fromHex("dd012c"));

@@ -20,6 +20,10 @@ MainWindow::MainWindow(QWidget *parent)
     : QMainWindow(parent), ui(new Ui::MainWindow)
 {
     ui->setupUi(this);
+    // Device and server texts are data: a text that looks like HTML is shown
+    // as it is, never laid out as rich text.
+    for (QLabel *label : findChildren<QLabel *>())
+        label->setTextFormat(Qt::PlainText);
     QThread::msleep(10);
     ui->label_load->hide();
     lang_folder = QStringLiteral("eng");

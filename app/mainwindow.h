@@ -75,9 +75,18 @@ private:
     bool USB_exchange(const QByteArray &message);
     // device/transport.cpp: the end of every exchange, whatever its outcome.
     void USB_end_exchange();
+    // device/transport.cpp: a reply that arrived well framed but is unusable
+    // (an identity that cannot be sent to the server) fails its exchange.
+    void USB_reject_reply();
+    // device/exchange.cpp: reads away the reports of an exchange that failed.
+    void USB_drain_reports();
     // device/identify.cpp
     bool identify_device();
+    bool show_stored_vehicle(const std::function<bool(const QByteArray &)> &ask);
+    void read_back_vehicle();
+    bool device_present();
     void drop_device();
+    void abandon_device();
     void enter_device_state();
     // device/obd_pins.cpp: pin_1 .. pin_16 in order.
     QVector<class QLabel *> pin_labels() const;
@@ -100,6 +109,7 @@ private:
     void set_transfer_progress_visible(bool visible);
     // app/widget_states.cpp: what disable_widgets and enable_widgets switch.
     QVector<QWidget *> controlled_group() const;
+    QVector<QWidget *> vehicle_choice_widgets() const;
     // controls/drive_modes.cpp: the bracket 0x03, value, 0x21, 0x24; false at
     // the first failed exchange.
     bool write_settings(const QByteArray &value_message);

@@ -7,4 +7,26 @@ class QString;
 // and with the single button OK; title and text go through the window's tr().
 void show_box(const char *title, const char *text);
 
+// A device that keeps failing identification is retried every presence tick;
+// each of its boxes (the same text at the same step) is shown once until the
+// device is unplugged or identified, and the retries go on quietly.
+void quiet_repeats_begin();                     // an identification starts
+void quiet_repeats_step(const QString &step);   // the query or request it is at
+void quiet_repeats_end();                       // the identification is over
+void quiet_repeats_forget();                    // unplugged or identified: show again
+
+// While one lives, boxes are only traced, not shown: for the work that follows
+// a failure the user has just been told of.
+class MutedBoxes
+{
+public:
+    MutedBoxes();
+    ~MutedBoxes();
+    MutedBoxes(const MutedBoxes &) = delete;
+    MutedBoxes &operator=(const MutedBoxes &) = delete;
+
+private:
+    bool was_muted;
+};
+
 #endif // MESSAGE_BOX_H

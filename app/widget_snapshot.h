@@ -36,4 +36,33 @@ private:
     QVector<Look> looks;
 };
 
+// Disables a group of widgets while it lives, then gives each its enabled
+// state back: nothing else can be started from them meanwhile.
+class WidgetLock
+{
+public:
+    explicit WidgetLock(const QVector<QWidget *> &widgets)
+    {
+        for (QWidget *widget : widgets) {
+            states.append({widget, widget->isEnabled()});
+            widget->setEnabled(false);
+        }
+    }
+    ~WidgetLock()
+    {
+        for (const State &state : states)
+            if (state.widget)
+                state.widget->setEnabled(state.enabled);
+    }
+    WidgetLock(const WidgetLock &) = delete;
+    WidgetLock &operator=(const WidgetLock &) = delete;
+
+private:
+    struct State {
+        QPointer<QWidget> widget;
+        bool enabled;
+    };
+    QVector<State> states;
+};
+
 #endif // WIDGET_SNAPSHOT_H

@@ -29,6 +29,13 @@ QVector<QWidget *> MainWindow::controlled_group() const
             ui->pushButton_indication_on, ui->pushButton_indication_off};
 }
 
+// The vehicle choice: the three boxes and the transparent buttons over them.
+QVector<QWidget *> MainWindow::vehicle_choice_widgets() const
+{
+    return {ui->comboBox_marka,  ui->comboBox_model,  ui->comboBox_model_exactly,
+            ui->pushButton_marka, ui->pushButton_model, ui->pushButton_model_exactly};
+}
+
 void MainWindow::disable_widgets()
 {
     for (QWidget *widget : controlled_group())

@@ -28,6 +28,8 @@ QByteArray bytes(std::initializer_list<int> values)
 // four went through.
 bool MainWindow::write_settings(const QByteArray &value_message)
 {
+    // A brand chosen meanwhile would be refused half-way: the choice waits.
+    const WidgetLock choice(vehicle_choice_widgets());
     for (const QByteArray &message : {bytes({0x03}), value_message, bytes({0x21}), bytes({0x24})})
         if (!USB_exchange(message))
             return false;

@@ -1,5 +1,7 @@
 #include "device/device_state.h"
 
+#include "server/server_state.h"
+
 bool device_open = false;
 bool widgets_cleared = false;
 bool USB_first_tick = true;
@@ -17,3 +19,22 @@ int protocol_index = 0;
 QList<int> pin_states;
 
 const QString unconfigured_id = QStringLiteral("ROVUncfg_CID");
+
+void forget_device_identity()
+{
+    serial_number.clear();
+    hardware_text.clear();
+    firmware_text.clear();
+    device_key.clear();
+    auth_key.clear();
+    config_id.clear();
+    car_brand.clear();
+    car_model.clear();
+    car_engine.clear();
+    car_power.clear();
+    car_torque.clear();
+    standby_text.clear();
+    protocol_index = -1;
+    pin_states.clear();
+    avail_config = 0;
+}

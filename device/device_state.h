@@ -24,6 +24,10 @@ extern QString standby_text;        // query 50: "U", "S" or "NOT SELECTED"
 extern int protocol_index;          // query 50: selected protocol number, -1 = none
 extern QList<int> pin_states;       // query 51: protocol numbers active on the bus
 
+// Forgets every value read from a device (and its server credentials and
+// count), so nothing of one device can be taken for another's.
+void forget_device_identity();
+
 // The configuration id of a device that carries no vehicle.
 extern const QString unconfigured_id;
 

@@ -3,6 +3,8 @@
 #include "app/logging.h"
 #include "app/mainwindow.h"
 #include "app/wait.h"
+#include "device/device_state.h"
+#include "device/framing.h"
 #include "device/usb_state.h"
 
 // One exchange of a sequence: the message goes out, the sender waits until the
@@ -18,6 +20,7 @@ bool MainWindow::USB_exchange(const QByteArray &message)
         }
     }
 
+    USB_drain_reports();
     USB_clear_data();
     TX_data.append(message);
     USB_check_TX();
@@ -37,4 +40,20 @@ bool MainWindow::USB_exchange(const QByteArray &message)
     }
     USB_wait = 0;
     return !USB_error;
+}
+
+// Reports that belong to an exchange that already ended (one that timed out
+// or failed) would be taken as the answer to the next message.
+void MainWindow::USB_drain_reports()
+{
+    if (!USB_drain_pending || !device_open || !device_handle)
+        return;
+    USB_drain_pending = false;
+    QByteArray report(framing::input_report_size, '\0');
+    int drained = 0;
+    while (drained < USB_drain_limit
+           && hid_read(device_handle, reinterpret_cast<unsigned char *>(report.data()), size_t(report.size())) > 0)
+        ++drained;
+    if (drained > 0)
+        qCDebug(orv_usb) << "read away" << drained << "late reports";
 }

@@ -12,8 +12,10 @@
 #include "app/mainwindow.h"
 #include "app/message_box.h"
 #include "app/sequence_guard.h"
+#include "app/shown_text.h"
 #include "app/style_sheets.h"
 #include "controls/controls_state.h"
+#include "device/decode.h"
 #include "device/device_state.h"
 #include "device/usb_state.h"
 #include "server/api.h"
@@ -52,7 +54,6 @@ void MainWindow::myTimer_USB_test()
     if (guard.refused())
         return;
 
-    bool stopped_for_identification = false;
     if (!device_open) {
         device_list = hid_enumerate(0, 0);
         hid_device_info *match = device_list;
@@ -62,6 +63,8 @@ void MainWindow::myTimer_USB_test()
         if (!match) {
             hid_free_enumeration(device_list);
             device_list = nullptr;
+            // Unplugged: a device plugged in next shows its failures afresh.
+            quiet_repeats_forget();
             if (!widgets_cleared)
                 clear_widgets();
             return;
@@ -82,7 +85,6 @@ void MainWindow::myTimer_USB_test()
 
         hid_set_nonblocking(handle, 1);
         timer_USB_test->stop();
-        stopped_for_identification = true;
         device_handle = handle;
         device_open = true;
         USB_error = false;
@@ -91,73 +93,135 @@ void MainWindow::myTimer_USB_test()
         USB_write_error_shown = false;
         qCDebug(orv_usb) << "device opened";
 
-        if (!identify_device()) {
+        // A device that keeps failing shows each of its boxes once per plug-in.
+        quiet_repeats_begin();
+        const bool identified = identify_device();
+        quiet_repeats_end();
+        if (!identified) {
             qCDebug(orv_usb) << "identification failed: device dropped";
-            drop_device();
-            ui->label_marka_model->show();
-            ui->label_modif_power_torque->show();
-            clear_widgets();
-            timer_USB_test->start(USB_test_interval);
+            abandon_device();
             return;
         }
     }
 
     // Presence probe: a device that is gone answers -1.
-    const int result = hid_read(device_handle, reinterpret_cast<unsigned char *>(RX_report.data()),
-                                size_t(RX_report.size()));
-    if (result == -1) {
+    if (!device_present()) {
         qCDebug(orv_usb) << "device lost";
-        drop_device();
-        if (!widgets_cleared)
-            clear_widgets();
-        if (stopped_for_identification)
-            timer_USB_test->start(USB_test_interval);
+        // Whatever identification or the window showed of it goes with it.
+        abandon_device();
         return;
     }
     if (widgets_cleared)
         enter_device_state();
 }
 
-// The identification queries in order; false at the first failure.
+bool MainWindow::device_present()
+{
+    return device_open && device_handle
+           && hid_read(device_handle, reinterpret_cast<unsigned char *>(RX_report.data()), size_t(RX_report.size()))
+                  != -1;
+}
+
+// A device that failed identification, or was lost after it, is dropped and
+// the window emptied at once; the search starts over on the next tick.
+void MainWindow::abandon_device()
+{
+    drop_device();
+    ui->label_marka_model->show();
+    ui->label_modif_power_torque->show();
+    clear_widgets();
+    timer_USB_test->start(USB_test_interval);
+}
+
+// The identification queries in order; false at the first failure. Nothing
+// of an earlier device survives: its identity is forgotten before the first
+// query, and a serial number or key that cannot go to the server fails here.
 bool MainWindow::identify_device()
 {
+    forget_device_identity();
+    auto ask = [this](const QByteArray &message) {
+        quiet_repeats_step(QString::fromLatin1(message.toHex()));
+        return USB_exchange(message);
+    };
+
     const QByteArray first[] = {QByteArray(1, char(0x03)), query(10), query(13) + char(0x04),
                                 query(12), query(11), query(20)};
-    for (const QByteArray &message : first)
-        if (!USB_exchange(message))
+    for (const QByteArray &message : first) {
+        if (!ask(message))
             break;
+        const bool identity = message == query(10) || message.startsWith(query(13));
+        if (identity && !decode::printable_ascii(message == query(10) ? serial_number : device_key)) {
+            // A reply that echoed another code, or a key without its marker,
+            // leaves the identity empty; so does one with a line break in it.
+            qCDebug(orv_usb) << "no usable identity from the device";
+            USB_reject_reply();
+            break;
+        }
+    }
     ui->label_marka_model->hide();
     ui->label_modif_power_torque->hide();
     if (USB_error)
         return false;
 
+    if (!show_stored_vehicle(ask))
+        return false;
+    if (config_id != unconfigured_id && serial_number.startsWith(QLatin1String("11")) && !ask(query(28)))
+        return false;
+
+    for (const int code : {52, 51, 50})
+        if (!ask(query(code)))
+            return false;
+
+    // A device unplugged while the server is asked is noticed when the answer is in.
+    quiet_repeats_step(QStringLiteral("limit"));
+    server_request(Endpoint::LimitInfo, api::limit_path());
+    if (USB_error || !device_present())
+        return false;
+    if (avail_config > 0) {
+        server_request(Endpoint::Brands, api::brands_path());
+        if (!device_present())
+            return false;
+    }
+    return true;
+}
+
+// Query 20 has been answered: shows the vehicle the device holds, asking for
+// its items (queries 21 to 26) when it holds one. False at the first failure.
+bool MainWindow::show_stored_vehicle(const std::function<bool(const QByteArray &)> &ask)
+{
     if (config_id == unconfigured_id) {
+        ui->label_marka_model->setText(QString());
+        ui->label_modif_power_torque->setText(QString());
         ui->label_marka_model->setStyleSheet("color: rgb(255, 219,10); background-color: none; image:  url(:/"
                                              + lang_folder + "/no_vehicle.png); image-position: center;");
         ui->label_text_select_vehicle->setStyleSheet(sheets::label(lang_folder + "/text_select_vehicle.png"));
-    } else {
-        ui->label_text_select_vehicle->setStyleSheet(sheets::label(lang_folder + "/text_select_new_vehicle.png"));
-        for (int code = 21; code <= 25; ++code)
-            if (!USB_exchange(query(code)))
-                return false;
-        ui->label_marka_model->setText(car_brand + "   " + car_model);
-        ui->label_modif_power_torque->setText(car_engine + "  " + car_power + "HP  " + car_torque + "NM");
-        if (!USB_exchange(query(26)))
-            return false;
-        if (serial_number.startsWith(QLatin1String("11")) && !USB_exchange(query(28)))
-            return false;
+        return true;
     }
-
-    for (const int code : {52, 51, 50})
-        if (!USB_exchange(query(code)))
+    ui->label_text_select_vehicle->setStyleSheet(sheets::label(lang_folder + "/text_select_new_vehicle.png"));
+    for (int code = 21; code <= 25; ++code)
+        if (!ask(query(code)))
             return false;
+    ui->label_marka_model->setText(shown_text(car_brand + "   " + car_model));
+    ui->label_modif_power_torque->setText(shown_text(car_engine + "  " + car_power + "HP  " + car_torque + "NM"));
+    return ask(query(26));
+}
 
-    server_request(Endpoint::LimitInfo, api::limit_path());
-    if (USB_error)
-        return false;
-    if (avail_config > 0)
-        server_request(Endpoint::Brands, api::brands_path());
-    return true;
+// Reads the vehicle the device holds back into the window, as identification
+// shows it: after an installation that wrote into the device but did not
+// end in success. A device that does not answer is dropped and identified anew.
+void MainWindow::read_back_vehicle()
+{
+    // The failure that led here has had its box.
+    const MutedBoxes muted;
+    auto ask = [this](const QByteArray &message) { return USB_exchange(message); };
+    const bool read = ask(query(20)) && show_stored_vehicle(ask);
+    if (read && config_id != unconfigured_id)
+        ui->label_marka_model->setStyleSheet(
+            QStringLiteral("color: rgb(255, 219,10); background-color: none; image: noimage;"));
+    if (!read) {
+        qCDebug(orv_usb) << "read-back failed: device dropped";
+        abandon_device();
+    }
 }
 
 // Forgets the open device. Its handle is closed at once, so re-plugging or
@@ -165,6 +229,7 @@ bool MainWindow::identify_device()
 void MainWindow::drop_device()
 {
     device_open = false;
+    forget_device_identity();
     if (device_handle) {
         hid_close(device_handle);
         device_handle = nullptr;
@@ -174,6 +239,7 @@ void MainWindow::drop_device()
 
 void MainWindow::enter_device_state()
 {
+    quiet_repeats_forget();
     widgets_cleared = false;
     enable_widgets();
     ui->label_marka_model->show();

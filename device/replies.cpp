@@ -7,6 +7,7 @@
 
 #include "app/app_state.h"
 #include "app/mainwindow.h"
+#include "app/shown_text.h"
 #include "app/style_sheets.h"
 #include "device/decode.h"
 #include "device/device_state.h"
@@ -18,7 +19,7 @@ void MainWindow::decode_reply(int code, const QByteArray &reply)
     switch (code) {
     case 10:
         serial_number = decode::text(reply);
-        ui->label_serial_number->setText(serial_number);
+        ui->label_serial_number->setText(shown_text(serial_number));
         break;
     case 11:
         hardware_text = decode::version(reply);
@@ -42,7 +43,7 @@ void MainWindow::decode_reply(int code, const QByteArray &reply)
     case 23: car_engine = decode::text(reply); break;
     case 24: car_power = decode::text(reply); break;
     case 25: car_torque = decode::text(reply); break;
-    case 26: ui->label_software->setText(decode::text(reply)); break;
+    case 26: ui->label_software->setText(shown_text(decode::text(reply))); break;
     case 27: avail_config = decode::digits(reply); break;
     case 28: {
         // Any other value changes nothing.

@@ -12,6 +12,7 @@
 #include "controls/controls_state.h"
 #include "device/device_state.h"
 #include "device/framing.h"
+#include "device/trace_mask.h"
 #include "device/usb_state.h"
 #include "server/server_state.h"
 
@@ -48,7 +49,20 @@ void fail_by_reply(const QByteArray &reply)
                       : text_transmission_error);
 }
 
+// The packet as the trace shows it: a reply to the serial number or key query
+// shows only its framing, and the known secrets never show anywhere.
+QString traced(const QByteArray &packet, bool from_device)
+{
+    const bool secret_reply = from_device && TX_query && (TX_code == 10 || TX_code == 13);
+    return trace_mask::packet_hex(packet, {serial_number.toUtf8(), device_key.toUtf8()}, secret_reply);
+}
+
 } // namespace
+
+void MainWindow::USB_reject_reply()
+{
+    fail_exchange(text_transmission_error);
+}
 
 void MainWindow::USB_clear_data()
 {
@@ -102,7 +116,7 @@ void MainWindow::USB_write()
     TX_base64 = framing::base64_text(TX_packet);
     TX_report = framing::output_report(TX_packet);
     timer_USB_test->stop();
-    qCDebug(orv_usb) << "H>D" << TX_packet.toHex(' ');
+    qCDebug(orv_usb).noquote() << "H>D" << traced(TX_packet, false);
 
     const int result = device_open && device_handle
         ? hid_write(device_handle, reinterpret_cast<const unsigned char *>(TX_report.constData()),
@@ -187,7 +201,7 @@ void MainWindow::myTimer_USB_read()
 
     RX_base64 = RX_report;
     RX_packet = framing::decode_text(RX_base64);
-    qCDebug(orv_usb) << "D>H" << RX_packet.toHex(' ');
+    qCDebug(orv_usb).noquote() << "D>H" << traced(RX_packet, true);
 
     RX_complete = false;
     // A chunked reply that began with a failure code is reported when its next
@@ -275,6 +289,9 @@ void MainWindow::myTimer_USB_read()
 void MainWindow::USB_end_exchange()
 {
     timer_USB_read->stop();
+    // A device that answered late or wrongly may still send the rest of that
+    // answer: it is read away before the next message goes out.
+    USB_drain_pending = USB_error;
     if (!settings_locked)
         timer_USB_test->start(USB_test_interval);
     USB_last_end.start();

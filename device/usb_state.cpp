@@ -35,3 +35,5 @@ WaitTicket USB_wait = 0;
 int USB_stall_count = 0;
 int USB_high_offset = 0;
 QElapsedTimer USB_last_end;
+bool USB_drain_pending = false;
+const int USB_drain_limit = 64;

@@ -40,5 +40,7 @@ extern WaitTicket USB_wait;        // the wait of the exchange in flight
 extern int USB_stall_count;        // chunk packets in a row without progress
 extern int USB_high_offset;        // highest offset reached in the exchange's chunks
 extern QElapsedTimer USB_last_end; // when the last exchange ended (for the pause between messages)
+extern bool USB_drain_pending;     // the last exchange failed: its late reports may still come
+extern const int USB_drain_limit;  // reports read away at most before the next message
 
 #endif // USB_STATE_H

@@ -5,12 +5,14 @@
 #include <QAbstractItemView>
 #include <QComboBox>
 #include <QPushButton>
+#include <QSignalBlocker>
 
 #include "app/combo_items.h"
 #include "app/mainwindow.h"
 #include "app/message_box.h"
 #include "app/sequence_guard.h"
 #include "server/api.h"
+#include "server/reply_checks.h"
 #include "server/server_state.h"
 #include "ui_mainwindow.h"
 
@@ -22,7 +24,7 @@ void MainWindow::finish_list_reply(QPointer<QNetworkReply> &holder, const char *
     QNetworkReply *reply = take_reply(holder);
     if (!reply)
         return;
-    if (reply->error() != QNetworkReply::NoError) {
+    if (reply_failed(reply)) {
         show_box("Error!", error_text);
         enable_widgets();
     } else {
@@ -79,19 +81,47 @@ void MainWindow::finishedSlot_modifications()
     });
 }
 
+namespace {
+
+// What each box showed when its last change was taken: a change refused
+// because another sequence runs is undone, so no box shows a choice whose
+// list never came.
+int marka_taken = 0;
+int model_taken = 0;
+
+bool refuse_change(QComboBox *box, int taken)
+{
+    if (!SequenceGuard::busy())
+        return false;
+    const QSignalBlocker quiet(box);
+    box->setCurrentIndex(taken);
+    return true;
+}
+
+// The server-order position of the chosen item, by its text when it has none.
+int position_of(const QComboBox *box, const QStringList &titles, const QString &text)
+{
+    const int position = chosen_position(box);
+    return position >= 0 ? position : titles.indexOf(text);
+}
+
+} // namespace
+
 void MainWindow::marka_changed(QString marka_sel)
 {
+    const bool placeholder = marka_sel.isEmpty() || marka_sel == QLatin1String("BRAND");
+    if (!placeholder && refuse_change(ui->comboBox_marka, marka_taken))
+        return;
+    marka_taken = ui->comboBox_marka->currentIndex();
     if (!marka_sel.isEmpty()) {
         show_placeholder_only(ui->comboBox_model, QStringLiteral("MODEL"));
         show_placeholder_only(ui->comboBox_model_exactly, QStringLiteral("ENGINE"));
     }
-    if (marka_sel.isEmpty() || marka_sel == QLatin1String("BRAND"))
+    if (placeholder)
         return;
     SequenceGuard guard;
-    if (guard.refused())
-        return;
     disable_widgets();
-    const int i = marka_titles.indexOf(marka_sel);
+    const int i = position_of(ui->comboBox_marka, marka_titles, marka_sel);
     // A request that timed out leaves no handler to unlock the window.
     if (!server_request(Endpoint::Models, api::models_path(marka_ids.value(i))))
         enable_widgets();
@@ -99,14 +129,16 @@ void MainWindow::marka_changed(QString marka_sel)
 
 void MainWindow::model_changed(QString model_sel)
 {
-    if (model_sel.isEmpty() || model_sel == QLatin1String("MODEL"))
+    const bool placeholder = model_sel.isEmpty() || model_sel == QLatin1String("MODEL");
+    if (!placeholder && refuse_change(ui->comboBox_model, model_taken))
+        return;
+    model_taken = ui->comboBox_model->currentIndex();
+    if (placeholder)
         return;
     show_placeholder_only(ui->comboBox_model_exactly, QStringLiteral("ENGINE"));
     SequenceGuard guard;
-    if (guard.refused())
-        return;
     disable_widgets();
-    const int i = model_titles.indexOf(model_sel);
+    const int i = position_of(ui->comboBox_model, model_titles, model_sel);
     if (!server_request(Endpoint::Engines, api::engines_path(model_ids.value(i))))
         enable_widgets();
 }

@@ -4,6 +4,7 @@
 #include "app/message_box.h"
 #include "device/usb_state.h"
 #include "server/api.h"
+#include "server/reply_checks.h"
 #include "server/server_state.h"
 #include "ui_mainwindow.h"
 
@@ -16,7 +17,7 @@ void MainWindow::finishedSlot_GetConfigCount()
     if (!reply)
         return;
     const QByteArray body = reply->readAll();
-    if (reply->error() != QNetworkReply::NoError) {
+    if (reply_failed(reply)) {
         if (api::body_text(body).contains(QLatin1String("Unauthorized token"))) {
             show_box("Error!", "Server connection error! Error code 110");
             USB_error = true;

@@ -2,10 +2,15 @@
 // headers, watched by timer_server, waited for in the one nested wait. A
 // request's wait is ended only by its own handler or by the watchdog, which
 // aborts the reply first, so a late reply can never end another wait.
+//
+// The server is not trusted further than the reply frame: redirects are never
+// followed, replies come uncompressed, and a reply is given up as soon as it
+// grows past what its endpoint can use.
 
 #include <QElapsedTimer>
 #include <QNetworkAccessManager>
 #include <QNetworkRequest>
+#include <QSslConfiguration>
 #include <QTimer>
 
 #include "app/app_state.h"
@@ -14,28 +19,53 @@
 #include "app/message_box.h"
 #include "device/device_state.h"
 #include "server/api.h"
+#include "server/reply_checks.h"
 #include "server/server_state.h"
+#include "tuning/vehicle_messages.h"
 
 namespace {
 
 const char *const wait_property = "orv_wait";
+const char *const too_large_property = "orv_too_large";
 QElapsedTimer request_clock;
 QString request_trace;  // the request in flight as the trace shows it
 bool request_timed_out = false;
 
-// The serial number, the device key and the authKey value stay out of traces,
-// in whatever form a URL shows them.
-QString masked(QString text)
+// The most an endpoint's reply may bring: the software file what one device
+// message can carry, every JSON reply 8 MiB.
+qint64 reply_limit(bool software)
 {
-    const QString secrets[] = {auth_key, QUrl::fromPercentEncoding(auth_key.toUtf8()),
-                               QUrl(QStringLiteral("x:?") + auth_key).query(), device_key, serial_number};
-    for (const QString &secret : secrets)
-        if (!secret.isEmpty())
-            text.replace(secret, QStringLiteral("***"));
+    return software ? qint64(max_software_file) : api::max_json_reply;
+}
+
+// How a reply ended, for the trace: the network error and the HTTP status,
+// never the URL (it holds the authKey).
+QString outcome(QNetworkReply *reply)
+{
+    const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    QString text = reply->error() == QNetworkReply::NoError ? QStringLiteral("ok")
+                                                            : QStringLiteral("error %1").arg(int(reply->error()));
+    if (status.isValid())
+        text += QStringLiteral(", HTTP %1").arg(status.toInt());
+    if (reply->property(too_large_property).toBool())
+        text += QStringLiteral(", too large");
     return text;
 }
 
 } // namespace
+
+bool reply_failed(QNetworkReply *reply)
+{
+    return reply->error() != QNetworkReply::NoError
+           || !api::status_ok(reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt())
+           || reply_too_large(reply);
+}
+
+bool reply_too_large(QNetworkReply *reply)
+{
+    return reply->property(too_large_property).toBool()
+           || reply->bytesAvailable() > reply_limit(reply == reply_GetSoftCar.data());
+}
 
 bool MainWindow::server_request(Endpoint endpoint, const QString &path_and_query, const QByteArray &post_body)
 {
@@ -47,6 +77,12 @@ bool MainWindow::server_request(Endpoint endpoint, const QString &path_and_query
         request.setHeader(QNetworkRequest::ContentTypeHeader, QStringLiteral("application/json"));
     for (const auto &header : api::request_headers(serial_number))
         request.setRawHeader(header.first, header.second);
+    const auto identity = api::identity_encoding_header();
+    request.setRawHeader(identity.first, identity.second);
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
+    QSslConfiguration tls = request.sslConfiguration();
+    tls.setProtocol(QSsl::TlsV1_2OrLater);
+    request.setSslConfiguration(tls);
 
     server_wait = wait_open();
     if (server_wait == 0) {
@@ -72,8 +108,18 @@ bool MainWindow::server_request(Endpoint endpoint, const QString &path_and_query
     }
     connect(reply, SIGNAL(finished()), this, handler);
 
+    // Given up the moment it passes its limit, whether the server announced
+    // the size or not; the handler then reports the failure.
+    const qint64 limit = reply_limit(endpoint == Endpoint::Software);
+    connect(reply, &QNetworkReply::downloadProgress, this, [reply, limit](qint64 received, qint64 total) {
+        if ((received > limit || total > limit) && !reply->property(too_large_property).toBool()) {
+            reply->setProperty(too_large_property, true);
+            reply->abort();
+        }
+    });
+
     request_clock.start();
-    request_trace = QString(post ? "POST " : "GET ") + masked(api_base_url + path_and_query);
+    request_trace = QString(post ? "POST " : "GET ") + api_base_url + api::without_auth_key(path_and_query);
     qCDebug(orv_server).noquote() << request_trace;
     bool handled = wait_run(server_wait);
     if (!handled) {
@@ -95,10 +141,7 @@ QNetworkReply *MainWindow::take_reply(QPointer<QNetworkReply> &holder)
     timer_server->stop();
     QNetworkReply *reply = holder.data();
     if (reply) {
-        qCDebug(orv_server).noquote()
-            << request_trace << "->"
-            << (reply->error() == QNetworkReply::NoError ? QStringLiteral("ok") : masked(reply->errorString()))
-            << request_clock.elapsed() << "ms";
+        qCDebug(orv_server).noquote() << request_trace << "->" << outcome(reply) << request_clock.elapsed() << "ms";
     }
     return reply;
 }

@@ -13,11 +13,13 @@
 #include "app/mainwindow.h"
 #include "app/message_box.h"
 #include "app/sequence_guard.h"
+#include "app/shown_text.h"
 #include "app/style_sheets.h"
 #include "app/widget_snapshot.h"
 #include "device/framing.h"
 #include "device/usb_state.h"
 #include "server/api.h"
+#include "server/reply_checks.h"
 #include "server/server_state.h"
 #include "tuning/tuning_state.h"
 #include "tuning/vehicle_messages.h"
@@ -54,10 +56,16 @@ void MainWindow::on_pushButton_apply_car_clicked()
 
     const bool chosen = ui->comboBox_marka->currentIndex() != 0 && ui->comboBox_model->currentIndex() != 0
                         && ui->comboBox_model_exactly->currentIndex() != 0;
-    const QString brand = ui->comboBox_marka->currentText();
-    const QString model = ui->comboBox_model->currentText();
-    const QString engine = ui->comboBox_model_exactly->currentText();
+    // The chosen items, by their place in the server's lists: a shown text may
+    // be cut, and only the item says which of two equal texts was meant.
+    const int engine = chosen_position(ui->comboBox_model_exactly);
+    const bool engine_known = engine >= 0 && engine < modif_ids.size() && engine < modif_items.size()
+                              && engine < modif_titles.size() && engine < modif_power.size()
+                              && engine < modif_moment.size();
+    const QString brand = marka_titles.value(chosen_position(ui->comboBox_marka), ui->comboBox_marka->currentText());
+    const QString model = model_titles.value(chosen_position(ui->comboBox_model), ui->comboBox_model->currentText());
     bool installed = false;
+    bool wrote = false;
 
     if (!chosen) {
         hide_loading();
@@ -65,21 +73,23 @@ void MainWindow::on_pushButton_apply_car_clicked()
     } else if (avail_config <= 0) {
         hide_loading();
         show_box("Error", "No tuning files!");
+    } else if (!engine_known) {
+        // Never install another vehicle than the one chosen.
+        hide_loading();
+        show_box("Error!", "Please select your vehicle!");
     } else {
         USB_error = false;
         server_error = false;
-        const api::EngineKey key = api::split_engine_text(engine);
-        const int i = api::find_engine(key, modif_titles, modif_power, modif_moment);
-        if (i >= 0)
-            vehicle_id = modif_ids.value(i);
+        vehicle_id = modif_ids.at(engine);
+        const QString engine_text = modif_items.at(engine);
 
         VehicleRecord record;
         bool go = server_request(Endpoint::Settings, api::settings_path(vehicle_id, auth_key)) && !server_error;
         if (go)
             go = server_request(Endpoint::Software, api::software_path(software_id, auth_key)) && !server_error;
         if (go) {
-            record = {vehicle_id, brand, model, key.title, key.power, key.torque,
-                      software_id, avail_config, soft_file};
+            record = {vehicle_id, brand, model, modif_titles.at(engine), modif_power.at(engine),
+                      modif_moment.at(engine), software_id, avail_config, soft_file};
             // The device takes nothing longer than its 16-bit offsets address:
             // refuse before the first message rather than leave half a vehicle.
             for (const QByteArray &message : vehicle_messages(record)) {
@@ -90,8 +100,10 @@ void MainWindow::on_pushButton_apply_car_clicked()
                 }
             }
         }
-        if (go)
+        if (go) {
+            wrote = true;
             go = write_vehicle(record);
+        }
         if (go) {
             server_request(Endpoint::InstallSuccess, api::install_success_path(),
                            api::install_success_body(settings_id));
@@ -103,9 +115,9 @@ void MainWindow::on_pushButton_apply_car_clicked()
             unlocked.restore();
             ui->label_marka_model->setStyleSheet(
                 QStringLiteral("color: rgb(255, 219,10); background-color: none; image: noimage;"));
-            ui->label_marka_model->setText(brand + "   " + model);
-            ui->label_modif_power_torque->setText(engine);
-            ui->label_software->setText(software_id);
+            ui->label_marka_model->setText(shown_text(brand + "   " + model));
+            ui->label_modif_power_torque->setText(shown_text(engine_text));
+            ui->label_software->setText(shown_text(software_id));
             ui->checkBox_auto_proto->setChecked(true);
             ui->checkBox_auto_stby->setChecked(true);
             // The write set DYNAMIC.
@@ -115,6 +127,8 @@ void MainWindow::on_pushButton_apply_car_clicked()
             installed = true;
             show_box("Info", "Vehicle is changed!");
         }
+        // The file is not needed once it is in the device (or is not going to be).
+        soft_file = QByteArray();
     }
 
     // Finish, on every path.
@@ -126,6 +140,11 @@ void MainWindow::on_pushButton_apply_car_clicked()
     ui->comboBox_marka->setCurrentIndex(0);
     show_placeholder_only(ui->comboBox_model, QStringLiteral("MODEL"));
     show_placeholder_only(ui->comboBox_model_exactly, QStringLiteral("ENGINE"));
+
+    // The device may hold part of the new vehicle, or all of it without the
+    // report: the window shows what it really holds.
+    if (wrote && !installed)
+        read_back_vehicle();
 }
 
 void MainWindow::finishedSlot_GetSets()
@@ -133,13 +152,15 @@ void MainWindow::finishedSlot_GetSets()
     QNetworkReply *reply = take_reply(reply_GetSets);
     if (!reply)
         return;
-    if (reply->error() != QNetworkReply::NoError) {
-        show_box("Error!", "Server connection error");
-        server_error = true;
-    } else {
-        const api::SettingsRecord record = api::settings_record(api::result_of(reply->readAll()));
+    const api::SettingsRecord record =
+        reply_failed(reply) ? api::SettingsRecord() : api::settings_record(api::result_of(reply->readAll()));
+    if (record.valid) {
         software_id = record.software_id;
         settings_id = record.id;
+    } else {
+        // Without a software id and a settings id there is nothing to install.
+        show_box("Error!", "Server connection error");
+        server_error = true;
     }
     finish_reply(reply);
 }
@@ -149,11 +170,17 @@ void MainWindow::finishedSlot_GetSoftCar()
     QNetworkReply *reply = take_reply(reply_GetSoftCar);
     if (!reply)
         return;
-    if (reply->error() != QNetworkReply::NoError) {
+    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    const QByteArray type = reply->rawHeader("Content-Type");
+    soft_file.clear();
+    if (reply_too_large(reply)) {
+        show_box("Error!", "Software file too large for the device! Nothing was written.");
+        server_error = true;
+    } else if (reply_failed(reply) || !api::software_reply_acceptable(status, type)) {
+        // A "moved" page, an error text or an empty answer is not chip software.
         show_box("Error!", "Server connection error");
         server_error = true;
     } else {
-        soft_file.clear();
         soft_file = reply->readAll();
     }
     finish_reply(reply);
@@ -164,7 +191,7 @@ void MainWindow::finishedSlot_PostSettingsOk()
     QNetworkReply *reply = take_reply(reply_PostSettingsOk);
     if (!reply)
         return;
-    if (reply->error() != QNetworkReply::NoError)
+    if (reply_failed(reply))
         show_box("Error!", "Server connection error");
     else
         reply->readAll();

@@ -283,7 +283,8 @@ void IdentifyTest::handles_are_closed_when_dropped()
         device->add_fault(SimFault::fail(QByteArray::fromHex("090d")));
     rig->open_window();
     QVERIFY(rig->wait_identified(8000));
-    QCOMPARE(rig->boxes.count(), 3);
+    // The same failure at the same query is shown once per plug-in.
+    QCOMPARE(rig->boxes.count(), 1);
     SimBus &bus = SimBus::instance();
     QCOMPARE(bus.total_opens(), 4);
     QCOMPARE(bus.total_closes(), 3);

@@ -35,6 +35,15 @@ QByteArray software(const char *id, size_t size)
     return QByteArray::fromStdString(apiserver::software_bytes(id, size));
 }
 
+// The messages of the write, without the queries that read the vehicle back.
+int written(const SimDevice *device)
+{
+    int count = 0;
+    for (const QByteArray &message : device->messages())
+        count += message.startsWith('\x09') ? 0 : 1;
+    return count;
+}
+
 QStringList targets(const apiserver::ApiServer &server, size_t from)
 {
     QStringList list;
@@ -210,41 +219,42 @@ void InstallTest::failures_end_without_success_data()
     QTest::addColumn<QStringList>("boxes");
     QTest::addColumn<int>("messages");
     QTest::addColumn<bool>("reported");
+    QTest::addColumn<bool>("read_back");  // the window was filled again from the device
 
     const QString engine = "1.4 TFSI 150HP 250NM";
     const SimFault none = SimFault::reply({}, "never");
     QTest::newRow("no engine chosen") << QString() << QList<Fault>() << none
-                                      << QStringList{"Error! / Please select your vehicle!"} << 0 << false;
+                                      << QStringList{"Error! / Please select your vehicle!"} << 0 << false << false;
     QTest::newRow("settings request fails")
         << engine << QList<Fault>{server_fault(Endpoint::Settings, FaultKind::Status, 500)} << none
-        << QStringList{"Error! / Server connection error"} << 0 << false;
+        << QStringList{"Error! / Server connection error"} << 0 << false << false;
     QTest::newRow("software request fails")
         << engine << QList<Fault>{server_fault(Endpoint::Software, FaultKind::Status, 404)} << none
-        << QStringList{"Error! / Server connection error"} << 0 << false;
+        << QStringList{"Error! / Server connection error"} << 0 << false << false;
     QTest::newRow("settings request times out")
         << engine << QList<Fault>{server_fault(Endpoint::Settings, FaultKind::Delay, 0, {}, 1200)} << none
-        << QStringList{"Error! / No connection to server!"} << 0 << false;
+        << QStringList{"Error! / No connection to server!"} << 0 << false << false;
     QTest::newRow("device stops answering at the model")
         << engine << QList<Fault>() << SimFault::no_answer(100, QByteArray(1, 0x16))
-        << QStringList{"Error! / No connection! Please reconnect device!"} << 4 << false;
+        << QStringList{"Error! / No connection! Please reconnect device!"} << 4 << false << false;
     QTest::newRow("device refuses 0x03")
         << engine << QList<Fault>() << SimFault::fail(QByteArray(1, 0x03))
-        << QStringList{"Error! / Transmission error! Please reconnect device!"} << 1 << false;
+        << QStringList{"Error! / Transmission error! Please reconnect device!"} << 1 << false << true;
     QTest::newRow("device refuses 0x24")
         << engine << QList<Fault>() << SimFault::fail(QByteArray(1, 0x24))
-        << QStringList{"Error! / Transmission error! Please reconnect device!"} << 13 << false;
+        << QStringList{"Error! / Transmission error! Please reconnect device!"} << 13 << false << true;
     QTest::newRow("device refuses the software file")
         << engine << QList<Fault>() << SimFault::fail(QByteArray(1, 0x1E))
-        << QStringList{"Error! / Transmission error! Please reconnect device!"} << 14 << false;
+        << QStringList{"Error! / Transmission error! Please reconnect device!"} << 14 << false << true;
     QTest::newRow("install report fails: still installed")
         << engine << QList<Fault>{server_fault(Endpoint::Install, FaultKind::Status, 500)} << none
-        << QStringList{"Error! / Server connection error", "Info / Vehicle is changed!"} << 14 << true;
+        << QStringList{"Error! / Server connection error", "Info / Vehicle is changed!"} << 14 << true << false;
     QTest::newRow("install report times out")
         << engine << QList<Fault>{server_fault(Endpoint::Install, FaultKind::Delay, 0, {}, 1200)} << none
-        << QStringList{"Error! / No connection to server!"} << 14 << true;
+        << QStringList{"Error! / No connection to server!"} << 14 << true << true;
     QTest::newRow("limit refresh fails: still installed")
         << engine << QList<Fault>{server_fault(Endpoint::LimitInfo, FaultKind::Status, 502)} << none
-        << QStringList{"Error! / Server connection error", "Info / Vehicle is changed!"} << 14 << true;
+        << QStringList{"Error! / Server connection error", "Info / Vehicle is changed!"} << 14 << true << false;
 }
 
 void InstallTest::failures_end_without_success()
@@ -255,6 +265,7 @@ void InstallTest::failures_end_without_success()
     QFETCH(QStringList, boxes);
     QFETCH(int, messages);
     QFETCH(bool, reported);
+    QFETCH(bool, read_back);
 
     choose("Audi", "A3", engine);
     server_timeout = 400;
@@ -263,8 +274,18 @@ void InstallTest::failures_end_without_success()
     device->add_fault(device_fault);
     apply();
     QCOMPARE(rig->boxes.texts(), boxes);
-    QCOMPARE(device->messages().size(), messages);
-    verify_finished();
+    QCOMPARE(written(device), messages);
+    if (read_back) {
+        QCOMPARE(device->messages().size(), messages + 7);  // queries 0x14 to 0x1A
+        // The window shows what the device holds now, not the vehicle it had.
+        const SimDeviceState &held = device->state();
+        QCOMPARE(rig->probe().text("label_marka_model"), QString(held.brand + "   " + held.model));
+        QCOMPARE(rig->probe().text("label_software"), QString(held.software_label));
+    }
+    if (QTest::currentDataTag() != QLatin1String("device stops answering at the model"))
+        verify_finished();
+    else
+        QVERIFY(rig->wait_cleared());
     // The server logs a request when it answers, which may be after the time-out.
     QTRY_COMPARE_WITH_TIMEOUT(targets(*server, requests_before).contains("POST /api/v1/vehicle/settings/install/success"),
                               reported, 3000);

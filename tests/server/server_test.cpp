@@ -48,7 +48,7 @@ private slots:
     void list_errors();
     void bodies_that_are_not_json_data();
     void bodies_that_are_not_json();
-    void limit_errors_keep_the_count();
+    void limit_errors_leave_no_count();
     void watchdog_ends_the_wait_and_unlocks();
     void late_reply_does_not_end_the_next_wait();
     void popup_follows_the_list();
@@ -218,7 +218,7 @@ void ServerTest::bodies_that_are_not_json()
     QVERIFY(rig->probe().enabled("comboBox_model"));
 }
 
-void ServerTest::limit_errors_keep_the_count()
+void ServerTest::limit_errors_leave_no_count()
 {
     // The limit request is sent again by identification: re-plug the device.
     rig->unplug(SimBus::instance().plugged_devices().first());
@@ -228,10 +228,10 @@ void ServerTest::limit_errors_keep_the_count()
     rig->plug(device_state);
     QVERIFY(rig->wait_identified());
     QCOMPARE(rig->boxes.texts(), QStringList{"Error! / Server connection error"});
-    QCOMPARE(avail_config, 5);
+    // No count is taken over from an earlier device: none known, no brands asked for.
+    QCOMPARE(avail_config, 0);
     QVERIFY(rig->probe().text("label_avail_config").isEmpty());
-    // The count is still above 0: the brands are asked for.
-    QCOMPARE(last_target(*server), QStringLiteral("/api/v1/vehicle/brand?"));
+    QCOMPARE(last_target(*server), QStringLiteral("/api/v1/chip/limitInfo"));
 }
 
 void ServerTest::watchdog_ends_the_wait_and_unlocks()

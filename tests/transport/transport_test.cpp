@@ -269,7 +269,7 @@ void TransportTest::trace_is_off_by_default_and_lists_packets()
     QVERIFY(rig->exchange(QByteArray::fromHex("090c")));
     QLoggingCategory::setFilterRules(QString());
     qInstallMessageHandler(previous);
-    QVERIFY(lines.contains("H>D \"09 0c\""));
+    QVERIFY(lines.contains("H>D 09 0c"));
     QVERIFY(lines.filter("D>H").size() == 1);
     QVERIFY(lines.contains("exchange ended: ok"));
 }

@@ -16,6 +16,8 @@ set -eu
 packages="g++ make cmake pkgconf qtbase5-dev libhidapi-dev libcpp-httplib-dev libssl-dev
 nlohmann-json3-dev openssl ca-certificates curl xvfb xauth xdotool x11-apps imagemagick
 fonts-dejavu-core"
+# zlib's headers: the local API server's gzip faults compress with it.
+packages="$packages zlib1g-dev"
 
 missing=""
 for p in $packages; do

@@ -10,7 +10,7 @@
 
 #include <cstdlib>
 
-RawReply raw_https(int port, const std::string &ca_file, const std::string &request)
+RawReply raw_https(int port, const std::string &ca_file, const std::string &request, std::size_t read_limit)
 {
     RawReply reply;
     const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
@@ -35,7 +35,7 @@ RawReply raw_https(int port, const std::string &ca_file, const std::string &requ
             std::string all;
             char buf[4096];
             int n;
-            while ((n = SSL_read(ssl, buf, sizeof buf)) > 0)
+            while (all.size() < read_limit && (n = SSL_read(ssl, buf, sizeof buf)) > 0)
                 all.append(buf, static_cast<size_t>(n));
             const auto end = all.find("\r\n\r\n");
             if (end != std::string::npos && all.compare(0, 5, "HTTP/") == 0) {

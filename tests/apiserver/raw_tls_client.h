@@ -2,6 +2,7 @@
 // tests decide the header order and spelling (httplib's client sorts and adds headers).
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 struct RawReply {
@@ -12,5 +13,7 @@ struct RawReply {
 };
 
 // Connects to 127.0.0.1:port trusting only `ca_file`, writes `request` and reads until
-// the server closes (send "Connection: close").
-RawReply raw_https(int port, const std::string &ca_file, const std::string &request);
+// the server closes (send "Connection: close"), or until `read_limit` bytes have come and
+// then hangs up at once, unread bytes and all, like a client that aborts.
+RawReply raw_https(int port, const std::string &ca_file, const std::string &request,
+                   std::size_t read_limit = std::string::npos);

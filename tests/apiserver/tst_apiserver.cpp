@@ -5,15 +5,19 @@
 #include <httplib.h>
 #include <nlohmann/json.hpp>
 
+#include <zlib.h>
+
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <fstream>
 #include <future>
 #include <memory>
+#include <thread>
 
 using namespace apiserver;
 using nlohmann::json;
@@ -124,6 +128,33 @@ const Engine *engine_with_size(const Catalogue &cat, std::size_t size)
                 if (e.software_size == size)
                     return &e;
     return nullptr;
+}
+
+// Inflates one gzip member; a failure or anything after the member gives an error text.
+std::string gunzip(const std::string &data, std::size_t limit = 1 << 20)
+{
+    z_stream z{};
+    inflateInit2(&z, 15 + 16);
+    z.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(data.data()));
+    z.avail_in = static_cast<uInt>(data.size());
+    std::string out;
+    std::string buf(1 << 16, '\0');
+    int r = Z_OK;
+    while (r == Z_OK && out.size() <= limit) {
+        z.next_out = reinterpret_cast<Bytef *>(&buf[0]);
+        z.avail_out = static_cast<uInt>(buf.size());
+        r = inflate(&z, Z_NO_FLUSH);
+        out.append(buf, 0, buf.size() - z.avail_out);
+    }
+    const bool whole = r == Z_STREAM_END && z.avail_in == 0;
+    inflateEnd(&z);
+    return whole ? out : "inflate failed: " + std::to_string(r);
+}
+
+// A header line, exactly, in a reply head.
+bool has_line(const std::string &head, const std::string &line)
+{
+    return (head + "\r\n").find("\r\n" + line + "\r\n") != std::string::npos;
 }
 
 } // namespace
@@ -279,6 +310,11 @@ private slots:
         QTest::newRow("unknown kind") << std::string("brand:slow") << false << 0 << std::string();
         QTest::newRow("argument where none fits") << std::string("all:empty:1") << false << 0 << std::string();
         QTest::newRow("no kind") << std::string("brand") << false << 0 << std::string();
+        QTest::newRow("no content type") << std::string("brand:ctype:") << true << 0 << std::string();
+        QTest::newRow("bomb without size") << std::string("brand:gzipbomb") << false << 0 << std::string();
+        QTest::newRow("chunked stream") << std::string("software:stream:10:chunked") << true << 0 << std::string();
+        QTest::newRow("stream, unknown option") << std::string("software:stream:10:gzip") << false << 0
+                                                << std::string();
     }
 
     void faultTexts()
@@ -670,6 +706,107 @@ private slots:
         t.restart();
         QCOMPARE(get("/api/v1/chip/limitInfo")->status, 200);
         QVERIFY(t.elapsed() < 300);
+    }
+
+    void statusFaultCarriesHeaders()
+    {
+        const auto added = client->Post("/__sim/fault",
+                                        R"({"fault":"software:status:302:<html><body>Moved</body></html>",)"
+                                        R"("headers":[["Location","https://elsewhere.example/x"]],"once":true})",
+                                        "application/json");
+        QCOMPARE(added->status, 200);
+        const auto moved = get("/api/v1/chip/software/SW-001001/file?authKey=" + client_encode(key));
+        QVERIFY(moved);
+        QCOMPARE(moved->status, 302);
+        QCOMPARE(moved->get_header_value("Location"), std::string("https://elsewhere.example/x"));
+        QCOMPARE(moved->get_header_value("Content-Type"), std::string("text/html"));
+        QCOMPARE(moved->body, std::string("<html><body>Moved</body></html>"));
+
+        // No body, and no length either: a 204 never has one.
+        server->add_fault(*parse_fault("limitInfo:status:204", true));
+        const RawReply none = raw_https(port, ca_file, request_text("GET", "/api/v1/chip/limitInfo", client_headers));
+        QCOMPARE(none.status, 204);
+        QVERIFY2(none.head.find("Content-Length") == std::string::npos, none.head.c_str());
+        QCOMPARE(none.body, std::string());
+    }
+
+    void contentTypeFault_data()
+    {
+        QTest::addColumn<std::string>("type");
+        QTest::newRow("html") << std::string("text/html; charset=utf-8");
+        QTest::newRow("none at all") << std::string();
+    }
+
+    void contentTypeFault()
+    {
+        QFETCH(std::string, type);
+        server->add_fault(*parse_fault("limitInfo:ctype:" + type, true));
+        const RawReply r = raw_https(port, ca_file, request_text("GET", "/api/v1/chip/limitInfo", client_headers));
+        QCOMPARE(r.status, 200);
+        QCOMPARE(r.body, std::string(R"({"result":3})"));
+        if (type.empty())
+            QVERIFY2(r.head.find("Content-Type") == std::string::npos, r.head.c_str());
+        else
+            QVERIFY2(has_line(r.head, "Content-Type: " + type), r.head.c_str());
+    }
+
+    void gzipFaults()
+    {
+        // Compressed once, also when the client offers gzip itself.
+        server->add_fault(*parse_fault("limitInfo:gzip", true));
+        const std::string offer = "gzip, deflate";
+        const RawReply packed = raw_https(
+            port, ca_file,
+            request_text("GET", "/api/v1/chip/limitInfo", with_header(client_headers, "Accept-Encoding", &offer)));
+        QCOMPARE(packed.status, 200);
+        QVERIFY2(has_line(packed.head, "Content-Encoding: gzip"), packed.head.c_str());
+        QCOMPARE(gunzip(packed.body), std::string(R"({"result":3})"));
+
+        const std::size_t size = 10 * 1000 * 1000;  // whole megabytes and a rest
+        server->add_fault(*parse_fault("brand:gzipbomb:" + std::to_string(size), true));
+        const RawReply bomb = raw_https(port, ca_file, request_text("GET", "/api/v1/vehicle/brand?", client_headers));
+        QCOMPARE(bomb.status, 200);
+        QVERIFY2(has_line(bomb.head, "Content-Encoding: gzip"), bomb.head.c_str());
+        QVERIFY2(bomb.body.size() < size / 500, std::to_string(bomb.body.size()).c_str());
+        const std::string inflated = gunzip(bomb.body, size);
+        QCOMPARE(inflated.size(), size);
+        QVERIFY(inflated.find_first_not_of(' ') == std::string::npos);
+    }
+
+    void streamEndsWhenTheClientHangsUp_data()
+    {
+        QTest::addColumn<std::string>("text");
+        QTest::addColumn<std::string>("framing");
+        QTest::addColumn<std::string>("start");
+        QTest::newRow("with length") << std::string("software:stream:1073741824")
+                                     << std::string("Content-Length: 1073741824") << std::string("\0\1\2", 3);
+        QTest::newRow("chunked") << std::string("software:stream:1073741824:chunked")
+                                 << std::string("Transfer-Encoding: chunked") << std::string("10000\r\n\0\1\2", 10);
+    }
+
+    void streamEndsWhenTheClientHangsUp()
+    {
+        QFETCH(std::string, text);
+        QFETCH(std::string, framing);
+        QFETCH(std::string, start);
+        server->add_fault(*parse_fault(text, true));
+        std::atomic<int> while_sending{-1};
+        server->set_request_observer([&](const LoggedRequest &) { while_sending = server->open_streams(); });
+        const std::string target = "/api/v1/chip/software/SW-001001/file?authKey=" + client_encode(key);
+        const RawReply r = raw_https(port, ca_file, request_text("GET", target, client_headers), 64 * 1024);
+        server->set_request_observer(nullptr);
+        QCOMPARE(while_sending.load(), 1);
+        QCOMPARE(r.status, 200);
+        QVERIFY2(has_line(r.head, framing), r.head.c_str());
+        QVERIFY2(has_line(r.head, "Content-Type: application/octet-stream"), r.head.c_str());
+        QCOMPARE(r.body.substr(0, start.size()), start);
+        QElapsedTimer t;
+        t.start();
+        while (server->open_streams() > 0 && t.elapsed() < 2000)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        QVERIFY2(server->open_streams() == 0, "the server still writes to a client that is gone");
+        QCOMPARE(server->log().back().fault, std::string("stream"));
+        QCOMPARE(server->log().back().status, 200);
     }
 
     void logKeepsTheRequestAsSent()

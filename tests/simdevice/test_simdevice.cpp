@@ -470,6 +470,31 @@ private slots:
         QCOMPARE(device->state().brand, QByteArray("ABCDEFGHIJKLMNOP"));
     }
 
+    void query_reply_faults()
+    {
+        open_device();
+        device->add_fault(SimFault::wrong_echo());
+        device->add_fault(SimFault::key_no_marker());
+        QCOMPARE(host.exchange(hex("1c02")), hex("f0"));  // a command is not what they wait for
+        QCOMPARE(host.exchange(hex("090a")), "\x0b" + QByteArray("1000123456"));
+        QCOMPARE(host.exchange(hex("091c")), hex("1c02"));
+        QCOMPARE(host.exchange(hex("090d04")), "\x0d" + QByteArray("k\xC3\xA9y"));
+        QCOMPARE(host.exchange(hex("090d04")), "\x0d\x04" + QByteArray("k\xC3\xA9y"));
+        QVERIFY(device->faults().isEmpty());
+    }
+
+    void ack_past_end_after_the_first_chunk()
+    {
+        open_device();
+        device->add_fault(SimFault::ack_past_end(hex("15")));
+        const QByteArray message = "\x15" + QByteArray("ABCDEFGHIJKLMNOPQ");
+        QCOMPARE(host.round(Host::frame(0xDC, 0, message.left(16))), Host::frame(0xDD, 0xFFFF));
+        // The device holds the first chunk only, so an end at the message's size is refused.
+        QCOMPARE(host.round(Host::frame(0xDE, message.size())), hex("f1"));
+        QCOMPARE(host.exchange(message), hex("f0"));  // once only
+        QCOMPARE(device->state().brand, message.mid(1));
+    }
+
     void unplug_after_messages()
     {
         open_device();
@@ -528,7 +553,8 @@ private slots:
         f.faults << SimFault::no_answer(3, hex("090a"), 2) << SimFault::chunked_fail(hex("f3"))
                  << SimFault::garbage_reply(SimFault::GarbageKind::EndlessChunks, {}, 0, 5)
                  << SimFault::reply(hex("0b01")) << SimFault::unplug_after(4)
-                 << SimFault::lower_ack() << SimFault::late(2) << SimFault::fail_connection();
+                 << SimFault::lower_ack() << SimFault::late(2) << SimFault::fail_connection()
+                 << SimFault::wrong_echo() << SimFault::key_no_marker(1) << SimFault::ack_past_end(hex("1e"));
         QString error;
         QVERIFY2(save_device_file(path, f, &error), qPrintable(error));
         SimDeviceFile back;
@@ -664,6 +690,7 @@ private slots:
         QCOMPARE(run({"set", "drive-mode", "eco"}).first, 0);
         QCOMPARE(run({"set", "brand", "hex:eb41"}).first, 0);
         QCOMPARE(run({"fault", "no-answer", "2", "--match", "09 0a"}).first, 0);
+        QCOMPARE(run({"fault", "key-no-marker"}).first, 0);
         QCOMPARE(run({"set", "drive-mode", "turbo"}).first, 2);
         QCOMPARE(run({"unplug"}).first, 0);
         const auto shown = run({"show"});
@@ -671,13 +698,14 @@ private slots:
         QVERIFY2(shown.second.contains("OR (serial \"1000000001\")"), qPrintable(shown.second));
         QVERIFY(shown.second.contains("ECO"));
         QVERIFY(shown.second.contains("no-answer (2 packets), messages starting 09 0a"));
+        QVERIFY(shown.second.contains("key-no-marker, messages starting 09 0d 04"));
 
         SimDeviceFile f;
         QString error;
         QVERIFY(load_device_file(path, &f, &error));
         QVERIFY(!f.plugged);
         QCOMPARE(f.state.brand, hex("eb41"));
-        QCOMPARE(f.faults, QList<SimFault>{SimFault::no_answer(2, hex("090a"))});
+        QCOMPARE(f.faults, (QList<SimFault>{SimFault::no_answer(2, hex("090a")), SimFault::key_no_marker()}));
         QCOMPARE(run({"plug"}).first, 0);
         QVERIFY(load_device_file(path, &f, &error));
         QVERIFY(f.plugged);

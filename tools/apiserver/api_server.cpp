@@ -1,5 +1,6 @@
 #include "api_server.h"
 
+#include "bodies.h"
 #include "replies.h"
 #include "tls_server.h"
 
@@ -31,6 +32,15 @@ json number(double v)
     if (std::floor(v) == v && std::fabs(v) < 9e15)
         return static_cast<std::int64_t>(v);
     return v;
+}
+
+// A fault's own body goes out as JSON when it is JSON, as HTML when it looks like a page.
+const char *content_type_of(const std::string &body)
+{
+    if (json::accept(body))
+        return "application/json";
+    const auto first = body.find_first_not_of(" \t\r\n");
+    return first != std::string::npos && body[first] == '<' ? "text/html" : "text/plain";
 }
 
 } // namespace
@@ -335,14 +345,16 @@ void ApiServer::serve(TlsHttpServer &server, Endpoint endpoint, const httplib::R
     }
     if (fault) {
         conn->fault += std::string(conn->fault.empty() ? "" : "+") + fault_kind_name(fault->kind);
+        conn->replace_headers = fault->headers;
         switch (fault->kind) {
         case FaultKind::Status:
-            if (fault->body.empty()) {
-                send_error(res, fault->status, reason_text(fault->status));
+            res.status = fault->status;
+            if (!fault->body.empty()) {
+                res.set_content(fault->body, content_type_of(fault->body));
+            } else if (fault->status == 204 || fault->status == 304) {
+                conn->remove_headers.push_back("Content-Length");  // these never carry a body
             } else {
-                res.status = fault->status;
-                const bool is_json = json::accept(fault->body);
-                res.set_content(fault->body, is_json ? "application/json" : "text/plain");
+                send_error(res, fault->status, reason_text(fault->status));
             }
             return;
         case FaultKind::NonJson:
@@ -356,20 +368,56 @@ void ApiServer::serve(TlsHttpServer &server, Endpoint endpoint, const httplib::R
         case FaultKind::Drop:
             conn->drop = true;
             return;
+        case FaultKind::GzipBomb:
+            res.status = 200;
+            // Blanks: JSON whitespace, so a reader that parses while it inflates reads on.
+            send_prepared(res, std::make_shared<const std::string>(gzip_repeated(' ', fault->size)),
+                          "application/json", stream_token());
+            res.set_header("Content-Encoding", "gzip");
+            return;
+        case FaultKind::Stream:
+            send_stream(res, fault->size, fault->chunked, stream_token());
+            return;
         case FaultKind::Delay:
         case FaultKind::ZeroByte:
+        case FaultKind::ContentType:
+        case FaultKind::Gzip:
             break;
         }
     }
 
     answer(endpoint, req, res);
+    if (!fault)
+        return;
 
-    if (fault && fault->kind == FaultKind::ZeroByte) {
+    switch (fault->kind) {
+    case FaultKind::ZeroByte:
         // What follows the zero byte is valid-looking JSON on purpose: a reader that does
         // not stop at the zero byte either fails to parse or reads the wrong value.
         res.body.push_back('\0');
         res.body += "\x01\xff garbage {\"result\":999}";
+        break;
+    case FaultKind::ContentType:
+        res.headers.erase("Content-Type");
+        if (fault->content_type.empty())
+            conn->remove_headers.push_back("Content-Type");  // httplib would add text/plain
+        else
+            res.set_header("Content-Type", fault->content_type);
+        break;
+    case FaultKind::Gzip:
+        send_prepared(res, std::make_shared<const std::string>(gzip(res.body)), res.get_header_value("Content-Type"),
+                      stream_token());
+        res.set_header("Content-Encoding", "gzip");
+        break;
+    default:
+        break;
     }
+}
+
+std::shared_ptr<void> ApiServer::stream_token()
+{
+    ++*open_streams_;
+    return std::shared_ptr<void>(nullptr, [count = open_streams_](void *) { --*count; });
 }
 
 void ApiServer::answer(Endpoint endpoint, const httplib::Request &req, httplib::Response &res)
@@ -497,7 +545,7 @@ void ApiServer::install_routes(TlsHttpServer &server)
     // httplib's own errors (no route, a malformed request) get a JSON body like ours.
     server.set_error_handler(httplib::Server::HandlerWithResponse(
         [](const httplib::Request &, httplib::Response &res) {
-            if (!res.body.empty())
+            if (!res.body.empty() || res.content_provider_)
                 return httplib::Server::HandlerResponse::Unhandled;
             send_error(res, res.status, reason_text(res.status));
             return httplib::Server::HandlerResponse::Handled;

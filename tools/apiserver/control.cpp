@@ -42,7 +42,54 @@ json to_json(const Fault &f)
         j["status"] = f.status;
         j["body"] = f.body;
     }
+    if (f.kind == FaultKind::ContentType)
+        j["content_type"] = f.content_type;
+    if (f.kind == FaultKind::GzipBomb || f.kind == FaultKind::Stream)
+        j["size"] = f.size;
+    if (f.kind == FaultKind::Stream)
+        j["chunked"] = f.chunked;
+    if (!f.headers.empty()) {
+        json headers = json::array();
+        for (const auto &h : f.headers)
+            headers.push_back(json::array({h.first, h.second}));
+        j["headers"] = headers;
+    }
     return j;
+}
+
+// "headers": [["Location","https://..."], ...] or {"Location":"https://...", ...}.
+bool headers_from_json(const json &j, HeaderList &out, std::string &error)
+{
+    const auto add = [&](const json &name, const json &value) {
+        if (!name.is_string() || !value.is_string()) {
+            error = "\"headers\" holds names and values as strings";
+            return false;
+        }
+        error = check_header(name.get<std::string>(), value.get<std::string>());
+        if (!error.empty())
+            return false;
+        out.emplace_back(name.get<std::string>(), value.get<std::string>());
+        return true;
+    };
+    if (j.is_object()) {
+        for (const auto &item : j.items())
+            if (!add(item.key(), item.value()))
+                return false;
+        return true;
+    }
+    if (!j.is_array()) {
+        error = "\"headers\" must be an array of [name, value] pairs or an object";
+        return false;
+    }
+    for (const auto &pair : j) {
+        if (!pair.is_array() || pair.size() != 2) {
+            error = "\"headers\" must be an array of [name, value] pairs or an object";
+            return false;
+        }
+        if (!add(pair[0], pair[1]))
+            return false;
+    }
+    return true;
 }
 
 json to_json(const Device &d)
@@ -59,12 +106,18 @@ std::optional<Fault> fault_from_json(const json &j, std::string &error)
         return std::nullopt;
     }
     const bool once = j.value("once", false);
+    HeaderList headers;
+    if (j.contains("headers") && !headers_from_json(j["headers"], headers, error))
+        return std::nullopt;
     if (j.contains("fault")) {
         if (!j["fault"].is_string()) {
             error = "\"fault\" must be a string";
             return std::nullopt;
         }
-        return parse_fault(j["fault"].get<std::string>(), once, &error);
+        auto f = parse_fault(j["fault"].get<std::string>(), once, &error);
+        if (f)
+            f->headers = headers;
+        return f;
     }
     const auto endpoint = endpoint_from_name(j.value("endpoint", "all"));
     const auto kind = fault_kind_from_name(j.value("kind", ""));
@@ -79,8 +132,13 @@ std::optional<Fault> fault_from_json(const json &j, std::string &error)
     f.delay_ms = j.value("ms", 0);
     f.status = j.value("status", 500);
     f.body = j.value("body", "");
-    if (f.delay_ms < 0 || f.status < 100 || f.status > 599) {
-        error = "\"ms\" or \"status\" out of range";
+    f.content_type = j.value("content_type", "");
+    f.size = j.value("size", std::uint64_t(0));
+    f.chunked = j.value("chunked", false);
+    f.headers = headers;
+    const std::uint64_t most = f.kind == FaultKind::GzipBomb ? max_bomb_size : max_stream_size;
+    if (f.delay_ms < 0 || f.status < 100 || f.status > 599 || f.size > most) {
+        error = "\"ms\", \"status\" or \"size\" out of range";
         return std::nullopt;
     }
     return f;

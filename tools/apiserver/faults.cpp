@@ -22,7 +22,18 @@ struct FaultName {
 const FaultName fault_names[] = {
     {FaultKind::Delay, "delay"},       {FaultKind::Status, "status"}, {FaultKind::NonJson, "nonjson"},
     {FaultKind::ZeroByte, "zerobyte"}, {FaultKind::Empty, "empty"},   {FaultKind::Drop, "drop"},
+    {FaultKind::ContentType, "ctype"}, {FaultKind::Gzip, "gzip"},     {FaultKind::GzipBomb, "gzipbomb"},
+    {FaultKind::Stream, "stream"},
 };
+
+// A size in bytes from 0 to `most`.
+std::optional<std::uint64_t> byte_count(const std::optional<std::string> &text, std::uint64_t most)
+{
+    const auto n = text ? whole_number(*text) : std::nullopt;
+    if (!n || *n < 0 || static_cast<std::uint64_t>(*n) > most)
+        return std::nullopt;
+    return static_cast<std::uint64_t>(*n);
+}
 
 } // namespace
 
@@ -96,11 +107,67 @@ std::optional<Fault> parse_fault(const std::string &text, bool once, std::string
             f.body = arg->substr(code_text.size() + 1);
         break;
     }
+    case FaultKind::ContentType:
+        // "ctype:" and "ctype" both mean no Content-Type header at all.
+        f.content_type = arg.value_or("");
+        break;
+    case FaultKind::GzipBomb: {
+        const auto size = byte_count(arg, max_bomb_size);
+        if (!size)
+            return bad("gzipbomb needs the inflated size in bytes, at most " + std::to_string(max_bomb_size));
+        f.size = *size;
+        break;
+    }
+    case FaultKind::Stream: {
+        // stream:N or stream:N:chunked
+        const auto colon = arg ? arg->find(':') : std::string::npos;
+        const auto size = byte_count(arg ? std::optional<std::string>(arg->substr(0, colon)) : std::nullopt,
+                                     max_stream_size);
+        if (!size)
+            return bad("stream needs a size in bytes, at most " + std::to_string(max_stream_size));
+        if (colon != std::string::npos && arg->substr(colon + 1) != "chunked")
+            return bad("stream takes a size and optionally \"chunked\"");
+        f.size = *size;
+        f.chunked = colon != std::string::npos;
+        break;
+    }
     default:
         if (arg)
             return bad(std::string(fault_kind_name(f.kind)) + " takes no argument");
     }
     return f;
+}
+
+std::string check_header(const std::string &name, const std::string &value)
+{
+    if (name.empty())
+        return "a header needs a name";
+    for (const unsigned char c : name)
+        if (c <= ' ' || c >= 0x7f || c == ':')
+            return "header name \"" + name + "\" has a character a name cannot have";
+    if (value.find_first_of("\r\n") != std::string::npos)
+        return "header " + name + ": CR and LF cannot be sent in a value";
+    return {};
+}
+
+std::optional<std::pair<std::string, std::string>> parse_header_line(const std::string &line, std::string *error)
+{
+    const auto colon = line.find(':');
+    std::string why;
+    if (colon == std::string::npos) {
+        why = "expected \"Name: Value\"";
+    } else {
+        std::string name = line.substr(0, colon);
+        std::string value = line.substr(colon + 1);
+        const auto first = value.find_first_not_of(" \t");
+        value = first == std::string::npos ? std::string() : value.substr(first, value.find_last_not_of(" \t") - first + 1);
+        why = check_header(name, value);
+        if (why.empty())
+            return std::make_pair(std::move(name), std::move(value));
+    }
+    if (error)
+        *error = "header \"" + line + "\": " + why;
+    return std::nullopt;
 }
 
 std::optional<FaultKind> fault_kind_from_name(const std::string &name)

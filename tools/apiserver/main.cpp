@@ -19,7 +19,8 @@ void usage(std::FILE *out)
     std::fprintf(out,
         "usage: orv-apiserver [--host ADDR] [--port N] [--cert server.pem] [--key server.key]\n"
         "                     [--catalogue catalogue.json] [--log requests.jsonl|-]\n"
-        "                     [--fault ENDPOINT:KIND[:ARG]]... [--fault-once ENDPOINT:KIND[:ARG]]...\n"
+        "                     [--fault ENDPOINT:KIND[:ARG] [--fault-header 'Name: Value']...]...\n"
+        "                     [--fault-once ENDPOINT:KIND[:ARG] [--fault-header 'Name: Value']...]...\n"
         "                     [--quiet]\n"
         "\n"
         "  --host        address to listen on (default 127.0.0.1)\n"
@@ -30,6 +31,8 @@ void usage(std::FILE *out)
         "  --fault       a persistent fault; --fault-once: removed after one request\n"
         "                ENDPOINT: limitInfo brand model vehicle settings software install all\n"
         "                KIND: delay:MS  status:CODE[:BODY]  nonjson  zerobyte  empty  drop\n"
+        "                      ctype:[TYPE]  gzip  gzipbomb:BYTES  stream:BYTES[:chunked]\n"
+        "  --fault-header  an extra reply header of the fault before it; repeatable\n"
         "  --quiet       do not print a line per request\n"
         "\n"
         "Control interface on the same port: GET /__sim/log, POST /__sim/clear-log,\n"
@@ -99,6 +102,18 @@ int main(int argc, char **argv)
                 return 2;
             }
             faults.push_back(*f);
+        } else if (opt == "--fault-header") {
+            std::string error;
+            const auto header = parse_header_line(value(), &error);
+            if (faults.empty()) {
+                std::fprintf(stderr, "orv-apiserver: --fault-header belongs after a --fault or --fault-once\n");
+                return 2;
+            }
+            if (!header) {
+                std::fprintf(stderr, "orv-apiserver: %s\n", error.c_str());
+                return 2;
+            }
+            faults.back().headers.push_back(*header);
         } else if (opt == "--quiet") {
             quiet = true;
         } else if (opt == "--help" || opt == "-h") {

@@ -171,6 +171,18 @@ TlsHttpServer::TlsHttpServer()
         int yes = 1;
         setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
     });
+    set_post_routing_handler([](const httplib::Request &, httplib::Response &res) {
+        const Connection *conn = current();
+        if (!conn)
+            return;
+        // Header names compare without regard to case here.
+        for (const auto &name : conn->remove_headers)
+            res.headers.erase(name);
+        for (const auto &h : conn->replace_headers)
+            res.headers.erase(h.first);
+        for (const auto &h : conn->replace_headers)
+            res.headers.emplace(h.first, h.second);
+    });
 }
 
 TlsHttpServer::~TlsHttpServer()
@@ -270,6 +282,8 @@ bool TlsHttpServer::process_and_close_socket(socket_t sock)
             conn.drop = false;
             conn.replied = false;
             conn.fault.clear();
+            conn.remove_headers.clear();
+            conn.replace_headers.clear();
             bool closed = false;
             const bool last = left == 1 || stopping_;
             if (!process_request(stream, last, closed, {}) || closed || conn.drop)

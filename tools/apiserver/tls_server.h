@@ -19,6 +19,8 @@
 #include <functional>
 #include <mutex>
 #include <string>
+#include <utility>
+#include <vector>
 
 typedef struct ssl_ctx_st SSL_CTX;
 
@@ -31,6 +33,10 @@ struct Connection {
     bool drop = false;         // set by a handler: close the connection instead of replying
     bool replied = false;      // the first bytes of the reply have been handed to TLS
     std::string fault;         // name of the fault applied to this request, for the log
+    // Set by a handler, applied after httplib has added its own headers (Content-Type,
+    // Content-Length, ...), so that a reply can go without them or with other values.
+    std::vector<std::string> remove_headers;          // names left out of the reply
+    std::vector<std::pair<std::string, std::string>> replace_headers;  // each replaces its name
 };
 
 class TlsHttpServer : public httplib::Server {

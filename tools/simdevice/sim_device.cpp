@@ -29,6 +29,9 @@ constexpr quint8 kEnd = 0xDE;
 constexpr int kChunkSize = 16;
 constexpr int kReportSize = 64;
 constexpr int kMaxMessage = 0xFFFF;
+constexpr quint8 kQuery = 0x09;
+constexpr quint8 kKeyQuery = 13;
+constexpr quint8 kKeyMarker = 0x04;
 
 const char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 
@@ -68,6 +71,7 @@ QByteArray without_trailing_zeros(QByteArray b)
 const QList<SimFault::Kind> kAnswerFaults = {
     SimFault::Kind::Fail,    SimFault::Kind::FailConnection, SimFault::Kind::ChunkedFail,
     SimFault::Kind::Garbage, SimFault::Kind::Late,           SimFault::Kind::Reply,
+    SimFault::Kind::WrongEcho, SimFault::Kind::KeyNoMarker,
 };
 
 struct KindName {
@@ -80,6 +84,8 @@ const KindName kKindNames[] = {
     {SimFault::Kind::ChunkedFail, "chunked-fail"}, {SimFault::Kind::LowerAck, "lower-ack"},
     {SimFault::Kind::Unplug, "unplug"},           {SimFault::Kind::Garbage, "garbage"},
     {SimFault::Kind::Late, "late"},               {SimFault::Kind::Reply, "reply"},
+    {SimFault::Kind::WrongEcho, "wrong-echo"},    {SimFault::Kind::KeyNoMarker, "key-no-marker"},
+    {SimFault::Kind::AckPastEnd, "ack-past-end"},
 };
 
 struct GarbageName {
@@ -195,6 +201,32 @@ SimFault SimFault::reply(const QByteArray &bytes, const QByteArray &match, int s
     return f;
 }
 
+SimFault SimFault::wrong_echo(const QByteArray &match, int skip)
+{
+    return make_fault(Kind::WrongEcho, match, skip);
+}
+
+SimFault SimFault::key_no_marker(int skip)
+{
+    return make_fault(Kind::KeyNoMarker, {}, skip);
+}
+
+SimFault SimFault::ack_past_end(const QByteArray &match, int skip)
+{
+    return make_fault(Kind::AckPastEnd, match, skip);
+}
+
+QByteArray SimFault::waits_for() const
+{
+    if (!match.isEmpty())
+        return match;
+    if (kind == Kind::WrongEcho)
+        return QByteArray(1, char(kQuery));
+    if (kind == Kind::KeyNoMarker)
+        return QByteArray(1, char(kQuery)) + char(kKeyQuery) + char(kKeyMarker);
+    return match;
+}
+
 QString SimFault::kind_name(Kind k)
 {
     for (const KindName &n : kKindNames)
@@ -256,9 +288,10 @@ QString SimFault::describe() const
     default:
         break;
     }
-    text += match.isEmpty() ? QStringLiteral(", any message")
+    const QByteArray start = waits_for();
+    text += start.isEmpty() ? QStringLiteral(", any message")
                             : QStringLiteral(", messages starting ") +
-                                  QString::fromLatin1(match.toHex(' '));
+                                  QString::fromLatin1(start.toHex(' '));
     if (skip > 0)
         text += QStringLiteral(", after %1 more").arg(skip);
     return text;
@@ -471,7 +504,7 @@ bool SimDevice::take_ready_fault(const QList<SimFault::Kind> &kinds, const QByte
 {
     for (int i = 0; i < faults_.size(); ++i) {
         const SimFault &f = faults_.at(i);
-        if (f.skip == 0 && kinds.contains(f.kind) && context.startsWith(f.match)) {
+        if (f.skip == 0 && kinds.contains(f.kind) && context.startsWith(f.waits_for())) {
             fired_ = faults_.takeAt(i);
             changed();
             return true;
@@ -485,7 +518,7 @@ void SimDevice::note_message(const QByteArray &message)
 {
     log(SimEvent::HostMessage, message);
     for (SimFault &f : faults_) {
-        if (f.skip > 0 && message.startsWith(f.match)) {
+        if (f.skip > 0 && message.startsWith(f.waits_for())) {
             --f.skip;
             changed();
         }
@@ -540,6 +573,12 @@ void SimDevice::on_chunk(const QByteArray &packet)
         assembling_ = false;
         assembly_.clear();
         queue_packet(QByteArray(1, kFail));
+        return;
+    }
+    // The device cannot know yet where the message ends; 0xFFFF is past the end of any
+    // message a host can send but one of exactly 65535 bytes. The chunk itself is kept.
+    if (offset == 0 && take_ready_fault({SimFault::Kind::AckPastEnd}, assembly_)) {
+        queue_packet(framed(kAck, 0xFFFF));
         return;
     }
     if (offset > 0 && take_ready_fault({SimFault::Kind::LowerAck}, assembly_)) {
@@ -626,6 +665,21 @@ void SimDevice::on_message(const QByteArray &message)
         send_reply(answer(message));
         late_reads_ = std::max(0, f.count);
         break;
+    case SimFault::Kind::WrongEcho: {
+        QByteArray r = answer(message);
+        if (!r.isEmpty())
+            r[0] = char(quint8(r[0]) + 1);
+        send_reply(r);
+        break;
+    }
+    case SimFault::Kind::KeyNoMarker: {
+        // Only a key reply has a marker to leave out; any other message is answered normally.
+        QByteArray r = answer(message);
+        if (byte_at(r, 0) == kKeyQuery && byte_at(r, 1) == kKeyMarker)
+            r.remove(1, 1);
+        send_reply(r);
+        break;
+    }
     case SimFault::Kind::Garbage:
         switch (f.garbage) {
         case SimFault::GarbageKind::RandomBytes: {
@@ -672,7 +726,7 @@ QByteArray SimDevice::answer(const QByteArray &message)
     const QByteArray failed(1, kFail);
     const QByteArray value = message.mid(1);
     switch (byte_at(message, 0)) {
-    case 0x09:
+    case kQuery:
         return answer_query(message);
     case 0x03:
         session_open_ = true;
@@ -730,10 +784,10 @@ QByteArray SimDevice::answer_query(const QByteArray &message) const
     case 10: r += state_.serial; break;
     case 11: r += state_.hardware; break;
     case 12: r += state_.firmware; break;
-    case 13:
-        if (byte_at(message, 2) != 0x04 || message.size() < 3)
+    case kKeyQuery:
+        if (byte_at(message, 2) != kKeyMarker || message.size() < 3)
             return failed;
-        r += char(0x04);
+        r += char(kKeyMarker);
         r += state_.key;
         break;
     case 20: r += state_.config_id; break;

@@ -20,7 +20,6 @@ bool MainWindow::USB_exchange(const QByteArray &message)
         }
     }
 
-    USB_drain_reports();
     USB_clear_data();
     TX_data.append(message);
     USB_check_TX();

@@ -66,6 +66,7 @@ void MainWindow::USB_reject_reply()
 
 void MainWindow::USB_clear_data()
 {
+    USB_drain_reports();
     RX_complete = false;
     TX_query = false;
     TX_command = false;

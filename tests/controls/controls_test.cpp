@@ -5,6 +5,7 @@
 #include <QtTest>
 #include <QAbstractButton>
 #include <QComboBox>
+#include <QTimer>
 
 #include "app/app_state.h"
 #include "app/mainwindow.h"
@@ -355,6 +356,37 @@ private slots:
         QVERIFY(clicked_while_busy);
         QCOMPARE(after_second, before_second);
         QCOMPARE(hex(device->messages()), bracket(value));
+        QCOMPARE(rig->boxes.texts(), QStringList{changed});
+    }
+
+    void vehicle_choice_waits_for_a_write()
+    {
+        QVERIFY(window_for(or_plus()));
+        free_buttons({"pushButton_eco"});
+        const QStringList choice{"comboBox_marka", "comboBox_model", "comboBox_model_exactly",
+                                 "pushButton_marka", "pushButton_model", "pushButton_model_exactly"};
+        auto *brands = rig->window().findChild<QComboBox *>("comboBox_marka");
+        QVERIFY(brands->count() > 2);
+        QStringList enabled_during;
+        QString before_change, after_change;
+        QTimer during;
+        during.setSingleShot(true);
+        connect(&during, &QTimer::timeout, this, [&] {
+            for (const QString &name : choice)
+                if (rig->probe().enabled(name))
+                    enabled_during << name;
+            // A brand that reaches the box anyway is refused and changes nothing.
+            before_change = rig->probe().snapshot();
+            brands->setCurrentIndex(2);
+            after_change = rig->probe().snapshot();
+        });
+        during.start(0);
+        button("pushButton_eco")->click();
+
+        QCOMPARE(enabled_during, QStringList());
+        QCOMPARE(after_change, before_change);
+        for (const QString &name : choice)
+            QVERIFY2(rig->probe().enabled(name), qPrintable(name));
         QCOMPARE(rig->boxes.texts(), QStringList{changed});
     }
 

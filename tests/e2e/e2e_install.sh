@@ -176,4 +176,28 @@ e2e_same "the device stores the software id" "\"$software_id\"" "$(field 'Softwa
 e2e_same "the device verified the software file" "$file_size bytes, checksum verified" "$(field 'Software file')"
 e2e_same "the device drives in DYNAMIC" "DYNAMIC (2)" "$(field 'Drive mode')"
 
+# A server that answers the software request with a redirect to an HTML page: the page is
+# not chip software. Nothing is written, nothing reported, no configuration spent.
+orv_api POST /__sim/fault \
+    '{"fault":"software:status:302:<html><body>Moved</body></html>","once":true,"headers":{"Location":"https://elsewhere.example/file"}}' \
+    >/dev/null || e2e_fatal "the server takes the redirect fault"
+choose brand "${brand_button[@]}" "$brand_index" "/api/v1/vehicle/model\\?brandId=$brand_id"
+choose model "${model_button[@]}" "$model_index" "/api/v1/vehicle\\?modelId=$model_id"
+choose engine "${engine_button[@]}" "$engine_index"
+wire_start=$(orv_lines "$e2e_wire")
+req_start=$(orv_lines "$e2e_requests")
+orv_click "${apply_button[@]}"
+orv_wait_for 30 box_up || e2e_fatal "the refused installation ends with a message box"
+orv_screenshot "$e2e_work/redirect-refused.png"
+e2e_check "a redirect as software ends with the Error! box" test -n "$(orv_box 'Error!')"
+e2e_check "no Info box claims a changed vehicle" test -z "$(orv_box Info)"
+orv_close_box 'Error!'
+e2e_same "nothing is written to the device" "" "$(e2e_messages_after "$wire_start")"
+e2e_same "only the settings and the software are asked for" \
+"GET /api/v1/vehicle/settings?vehicleId=$engine_id&authKey=* 200
+GET /api/v1/chip/software/$software_id/file?authKey=* 302" \
+    "$(e2e_targets_after "$req_start" | sed 's/authKey=[^ &]*/authKey=*/')"
+e2e_same "no configuration is spent" "\"count\":$((count - 1))" \
+    "$(orv_api GET "/__sim/device?serial=$serial" | grep -o '"count":-\{0,1\}[0-9]*')"
+
 e2e_finish

@@ -2,9 +2,11 @@
 // server requests, the window's device state, and handles that never leak.
 
 #include <QtTest>
+#include <QLabel>
 
 #include "api_server.h"
 #include "app/app_state.h"
+#include "app/logging.h"
 #include "app/mainwindow.h"
 #include "device/device_state.h"
 #include "server/server_state.h"
@@ -12,6 +14,7 @@
 #include "support/rig.h"
 
 Q_DECLARE_METATYPE(SimDeviceState)
+Q_DECLARE_METATYPE(SimFault)
 
 namespace {
 
@@ -45,6 +48,14 @@ private slots:
     void first_of_two_devices_is_opened();
     void unplug_and_replug_identify_anew();
     void open_failure_box_shows_once();
+    void unplug_while_the_server_answers_clears_at_once_data();
+    void unplug_while_the_server_answers_clears_at_once();
+    void rejected_token_box_shows_once_per_plug_in();
+    void identity_is_the_devices_own_data();
+    void identity_is_the_devices_own();
+    void device_texts_are_plain_and_cut();
+    void compressed_brand_list_is_not_unpacked();
+    void trace_hides_serial_number_and_key();
     void handles_are_closed_when_dropped();
     void window_close_releases_the_device();
 
@@ -303,6 +314,144 @@ void IdentifyTest::window_close_releases_the_device()
     rig.reset();
     QCOMPARE(SimBus::instance().open_handles(), 0);
     Q_UNUSED(exits)
+}
+
+void IdentifyTest::unplug_while_the_server_answers_clears_at_once_data()
+{
+    QTest::addColumn<int>("endpoint");
+    QTest::newRow("limit request") << int(apiserver::Endpoint::LimitInfo);
+    QTest::newRow("brand request") << int(apiserver::Endpoint::Brand);
+}
+
+void IdentifyTest::unplug_while_the_server_answers_clears_at_once()
+{
+    QFETCH(int, endpoint);
+    const SimDeviceState state = unconfigured_device("1000000001");  // automatic protocol
+    rig->register_device(state, 3);
+    SimDevice *device = rig->plug(state);
+    rig->server()->add_fault(server_fault(apiserver::Endpoint(endpoint), apiserver::FaultKind::Delay, 0, {}, 600));
+    rig->open_window();
+    // Unplugged while the request is out; the window must not keep the device.
+    QVERIFY(QTest::qWaitFor([] { return !serial_number.isEmpty(); }, 3000));
+    rig->unplug(device);
+    QVERIFY(QTest::qWaitFor([&] { return rig->server()->log().size() >= 1; }, 3000));
+    QVERIFY(rig->wait_cleared(1000));
+    QVERIFY(rig->probe().text("label_serial_number").isEmpty());
+    QVERIFY(rig->probe().items("comboBox_marka").size() <= 1);
+    QVERIFY(serial_number.isEmpty());
+
+    rig->plug(state);
+    QVERIFY(rig->wait_identified());
+    // One placeholder and the twelve names, not a placeholder left over.
+    QCOMPARE(rig->probe().items("comboBox_protocol"), QStringList{"NOT SELECTED"} + protocol_names);
+}
+
+void IdentifyTest::rejected_token_box_shows_once_per_plug_in()
+{
+    const SimDeviceState state = unconfigured_device("1000000099");  // unknown to the server
+    SimDevice *device = rig->plug(state);
+    rig->open_window();
+    const QString box = "Error! / Server connection error! Error code 110";
+    QVERIFY(QTest::qWaitFor([&] { return rig->server()->log().size() >= 3; }, 8000));
+    QCOMPARE(rig->boxes.texts(), QStringList{box});
+    rig->unplug(device);
+    QVERIFY(rig->wait_cleared());
+    QTest::qWait(600);
+    rig->plug(state);
+    QVERIFY(QTest::qWaitFor([&] { return rig->boxes.count() == 2; }, 5000));
+    QCOMPARE(rig->boxes.texts(), (QStringList{box, box}));
+}
+
+void IdentifyTest::identity_is_the_devices_own_data()
+{
+    QTest::addColumn<SimFault>("fault");
+    QTest::newRow("serial answered with another code")
+        << SimFault::reply(QByteArray("\x0b" "1100000002"), QByteArray::fromHex("090a"));
+    QTest::newRow("key without its marker") << SimFault::reply(QByteArray("\x0d" "KEY-2"), QByteArray::fromHex("090d"));
+    QTest::newRow("serial with a header in it")
+        << SimFault::reply(QByteArray("\x0a" "11\r\nX-Evil: 1"), QByteArray::fromHex("090a"));
+}
+
+void IdentifyTest::identity_is_the_devices_own()
+{
+    QFETCH(SimFault, fault);
+    // Device A is identified and unplugged ...
+    const SimDeviceState first = unconfigured_device("1000000001");
+    rig->register_device(first, 3);
+    SimDevice *a = rig->plug(first);
+    rig->open_window();
+    QVERIFY(rig->wait_identified());
+    rig->unplug(a);
+    QVERIFY(rig->wait_cleared());
+    const size_t requests = rig->server()->log().size();
+    // ... device B gives no usable identity: it is not identified with A's.
+    SimDevice *b = rig->plug(unconfigured_device("1000000002"));
+    for (int i = 0; i < 3; ++i)
+        b->add_fault(fault);
+    QVERIFY(QTest::qWaitFor([&] { return b->faults().isEmpty(); }, 8000));
+    QVERIFY(rig->wait_cleared());
+    QCOMPARE(rig->server()->log().size(), requests);
+    QCOMPARE(rig->boxes.texts(), QStringList{"Error! / Transmission error! Please reconnect device!"});
+    QVERIFY(serial_number.isEmpty() && device_key.isEmpty() && auth_key.isEmpty());
+}
+
+void IdentifyTest::device_texts_are_plain_and_cut()
+{
+    SimDeviceState state = configured_device("1100000001");
+    QByteArray nested;
+    for (int i = 0; i < 16; ++i)
+        nested = "<table><tr><td>" + nested + "</td></tr></table>";
+    state.brand = nested;
+    rig->register_device(state, 3);
+    rig->plug(state);
+    rig->open_window();
+    QVERIFY(rig->wait_identified());
+    auto *label = rig->window().findChild<QLabel *>("label_marka_model");
+    QCOMPARE(label->textFormat(), Qt::PlainText);
+    QVERIFY(label->text().startsWith("<table><tr><td>"));
+    QVERIFY(label->text().size() <= 100);
+}
+
+void IdentifyTest::compressed_brand_list_is_not_unpacked()
+{
+    // About a megabyte on the wire that would unpack to a gigabyte: the
+    // replies are asked for uncompressed, so it stays a megabyte of non-JSON.
+    const SimDeviceState state = unconfigured_device("1000000001");
+    rig->register_device(state, 3);
+    rig->plug(state);
+    apiserver::Fault bomb = server_fault(apiserver::Endpoint::Brand, apiserver::FaultKind::GzipBomb);
+    bomb.size = 1ull << 30;
+    rig->server()->add_fault(bomb);
+    rig->open_window();
+    QVERIFY(rig->wait_identified());
+    QCOMPARE(rig->probe().items("comboBox_marka"), QStringList{"BRAND"});
+    QCOMPARE(rig->boxes.count(), 0);
+}
+
+void IdentifyTest::trace_hides_serial_number_and_key()
+{
+    static QStringList lines;
+    lines.clear();
+    const QtMessageHandler previous = qInstallMessageHandler([](QtMsgType, const QMessageLogContext &context, const QString &text) {
+        if (QByteArray(context.category) == "orv.usb")
+            lines << text;
+    });
+    QLoggingCategory::setFilterRules("orv.usb.debug=true");
+    SimDeviceState state = unconfigured_device("1000000001");
+    state.key = "SECRET-KEY-0123456789";  // longer than one packet
+    rig->register_device(state, 3);
+    rig->plug(state);
+    rig->open_window();
+    const bool identified = rig->wait_identified();
+    QLoggingCategory::setFilterRules(QString());
+    qInstallMessageHandler(previous);
+    QVERIFY(identified);
+    QVERIFY(lines.size() > 20);
+    const QString text = lines.join('\n');
+    for (const QByteArray &secret : {state.serial, state.key, state.key.mid(0, 8), state.key.mid(13)}) {
+        QVERIFY2(!text.contains(QString::fromLatin1(secret.toHex(' '))), secret.constData());
+        QVERIFY2(!text.contains(QString::fromLatin1(secret)), secret.constData());
+    }
 }
 
 QTEST_MAIN(IdentifyTest)

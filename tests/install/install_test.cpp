@@ -13,6 +13,7 @@
 #include "app/logging.h"
 #include "app/mainwindow.h"
 #include "server/server_state.h"
+#include "tuning/tuning_state.h"
 #include "sim_bus.h"
 #include "support/rig.h"
 #include "tuning/checksum.h"
@@ -67,6 +68,12 @@ private slots:
     void unplugging_at_each_step_never_succeeds_data();
     void unplugging_at_each_step_never_succeeds();
     void file_too_large_is_refused_before_writing();
+    void software_that_is_not_a_file_is_refused_data();
+    void software_that_is_not_a_file_is_refused();
+    void settings_without_ids_are_refused();
+    void endless_download_is_given_up_at_once();
+    void engine_is_the_chosen_item();
+    void trace_never_shows_the_auth_key();
     void settings_id_is_rounded_in_the_report();
     void equal_engines_install_the_first();
     void run_locks_the_other_controls_and_shows_progress();
@@ -174,6 +181,7 @@ void InstallTest::whole_installation()
         QCOMPARE(json, i < requests_before + 3);  // not on the limit refresh
     }
     QCOMPARE(server->device_count(serial.toStdString()), 299);
+    QVERIFY(soft_file.isEmpty());  // released once it is in the device
 
     const SimDeviceState &stored = device->state();
     QCOMPARE(stored.config_id, QByteArray("v-1001"));
@@ -321,6 +329,116 @@ void InstallTest::file_too_large_is_refused_before_writing()
     QVERIFY(device->messages().isEmpty());
     QVERIFY(!targets(*server, requests_before).contains("POST /api/v1/vehicle/settings/install/success"));
     verify_finished();
+}
+
+void InstallTest::software_that_is_not_a_file_is_refused_data()
+{
+    QTest::addColumn<Fault>("fault");
+    Fault moved = server_fault(Endpoint::Software, FaultKind::Status, 302, "<html><body>Moved</body></html>");
+    moved.headers = {{"Location", "https://elsewhere.example/file"}};
+    QTest::newRow("redirect") << moved;
+    QTest::newRow("no content") << server_fault(Endpoint::Software, FaultKind::Status, 204);
+    QTest::newRow("an HTML page") << server_fault(Endpoint::Software, FaultKind::NonJson);
+    Fault json = server_fault(Endpoint::Software, FaultKind::ContentType);
+    json.content_type = "application/json; charset=utf-8";
+    QTest::newRow("a JSON answer") << json;
+}
+
+void InstallTest::software_that_is_not_a_file_is_refused()
+{
+    QFETCH(Fault, fault);
+    choose("Audi", "A3", "1.4 TFSI 150HP 250NM");
+    server->add_fault(fault);
+    apply();
+    QCOMPARE(rig->boxes.texts(), QStringList{"Error! / Server connection error"});
+    QVERIFY(device->messages().isEmpty());
+    QCOMPARE(targets(*server, requests_before).size(), 2);  // settings and software, no report
+    verify_finished();
+}
+
+void InstallTest::settings_without_ids_are_refused()
+{
+    choose("Audi", "A3", "1.4 TFSI 150HP 250NM");
+    server->add_fault(server_fault(Endpoint::Settings, FaultKind::Status, 200, R"({"result":{"id":1001}})"));
+    apply();
+    QCOMPARE(rig->boxes.texts(), QStringList{"Error! / Server connection error"});
+    QCOMPARE(targets(*server, requests_before).size(), 1);  // no software request
+    QVERIFY(device->messages().isEmpty());
+}
+
+void InstallTest::endless_download_is_given_up_at_once()
+{
+    choose("Audi", "A3", "1.4 TFSI 150HP 250NM");
+    Fault endless = server_fault(Endpoint::Software, FaultKind::Stream);
+    endless.size = 1ull << 30;
+    server->add_fault(endless);
+    apply();
+    QCOMPARE(rig->boxes.texts(), QStringList{"Error! / Software file too large for the device! Nothing was written."});
+    QVERIFY(device->messages().isEmpty());
+    QVERIFY(soft_file.isEmpty());
+    // The download was given up, not read to its end.
+    QTRY_COMPARE_WITH_TIMEOUT(server->open_streams(), 0, 5000);
+    verify_finished();
+}
+
+void InstallTest::engine_is_the_chosen_item()
+{
+    // An engine whose text is far too long to show or to split installs
+    // itself, not the vehicle of an earlier run.
+    const QString title(40000, QLatin1Char('T'));
+    server->add_fault(server_fault(Endpoint::Vehicle, FaultKind::Status, 200,
+                                   R"({"result":{"items":[{"id":"v-long","title":")" + title.toStdString()
+                                       + R"(","power":1,"moment":2}]}})"));
+    choose("Audi", "A3", QString());
+    auto *engines = rig->window().findChild<QComboBox *>("comboBox_model_exactly");
+    QCOMPARE(engines->count(), 2);
+    QVERIFY(engines->itemText(1).size() <= 100);
+    engines->setCurrentIndex(1);
+    requests_before = server->log().size();
+    apply();
+    QVERIFY(targets(*server, requests_before).value(0).startsWith("GET /api/v1/vehicle/settings?vehicleId=v-long&"));
+
+    // A choice that leads nowhere in the lists installs nothing.
+    choose("Audi", "A3", "1.4 TFSI 150HP 250NM");
+    rig->boxes.clear();
+    modif_ids.clear();
+    apply();
+    QCOMPARE(rig->boxes.texts(), QStringList{"Error! / Please select your vehicle!"});
+    QVERIFY(targets(*server, requests_before).isEmpty());
+    QVERIFY(device->messages().isEmpty());
+}
+
+void InstallTest::trace_never_shows_the_auth_key()
+{
+    // A key whose characters a URL may carry in several forms.
+    const QByteArray key = "k%y+ /=?&#7";
+    rig->unplug(device);
+    QVERIFY(rig->wait_cleared());
+    SimDeviceState state = device->state();
+    state.key = key;
+    rig->register_device(state, 300);
+    device = rig->plug(state);
+    QVERIFY(rig->wait_identified());
+    choose("Audi", "A3", "1.4 TFSI 150HP 250NM");
+
+    static QStringList trace;
+    trace.clear();
+    const QtMessageHandler previous = qInstallMessageHandler([](QtMsgType, const QMessageLogContext &context, const QString &text) {
+        if (QByteArray(context.category) == "orv.server")
+            trace << text;
+    });
+    QLoggingCategory::setFilterRules("orv.server.debug=true");
+    server->add_fault(server_fault(Endpoint::Software, FaultKind::Status, 404));
+    apply();
+    QLoggingCategory::setFilterRules(QString());
+    qInstallMessageHandler(previous);
+    QCOMPARE(trace.size(), 4);
+    const QString text = trace.join('\n');
+    QVERIFY(text.contains("authKey=***"));
+    for (const QString &form : {QString::fromLatin1(key), QString::fromLatin1(key.toPercentEncoding()),
+                                QString::fromLatin1(key.toPercentEncoding("+/ =?&")),
+                                QString::fromLatin1(key.toPercentEncoding().toLower())})
+        QVERIFY2(!text.contains(form), qPrintable(form));
 }
 
 void InstallTest::settings_id_is_rounded_in_the_report()

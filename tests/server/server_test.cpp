@@ -49,6 +49,8 @@ private slots:
     void bodies_that_are_not_json_data();
     void bodies_that_are_not_json();
     void limit_errors_leave_no_count();
+    void ids_go_out_percent_encoded();
+    void oversized_list_is_refused();
     void watchdog_ends_the_wait_and_unlocks();
     void late_reply_does_not_end_the_next_wait();
     void popup_follows_the_list();
@@ -105,6 +107,9 @@ void ServerTest::requests_carry_the_headers_in_order()
                                     "Accept: application/json"}));
         QVERIFY(!content_type);
         QCOMPARE(QString::fromStdString(entry.method), QStringLiteral("GET"));
+        // Uncompressed: a small reply cannot unpack into a huge one.
+        QVERIFY(std::count(entry.headers.begin(), entry.headers.end(),
+                           std::make_pair(std::string("Accept-Encoding"), std::string("identity"))) == 1);
     }
 }
 
@@ -172,18 +177,22 @@ void ServerTest::choosing_placeholders()
 void ServerTest::list_errors_data()
 {
     QTest::addColumn<int>("endpoint");
+    QTest::addColumn<int>("status");
     QTest::addColumn<QString>("box");
-    QTest::newRow("model list fails") << int(Endpoint::Model) << "Error! / Server connection error!";
-    QTest::newRow("engine list fails") << int(Endpoint::Vehicle) << "Error! / Server connection error!";
+    QTest::newRow("model list fails") << int(Endpoint::Model) << 503 << "Error! / Server connection error!";
+    QTest::newRow("engine list fails") << int(Endpoint::Vehicle) << 503 << "Error! / Server connection error!";
+    // Qt reports a redirect as no error; its status makes it one.
+    QTest::newRow("model list moved") << int(Endpoint::Model) << 302 << "Error! / Server connection error!";
 }
 
 void ServerTest::list_errors()
 {
     QFETCH(int, endpoint);
+    QFETCH(int, status);
     QFETCH(QString, box);
     choose("comboBox_marka", "Audi");
     const QStringList models = model_titles;
-    server->add_fault(server_fault(Endpoint(endpoint), FaultKind::Status, 503));
+    server->add_fault(server_fault(Endpoint(endpoint), FaultKind::Status, status));
     if (Endpoint(endpoint) == Endpoint::Model)
         choose("comboBox_marka", "BMW");
     else
@@ -232,6 +241,27 @@ void ServerTest::limit_errors_leave_no_count()
     QCOMPARE(avail_config, 0);
     QVERIFY(rig->probe().text("label_avail_config").isEmpty());
     QCOMPARE(last_target(*server), QStringLiteral("/api/v1/chip/limitInfo"));
+}
+
+void ServerTest::ids_go_out_percent_encoded()
+{
+    server->add_fault(server_fault(Endpoint::Model, FaultKind::Status, 200,
+                                   R"({"result":{"items":[{"id":"m#1?x&y/z","title":"Odd"}]}})"));
+    choose("comboBox_marka", "Audi");
+    choose("comboBox_model", "Odd");
+    QCOMPARE(last_target(*server), QStringLiteral("/api/v1/vehicle?modelId=m%231%3Fx%26y%2Fz"));
+}
+
+void ServerTest::oversized_list_is_refused()
+{
+    // 9 MiB of a valid list: past what any list reply may bring.
+    std::string body = R"({"result":{"items":[{"id":"m-1","title":"Big"}]}})";
+    body += std::string(9 * 1024 * 1024, ' ');
+    server->add_fault(server_fault(Endpoint::Model, FaultKind::Status, 200, body));
+    choose("comboBox_marka", "Audi");
+    QCOMPARE(rig->boxes.texts(), QStringList{"Error! / Server connection error!"});
+    QCOMPARE(rig->probe().items("comboBox_model"), QStringList{"MODEL"});
+    QVERIFY(rig->probe().enabled("comboBox_marka"));
 }
 
 void ServerTest::watchdog_ends_the_wait_and_unlocks()

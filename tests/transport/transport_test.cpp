@@ -55,6 +55,9 @@ private slots:
     void oversized_message_is_refused_before_sending();
     void reply_with_another_code_is_ignored_quietly();
     void late_answer_within_the_limit_is_taken();
+    void answer_after_the_time_out_is_read_away();
+    void chunk_after_a_gap_fails();
+    void acknowledgement_past_the_end_fails();
     void garbage_ends_the_exchange_data();
     void garbage_ends_the_exchange();
     void window_stays_live_during_an_exchange();
@@ -202,6 +205,36 @@ void TransportTest::late_answer_within_the_limit_is_taken()
     QVERIFY(rig->exchange(QByteArray::fromHex("090c")));
     QCOMPARE(rig->boxes.count(), 0);
     QCOMPARE(firmware_text, QStringLiteral("1.0.3.0.12"));
+}
+
+void TransportTest::answer_after_the_time_out_is_read_away()
+{
+    device->add_fault(SimFault::late(20, QByteArray::fromHex("090b")));
+    QVERIFY(!rig->exchange(QByteArray::fromHex("090b")));
+    QCOMPARE(rig->boxes.texts(), QStringList{no_connection});
+    // The hardware answer came after the time-out: it is not taken for the firmware's.
+    firmware_text.clear();
+    QVERIFY(rig->exchange(QByteArray::fromHex("090c")));
+    QCOMPARE(firmware_text, QStringLiteral("1.0.3.0.12"));
+}
+
+void TransportTest::chunk_after_a_gap_fails()
+{
+    // A first chunk at offset 16: bytes 0 to 15 never came.
+    device->add_fault(SimFault::reply(QByteArray::fromHex("dc0010") + "abc"));
+    QVERIFY(!rig->exchange(QByteArray::fromHex("090a")));
+    QCOMPARE(rig->boxes.texts(), QStringList{transmission});
+    // Nothing acknowledged the chunk as if the gap were there.
+    QCOMPARE(host_packets(device).size(), 1);
+}
+
+void TransportTest::acknowledgement_past_the_end_fails()
+{
+    device->add_fault(SimFault::ack_past_end());
+    QVERIFY(!rig->exchange(numbered(40, 0x14)));
+    QCOMPARE(rig->boxes.texts(), QStringList{transmission});
+    // One chunk went, and no end packet claimed the message complete.
+    QCOMPARE(host_packets(device).size(), 1);
 }
 
 void TransportTest::garbage_ends_the_exchange_data()

@@ -5,6 +5,8 @@
 #include <QtTest>
 #include <QAbstractItemView>
 #include <QComboBox>
+#include <QNetworkAccessManager>
+#include <QSslConfiguration>
 #include <QPushButton>
 
 #include "api_server.h"
@@ -50,6 +52,7 @@ private slots:
     void bodies_that_are_not_json();
     void limit_errors_leave_no_count();
     void ids_go_out_percent_encoded();
+    void requests_ask_for_tls_1_2_and_no_redirects();
     void oversized_list_is_refused();
     void watchdog_ends_the_wait_and_unlocks();
     void late_reply_does_not_end_the_next_wait();
@@ -250,6 +253,18 @@ void ServerTest::ids_go_out_percent_encoded()
     choose("comboBox_marka", "Audi");
     choose("comboBox_model", "Odd");
     QCOMPARE(last_target(*server), QStringLiteral("/api/v1/vehicle?modelId=m%231%3Fx%26y%2Fz"));
+}
+
+void ServerTest::requests_ask_for_tls_1_2_and_no_redirects()
+{
+    auto *manager = rig->window().findChild<QNetworkAccessManager *>();
+    QList<QNetworkRequest> sent;
+    connect(manager, &QNetworkAccessManager::finished, this, [&](QNetworkReply *reply) { sent << reply->request(); });
+    choose("comboBox_marka", "Audi");
+    QCOMPARE(sent.size(), 1);
+    QCOMPARE(sent.first().sslConfiguration().protocol(), QSsl::TlsV1_2OrLater);
+    QCOMPARE(sent.first().attribute(QNetworkRequest::RedirectPolicyAttribute).toInt(),
+             int(QNetworkRequest::ManualRedirectPolicy));
 }
 
 void ServerTest::oversized_list_is_refused()

@@ -1,6 +1,7 @@
 #include "state_reset.h"
 
 #include "app/app_state.h"
+#include "app/message_box.h"
 #include "controls/controls_state.h"
 #include "device/device_state.h"
 #include "device/usb_state.h"
@@ -31,6 +32,9 @@ void reset_shared_state()
     USB_wait = 0;
     USB_stall_count = USB_high_offset = 0;
     USB_last_end.invalidate();
+    USB_drain_pending = false;
+    quiet_repeats_end();
+    quiet_repeats_forget();
 
     device_open = widgets_cleared = USB_open_error_shown = false;
     USB_first_tick = true;

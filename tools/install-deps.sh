@@ -16,6 +16,9 @@ set -eu
 packages="g++ make cmake pkgconf qtbase5-dev libhidapi-dev libcpp-httplib-dev libssl-dev
 nlohmann-json3-dev openssl ca-certificates curl xvfb xauth xdotool x11-apps imagemagick
 fonts-dejavu-core"
+# The package: dpkg-dev (dpkg-shlibdeps) and file for CPack's .deb, and the checkers the
+# packaging test runs on it.
+packages="$packages dpkg-dev file lintian desktop-file-utils appstream"
 
 missing=""
 for p in $packages; do

@@ -7,6 +7,7 @@
 # Set by tests/package/CMakeLists.txt: ORV_PKG_SOURCE, ORV_PKG_BUILD, ORV_PKG_GENERATOR,
 # ORV_PKG_LAUNCHER (may be empty) and those of tests/e2e/harness.sh, whose ORV_E2E_APP is the
 # program inside the unpacked root.
+# shellcheck source=../e2e/harness.sh
 . "$ORV_PKG_SOURCE/tests/e2e/harness.sh"
 
 root="$e2e_work/root"
@@ -28,8 +29,9 @@ cmake --build "$ORV_PKG_BUILD" --target orv -j "$(nproc)" >"$e2e_work/build.log"
     || { tail -n 20 "$e2e_work/build.log"; e2e_fatal "the program builds"; }
 (cd "$ORV_PKG_BUILD" && cpack -G DEB -B "$e2e_work/deb") >"$e2e_work/cpack.log" 2>&1 \
     || { tail -n 20 "$e2e_work/cpack.log"; e2e_fatal "CPack makes the package"; }
-deb=$(ls "$e2e_work"/deb/*.deb 2>/dev/null | head -n 1)
-[ -n "$deb" ] || e2e_fatal "CPack makes a .deb"
+debs=("$e2e_work"/deb/*.deb)
+deb=${debs[0]}
+[ -f "$deb" ] || e2e_fatal "CPack makes a .deb"
 e2e_log "built $(basename "$deb")"
 dpkg -x "$deb" "$root" || e2e_fatal "dpkg -x unpacks the package"
 

@@ -6,6 +6,7 @@
 #include <QAbstractItemView>
 #include <QComboBox>
 #include <QPushButton>
+#include <QScopeGuard>
 
 #include "api_server.h"
 #include "app/app_state.h"
@@ -31,33 +32,6 @@ QString last_target(const apiserver::ApiServer &server)
 }
 
 const SimDeviceState device_state = configured_device("1100000001");  // known, 300 left
-
-// https_proxy names the proxy for as long as it lives; no_proxy is out of the way.
-class ProxyEnvironment
-{
-public:
-    explicit ProxyEnvironment(quint16 port)
-    {
-        qputenv("https_proxy", "http://127.0.0.1:" + QByteArray::number(port));
-        qunsetenv("no_proxy");
-    }
-    ~ProxyEnvironment()
-    {
-        restore("https_proxy", https_proxy);
-        restore("no_proxy", no_proxy);
-    }
-
-private:
-    static void restore(const char *name, const QByteArray &value)
-    {
-        if (value.isNull())
-            qunsetenv(name);
-        else
-            qputenv(name, value);
-    }
-    const QByteArray https_proxy = qEnvironmentVariableIsSet("https_proxy") ? qgetenv("https_proxy") : QByteArray();
-    const QByteArray no_proxy = qEnvironmentVariableIsSet("no_proxy") ? qgetenv("no_proxy") : QByteArray();
-};
 
 } // namespace
 
@@ -346,7 +320,9 @@ void ServerTest::untrusted_certificate_is_an_error()
 void ServerTest::catalogue_loads_through_a_proxy()
 {
     auto proxy = std::make_unique<ConnectProxy>();
-    const ProxyEnvironment environment(proxy->port());
+    qputenv("https_proxy", "http://127.0.0.1:" + QByteArray::number(proxy->port()));
+    qunsetenv("no_proxy");
+    const auto unset = qScopeGuard([] { qunsetenv("https_proxy"); });
     // Only the proxy leads this name to the server, whose certificate carries it.
     api_base_url = QStringLiteral("https://api.orv.test:%1").arg(server->port());
     const QString tunnel = QStringLiteral("api.orv.test:%1").arg(server->port());

@@ -7,6 +7,6 @@
 // Qt's own rules, e.g. QT_LOGGING_RULES="orv.usb.debug=true;orv.server.debug=true".
 Q_DECLARE_LOGGING_CATEGORY(orv_usb)     // every packet both ways, every exchange's outcome
 Q_DECLARE_LOGGING_CATEGORY(orv_server)  // every request: method, URL, outcome, time taken
-Q_DECLARE_LOGGING_CATEGORY(orv_app)     // sequences refused while another one runs
+Q_DECLARE_LOGGING_CATEGORY(orv_app)     // sequences refused while another one runs; start-up files
 
 #endif // LOGGING_H

@@ -1,5 +1,6 @@
 #include <QApplication>
 #include <QCoreApplication>
+#include <QNetworkProxyFactory>
 #include <QStringList>
 
 #include "app/build_config.h"
@@ -17,6 +18,11 @@ int main(int argc, char *argv[])
     QCoreApplication::setLibraryPaths(paths);
 
     QApplication application(argc, argv);
+    // The desktop entry the window belongs to: its name and icon in docks and task bars.
+    QGuiApplication::setDesktopFileName(QStringLiteral("example.orv.configurator"));
+    // Requests to the server go through the proxy the system names (https_proxy and no_proxy
+    // on Linux, the platform's settings elsewhere); TLS still runs end to end through it.
+    QNetworkProxyFactory::setUseSystemConfiguration(true);
     // A staging build trusts its own CA besides the system roots.
     trust_extra_certificates(compiled_in_ca_certificates());
 

@@ -13,6 +13,7 @@
 
 #include "app/app_state.h"
 #include "app/build_config.h"
+#include "app/data_files.h"
 #include "device/device_state.h"
 #include "ui_mainwindow.h"
 
@@ -43,7 +44,7 @@ MainWindow::MainWindow(QWidget *parent)
 
     clear_widgets();
     network_manager = new QNetworkAccessManager(this);
-    setWindowIcon(QIcon(QStringLiteral("orv.ico")));
+    setWindowIcon(load_window_icon(QStringLiteral("orv.ico")));
     protocol_names = QStringList{"HS CAN", "TOEM", "MS CAN", "SW CAN", "K L Line", "K Line",
                                  "J1850 PWM", "J1850 VPW", "Nis 1", "Nis 2", "OEM 1", "OEM 2"};
     setFocus(Qt::OtherFocusReason);
@@ -71,7 +72,7 @@ MainWindow::MainWindow(QWidget *parent)
 
     timer_USB_test->start(USB_test_interval);
 
-    load_movie = new QMovie(QStringLiteral("load.gif"));
+    load_movie = load_animation(QStringLiteral("load.gif"));
     ui->label_load->setMovie(load_movie);
     ui->label_load->setAlignment(Qt::AlignCenter);
 }

@@ -8,27 +8,59 @@
 #include "app/mainwindow.h"
 
 namespace {
+
 bool quiet = false;
 bool muted = false;
 QString quiet_step;
 QSet<QString> shown_during_identification;
-} // namespace
 
-void show_box(const char *title, const char *text)
+// Whether a box may be shown now: not while muted, and during a failing
+// identification only the first time for its step.
+bool may_show(const char *title, const char *text)
 {
     if (muted) {
         qCDebug(orv_app) << "box muted:" << text;
-        return;
+        return false;
     }
     if (quiet) {
         const QString key = quiet_step + QLatin1Char('\n') + QLatin1String(title) + QLatin1Char('\n') + QLatin1String(text);
         if (shown_during_identification.contains(key)) {
             qCDebug(orv_app) << "box shown before for this device, not again:" << text;
-            return;
+            return false;
         }
         shown_during_identification.insert(key);
     }
-    QMessageBox::information(nullptr, MainWindow::tr(title), MainWindow::tr(text), QMessageBox::Ok);
+    return true;
+}
+
+} // namespace
+
+void show_box(const char *title, const char *text)
+{
+    if (may_show(title, text))
+        QMessageBox::information(nullptr, MainWindow::tr(title), MainWindow::tr(text), QMessageBox::Ok);
+}
+
+void show_box(const char *title, const char *text, const char *informative, const QStringList &arguments)
+{
+    if (!informative) {
+        show_box(title, text);
+        return;
+    }
+    if (!may_show(title, text))
+        return;
+    // One pass for all arguments: a '%' inside one of them is not taken for a placeholder.
+    QString detail = MainWindow::tr(informative);
+    const QString first = arguments.value(0), second = arguments.value(1), third = arguments.value(2);
+    switch (arguments.size()) {
+    case 0: break;
+    case 1: detail = detail.arg(first); break;
+    case 2: detail = detail.arg(first, second); break;
+    default: detail = detail.arg(first, second, third); break;
+    }
+    QMessageBox box(QMessageBox::Information, MainWindow::tr(title), MainWindow::tr(text), QMessageBox::Ok);
+    box.setInformativeText(detail);
+    box.exec();
 }
 
 void quiet_repeats_begin()

@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTimer>
+#include <cerrno>
 
 #include "app/app_state.h"
 #include "app/logging.h"
@@ -17,6 +18,7 @@
 #include "controls/controls_state.h"
 #include "device/decode.h"
 #include "device/device_state.h"
+#include "device/open_hint.h"
 #include "device/usb_state.h"
 #include "server/api.h"
 #include "server/server_state.h"
@@ -71,6 +73,7 @@ void MainWindow::myTimer_USB_test()
         }
 
         hid_device *handle = hid_open_path(match->path);
+        const int open_error = errno;  // why it failed, before another call changes it
         hid_free_enumeration(device_list);
         device_list = nullptr;
         if (!handle) {
@@ -78,8 +81,10 @@ void MainWindow::myTimer_USB_test()
             USB_open_error_shown = true;
             if (!widgets_cleared)
                 clear_widgets();
-            if (show)
-                show_box("Error!", "USB not opened! Please reconnect device!");
+            if (show) {
+                const OpenHint hint = open_failure_hint(open_error, hid_error(nullptr));
+                show_box("Error!", "USB not opened! Please reconnect device!", hint.text, hint.arguments);
+            }
             return;
         }
 

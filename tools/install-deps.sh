@@ -18,6 +18,9 @@ nlohmann-json3-dev openssl ca-certificates curl xvfb xauth xdotool x11-apps imag
 fonts-dejavu-core"
 # zlib's headers: the local API server's gzip faults compress with it.
 packages="$packages zlib1g-dev"
+# The package: dpkg-dev (dpkg-shlibdeps) and file for CPack's .deb, and the checkers the
+# packaging test runs on it.
+packages="$packages dpkg-dev file lintian desktop-file-utils appstream"
 
 missing=""
 for p in $packages; do

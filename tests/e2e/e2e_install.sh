@@ -56,7 +56,7 @@ e2e_log "choice: brand item $brand_index, model item $model_index, engine item $
 
 # The software file the device must receive, and its checksum: the sum of 0x1E and every
 # byte, as hexadecimal digit pairs from the right (a leading odd digit is not sent).
-curl -sS --max-time 10 --cacert "$ORV_E2E_CERTS/ca.pem" -o "$e2e_work/software.bin" \
+curl -sS --noproxy "*" --max-time 10 --cacert "$ORV_E2E_CERTS/ca.pem" -o "$e2e_work/software.bin" \
     -H "X-Auth-Token: $serial" -H 'X-Device-Token: 718204593316' -H 'X-Device-Type: DESKTOP' \
     -H 'X-Device-Language: RU' -H 'Accept: application/json' \
     "https://127.0.0.1:$e2e_port/api/v1/chip/software/$software_id/file?authKey=Zx9%2FQw%2BEr%3D%3D" \

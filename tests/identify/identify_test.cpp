@@ -3,6 +3,7 @@
 
 #include <QtTest>
 #include <QLabel>
+#include <cerrno>
 
 #include "api_server.h"
 #include "app/app_state.h"
@@ -56,6 +57,7 @@ private slots:
     void device_texts_are_plain_and_cut();
     void compressed_brand_list_is_not_unpacked();
     void trace_hides_serial_number_and_key();
+    void denied_access_names_the_fix();
     void handles_are_closed_when_dropped();
     void window_close_releases_the_device();
 
@@ -282,6 +284,22 @@ void IdentifyTest::open_failure_box_shows_once()
     QVERIFY(rig->wait_identified(6000));
     QCOMPARE(rig->boxes.texts(), QStringList{"Error! / USB not opened! Please reconnect device!"});
     QCOMPARE(SimBus::instance().total_opens(), 1);
+}
+
+// A node the user may not open (no udev rule): the same box, once, with what fixes it.
+void IdentifyTest::denied_access_names_the_fix()
+{
+    const SimDeviceState state = unconfigured_device("1000000001");
+    rig->register_device(state, 3);
+    rig->plug(state);
+    SimBus::instance().fail_next_opens(3, EACCES);
+    rig->open_window();
+    QVERIFY(rig->wait_identified(6000));
+    QCOMPARE(rig->boxes.texts(), QStringList{"Error! / USB not opened! Please reconnect device!"});
+    const QString hint = rig->boxes.boxes().first().informative;
+    QVERIFY2(hint.startsWith("Access to the device is missing") && hint.contains("/70-orv.rules")
+                 && hint.endsWith("sudo udevadm control --reload && sudo udevadm trigger"),
+             qPrintable(hint));
 }
 
 void IdentifyTest::handles_are_closed_when_dropped()

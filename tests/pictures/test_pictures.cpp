@@ -113,6 +113,7 @@ private slots:
     void fittedTextStaysInItsRoom();
     void loadingAnimationLoops();
     void windowIconHasSmallSizes();
+    void desktopIconHasEveryThemeSize();
     void gifRoundTrip_data();
     void gifRoundTrip();
     void gifRejectsFramesItCannotEncode();
@@ -166,7 +167,7 @@ void TestPictures::resourceListNamesExactlyThePictures()
     QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
     QCOMPARE(prefixes, QStringList{QStringLiteral("/")});
 
-    QStringList expected{QStringLiteral("load.gif")};
+    QStringList expected{QStringLiteral("load.gif"), QStringLiteral("orv.ico")};
     for (const QString &lang : kLanguages)
         for (const Expected &e : kLanguageFiles)
             expected << lang + '/' + e.file;
@@ -175,7 +176,7 @@ void TestPictures::resourceListNamesExactlyThePictures()
     QCOMPARE(listed.size(), QSet<QString>(listed.begin(), listed.end()).size()); // no duplicates
     listed.sort();
     expected.sort();
-    QCOMPARE(listed, expected); // the icon is read from the working directory, not from here
+    QCOMPARE(listed, expected);
 }
 
 void TestPictures::languagesHaveTheirOwnPictures_data()
@@ -365,6 +366,15 @@ void TestPictures::windowIconHasSmallSizes()
     }
     QVERIFY(sides.contains(16));
     QVERIFY(sides.contains(32));
+}
+
+void TestPictures::desktopIconHasEveryThemeSize()
+{
+    for (int side : {16, 22, 24, 32, 48, 64, 128, 256}) {
+        const QString path = QStringLiteral("%1/icons/hicolor/%2x%2/apps/example.orv.configurator.png").arg(kRoot).arg(side);
+        QImageReader reader(path, "png");
+        QCOMPARE(reader.read().size(), QSize(side, side));
+    }
 }
 
 void TestPictures::gifRoundTrip_data()

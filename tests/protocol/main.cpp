@@ -6,12 +6,14 @@ QObject *make_framing_test();
 QObject *make_decode_test();
 QObject *make_api_test();
 QObject *make_tuning_test();
+QObject *make_open_hint_test();
 
 int main(int argc, char *argv[])
 {
     QCoreApplication application(argc, argv);
     int failures = 0;
-    for (QObject *(*make)() : {make_framing_test, make_decode_test, make_api_test, make_tuning_test}) {
+    for (QObject *(*make)() : {make_framing_test, make_decode_test, make_api_test, make_tuning_test,
+                               make_open_hint_test}) {
         std::unique_ptr<QObject> test(make());
         failures += QTest::qExec(test.get(), argc, argv);
     }

@@ -8,6 +8,7 @@
 #include <QNetworkAccessManager>
 #include <QSslConfiguration>
 #include <QPushButton>
+#include <QScopeGuard>
 
 #include "api_server.h"
 #include "app/app_state.h"
@@ -17,6 +18,7 @@
 #include "device/usb_state.h"
 #include "server/server_state.h"
 #include "sim_bus.h"
+#include "support/connect_proxy.h"
 #include "support/rig.h"
 
 using apiserver::Endpoint;
@@ -58,6 +60,7 @@ private slots:
     void late_reply_does_not_end_the_next_wait();
     void popup_follows_the_list();
     void untrusted_certificate_is_an_error();
+    void catalogue_loads_through_a_proxy();
     void trace_masks_device_secrets();
 
 private:
@@ -353,6 +356,47 @@ void ServerTest::untrusted_certificate_is_an_error()
     QCOMPARE(rig->probe().items("comboBox_model"), QStringList{"MODEL"});
     // The handshake failed before any request reached the server.
     QVERIFY(rogue.log().empty());
+    rig.reset();
+    rogue.stop();
+}
+
+// Behind a company proxy: with https_proxy set, identification and the catalogue go through a
+// CONNECT tunnel, and the window itself still checks the server's certificate through it.
+void ServerTest::catalogue_loads_through_a_proxy()
+{
+    auto proxy = std::make_unique<ConnectProxy>();
+    qputenv("https_proxy", "http://127.0.0.1:" + QByteArray::number(proxy->port()));
+    qunsetenv("no_proxy");
+    const auto unset = qScopeGuard([] { qunsetenv("https_proxy"); });
+    // Only the proxy leads this name to the server, whose certificate carries it.
+    api_base_url = QStringLiteral("https://api.orv.test:%1").arg(server->port());
+    const QString tunnel = QStringLiteral("api.orv.test:%1").arg(server->port());
+    server->clear_log();
+    rig->unplug(SimBus::instance().plugged_devices().first());
+    QVERIFY(rig->wait_cleared());
+    rig->plug(device_state);
+    QVERIFY(rig->wait_identified());
+    QCOMPARE(rig->boxes.count(), 0);
+    QCOMPARE(server->log().size(), size_t(2));
+    QCOMPARE(last_target(*server), QStringLiteral("/api/v1/vehicle/brand?"));
+    QCOMPARE(rig->probe().items("comboBox_marka").size(), marka_titles.size() + 1);
+    QVERIFY(!proxy->tunnels().isEmpty());
+    QCOMPARE(proxy->tunnels().filter(tunnel).size(), proxy->tunnels().size());
+
+    // The proxy passes the untrusted server's certificate on unread; the window refuses it.
+    std::string error;
+    auto catalogue = apiserver::Catalogue::load(ORV_TEST_CATALOGUE, &error);
+    QVERIFY(catalogue);
+    apiserver::ApiServer rogue(*catalogue, ORV_TEST_CERT_DIR "/rogue-server.pem", ORV_TEST_CERT_DIR "/rogue-server.key");
+    const int rogue_port = rogue.start();
+    QVERIFY(rogue_port > 0);
+    api_base_url = QStringLiteral("https://api.orv.test:%1").arg(rogue_port);
+    choose("comboBox_marka", "Audi");
+    QCOMPARE(rig->boxes.texts(), QStringList{"Error! / Server connection error!"});
+    QCOMPARE(proxy->tunnels().last(), QStringLiteral("api.orv.test:%1").arg(rogue_port));
+    QVERIFY(rogue.log().empty());
+    // Tunnels first, so neither server waits out a keep-alive connection.
+    proxy.reset();
     rig.reset();
     rogue.stop();
 }

@@ -9,6 +9,8 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <cerrno>
+#include <cstring>
 #include <dlfcn.h>
 
 namespace {
@@ -182,6 +184,12 @@ private slots:
         bus.fail_next_opens(1);
         QVERIFY(!hid_open_path(path.constData()));
         QVERIFY(QString::fromWCharArray(hid_error(nullptr)).contains("busy"));
+        // A node without access, as hidraw reports it.
+        bus.fail_next_opens(1, EACCES);
+        QVERIFY(!hid_open_path(path.constData()));
+        QCOMPARE(errno, EACCES);
+        QCOMPARE(QString::fromWCharArray(hid_error(nullptr)),
+                 "Failed to open a device with path '" + path + "': " + QString::fromLocal8Bit(strerror(EACCES)));
         host.handle = hid_open_path(path.constData());
         QVERIFY(host.handle);
         QCOMPARE(bus.total_opens(), 1);

@@ -33,6 +33,7 @@ bool BoxCatcher::eventFilter(QObject *watched, QEvent *event)
             Box seen;
             seen.title = box->windowTitle();
             seen.text = box->text();
+            seen.informative = box->informativeText();
             for (QAbstractButton *button : box->buttons())
                 seen.buttons << button->text();
             caught.append(seen);

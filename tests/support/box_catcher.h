@@ -8,7 +8,7 @@
 #include <functional>
 
 // Watches the whole application for message boxes: records each box's title,
-// text and buttons when it is shown and closes it with its first button on
+// texts and buttons when it is shown and closes it with its first button on
 // the next turn of the event loop, so code that shows a modal box goes on.
 class BoxCatcher : public QObject
 {
@@ -17,6 +17,7 @@ public:
     struct Box {
         QString title;
         QString text;
+        QString informative;  // the line under the text, when the box has one
         QStringList buttons;
         bool operator==(const Box &other) const
         {

@@ -9,9 +9,12 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QMovie>
 #include <QScrollBar>
+#include <QTemporaryDir>
 
 #include "app/app_state.h"
+#include "app/data_files.h"
 #include "app/mainwindow.h"
 #include "controls/controls_state.h"
 #include "device/device_state.h"
@@ -117,6 +120,7 @@ private slots:
     void language_switch();
     void language_switch_keeps_widget_states();
     void unknown_language_keeps_folder();
+    void start_up_files_are_found_from_anywhere();
 
 private:
     MainWindow *window = nullptr;
@@ -349,6 +353,31 @@ void WindowTest::unknown_language_keeps_folder()
     QMetaObject::invokeMethod(window, "on_comboBox_language_currentIndexChanged", Q_ARG(QString, "eng"));
     QCOMPARE(lang_folder, QStringLiteral("de"));
     QCOMPARE(WindowProbe(window).sheet("centralWidget"), "image: url(:/de/main.png);image-position: left;");
+}
+
+// The icon and the animation come from the working directory, else from the data folder
+// installed with the program, else from the embedded copies, so the window always has both.
+void WindowTest::start_up_files_are_found_from_anywhere()
+{
+    // The test runs where neither file lies, far from any installed data folder.
+    QVERIFY(!window->windowIcon().pixmap(32, 32).isNull());
+    QVERIFY(window->findChild<QLabel *>("label_load")->movie()->isValid());
+
+    QTemporaryDir root;
+    const QString program_dir = root.filePath("bin");
+    const QString work = root.filePath("home");
+    const QString installed = installed_data_dir(program_dir);
+    QVERIFY(QDir().mkpath(program_dir) && QDir().mkpath(work) && QDir().mkpath(installed));
+    const QString before = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(work));
+    for (const QString name : {"orv.ico", "load.gif"}) {
+        QCOMPARE(find_data_file(name, program_dir), ":/" + name);
+        QVERIFY(QFile::copy(":/" + name, installed + '/' + name));
+        QCOMPARE(find_data_file(name, program_dir), installed + '/' + name);
+        QVERIFY(QFile::copy(":/" + name, name));
+        QCOMPARE(find_data_file(name, program_dir), name);
+    }
+    QVERIFY(QDir::setCurrent(before));
 }
 
 QTEST_MAIN(WindowTest)

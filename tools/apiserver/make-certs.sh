@@ -1,11 +1,13 @@
 #!/bin/sh
 # Makes the TLS files of the local API server in OUTDIR:
 #   ca.pem, ca.key                   a local test CA (the client trusts it in tests)
-#   server.pem, server.key           server certificate signed by it, for 127.0.0.1 and localhost
+#   server.pem, server.key           server certificate signed by it, for 127.0.0.1, localhost and
+#                                    api.orv.test (a name that only the tests' proxy leads here)
 #   rogue-ca.pem, rogue-ca.key       a second CA that nobody trusts
 #   rogue-server.pem, rogue-server.key  a server certificate signed by the rogue CA, with the same
 #                                    names, so a client that refuses it does so only for trust
-# Existing files are kept; a server certificate that its CA no longer verifies is remade.
+# Existing files are kept; a server certificate that its CA no longer verifies, or that lacks
+# one of these names, is remade.
 set -eu
 
 if [ $# -ne 1 ]; then
@@ -31,7 +33,7 @@ subjectKeyIdentifier = hash
 basicConstraints = critical, CA:FALSE
 keyUsage = critical, digitalSignature, keyEncipherment
 extendedKeyUsage = serverAuth
-subjectAltName = IP:127.0.0.1, DNS:localhost
+subjectAltName = IP:127.0.0.1, DNS:localhost, DNS:api.orv.test
 subjectKeyIdentifier = hash
 authorityKeyIdentifier = keyid
 CNF
@@ -52,7 +54,8 @@ make_ca() {
 # make_server NAME CA SUBJECT
 make_server() {
     if [ -s "$out/$1.pem" ] && [ -s "$out/$1.key" ] \
-        && openssl verify -CAfile "$out/$2.pem" "$out/$1.pem" >/dev/null 2>&1; then
+        && openssl verify -CAfile "$out/$2.pem" "$out/$1.pem" >/dev/null 2>&1 \
+        && openssl x509 -in "$out/$1.pem" -noout -ext subjectAltName 2>/dev/null | grep -q 'DNS:api.orv.test'; then
         return 0
     fi
     (umask 077 && openssl req -config "$tmp/openssl.cnf" -new \

@@ -96,15 +96,16 @@ orv_start_apiserver() {
     orv_api_pid=$pid
 }
 
-# orv_api METHOD PATH [JSON]: a request to the control interface of the running server.
+# orv_api METHOD PATH [JSON]: a request to the control interface of the running server (on
+# 127.0.0.1, so never through a proxy that https_proxy names).
 orv_api() {
     local method=$1 path=$2 body=${3:-}
     if [ -n "$body" ]; then
-        curl -sS --max-time 10 --cacert "$orv_api_certs/ca.pem" -X "$method" \
+        curl -sS --noproxy "*" --max-time 10 --cacert "$orv_api_certs/ca.pem" -X "$method" \
             -H 'Content-Type: application/json' --data "$body" \
             "https://127.0.0.1:$orv_api_port$path"
     else
-        curl -sS --max-time 10 --cacert "$orv_api_certs/ca.pem" -X "$method" \
+        curl -sS --noproxy "*" --max-time 10 --cacert "$orv_api_certs/ca.pem" -X "$method" \
             "https://127.0.0.1:$orv_api_port$path"
     fi
 }
@@ -112,7 +113,7 @@ orv_api() {
 # orv_api_device_request SERIAL PATH: an API request as a device with this serial number
 # makes it (the server wants these five headers on every endpoint).
 orv_api_device_request() {
-    curl -sS --max-time 10 --cacert "$orv_api_certs/ca.pem" \
+    curl -sS --noproxy "*" --max-time 10 --cacert "$orv_api_certs/ca.pem" \
         -H "X-Auth-Token: $1" -H 'X-Device-Token: 718204593316' -H 'X-Device-Type: DESKTOP' \
         -H 'X-Device-Language: RU' -H 'Accept: application/json' \
         "https://127.0.0.1:$orv_api_port$2"

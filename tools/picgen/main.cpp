@@ -1,10 +1,12 @@
 // orv-picgen: draws every picture of the window into a resource folder.
 //
-//   orv-picgen [--fonts DIR] OUTDIR              write the resource folder
+//   orv-picgen [--fonts DIR] OUTDIR              write the resource folder, with the desktop
+//                                                icon in OUTDIR/icons/hicolor
 //   orv-picgen [--fonts DIR] --preview OUTDIR [--from RESOURCES]
 //                                                compose preview_<lang>.png files from freshly
 //                                                drawn pictures, or from an existing folder
 
+#include "app_icon.h"
 #include "pictures.h"
 #include "theme.h"
 
@@ -61,7 +63,10 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "orv-picgen: %s (install fonts-dejavu-core or pass --fonts)\n", qPrintable(error));
         return 1;
     }
-    const bool ok = preview ? picgen::writePreviews(fromDir, outDir, &error) : picgen::writeResources(outDir, &error);
+    const bool ok = preview ? picgen::writePreviews(fromDir, outDir, &error)
+                            : picgen::writeResources(outDir, &error)
+                                  && picgen::writeHicolorIcons(outDir + QStringLiteral("/icons/hicolor"),
+                                                               QStringLiteral("example.orv.configurator"), &error);
     if (!ok) {
         std::fprintf(stderr, "orv-picgen: %s\n", qPrintable(error));
         return 1;

@@ -134,14 +134,16 @@ void SimBus::reset()
     entries_.clear();
     global_error_.clear();
     fail_opens_ = 0;
+    fail_opens_errno_ = EBUSY;
     next_path_ = 1;
     opens_ = closes_ = inits_ = exits_ = 0;
 }
 
-void SimBus::fail_next_opens(int n)
+void SimBus::fail_next_opens(int n, int error_number)
 {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
     fail_opens_ = std::max(0, n);
+    fail_opens_errno_ = error_number;
 }
 
 QList<SimDevice *> SimBus::plugged_devices() const
@@ -297,8 +299,11 @@ hid_device *SimBus::open_entry(Entry *e)
 {
     if (fail_opens_ > 0) {
         --fail_opens_;
-        global_error_ = L"Failed to open a device with path '" + wide(e->path) +
-                        L"': Device or resource busy";
+        // hidapi 0.13.1, hidraw: "Failed to open a device with path '%s': %s", strerror(errno),
+        // and errno stays as open(2) left it.
+        global_error_ = L"Failed to open a device with path '" + wide(e->path) + L"': " +
+                        wide(QByteArray(std::strerror(fail_opens_errno_)));
+        open_errno_ = fail_opens_errno_;
         return nullptr;
     }
     auto *h = new hid_device_;
@@ -327,10 +332,14 @@ hid_device *SimBus::hid_open(unsigned short vendor_id, unsigned short product_id
     }
     if (found)
         h = open_entry(found);
-    else
+    else {
         global_error_ = L"Device with requested VID/PID/(SerialNumber) not found";
+        open_errno_ = ENOENT;
+    }
     leave(SimBusObserver::Op::Open, h ? found->device.get() : nullptr,
           h ? found->path : QByteArray());
+    if (!h)
+        errno = open_errno_;
     return h;
 }
 
@@ -348,11 +357,15 @@ hid_device *SimBus::hid_open_path(const char *path)
     hid_device *h = nullptr;
     if (found)
         h = open_entry(found);
-    else
+    else {
         global_error_ = L"Failed to open a device with path '" +
                         wide(QByteArray(path ? path : "")) + L"': No such file or directory";
+        open_errno_ = ENOENT;
+    }
     leave(SimBusObserver::Op::Open, h ? found->device.get() : nullptr,
           h ? found->path : QByteArray());
+    if (!h)
+        errno = open_errno_;  // after the observer, whose file work may change it
     return h;
 }
 

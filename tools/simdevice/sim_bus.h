@@ -9,6 +9,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <cerrno>
 #include <memory>
 #include <mutex>
 #include <set>
@@ -43,8 +44,10 @@ public:
     void unplug(SimDevice *device);
     // Unplugs and forgets every device, frees every handle and zeroes the counters.
     void reset();
-    // The next n opens (hid_open_path and hid_open) fail as if the device were busy.
-    void fail_next_opens(int n);
+    // The next n opens (hid_open_path and hid_open) fail the way the hidraw backend reports a
+    // node that open(2) refused: errno is set and hid_error(NULL) ends in strerror(errno).
+    // EBUSY: the device is busy; EACCES: the user may not open it (no udev rule).
+    void fail_next_opens(int n, int error_number = EBUSY);
 
     QList<SimDevice *> plugged_devices() const;  // in plug order
     QByteArray path_of(const SimDevice *device) const;
@@ -101,6 +104,8 @@ private:
     SimBusObserver *observer_ = nullptr;
     std::wstring global_error_;
     int fail_opens_ = 0;
+    int fail_opens_errno_ = EBUSY;
+    int open_errno_ = 0;  // errno of the last failed open
     int next_path_ = 1;
     int opens_ = 0;
     int closes_ = 0;

@@ -1,0 +1,68 @@
+#include "app_icon.h"
+
+#include "theme.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QImageWriter>
+#include <QLinearGradient>
+#include <QPolygonF>
+#include <QSaveFile>
+
+namespace picgen {
+
+QImage drawAppIcon(int side)
+{
+    QImage img = transparentImage(side, side);
+    QPainter p(&img);
+    prepare(p);
+    const qreal s = side / 64.0;
+    p.scale(s, s);
+    // Dark rounded tile with the accent slash and an "OR" plug face, the mark of the
+    // window header in a form that still reads at 16 pixels.
+    QLinearGradient g(0, 0, 0, 64);
+    g.setColorAt(0.0, QColor(46, 50, 58));
+    g.setColorAt(1.0, QColor(16, 18, 22));
+    p.setPen(QPen(QColor(255, 219, 10), 3));
+    p.setBrush(g);
+    p.drawRoundedRect(QRectF(2.5, 2.5, 59, 59), 13, 13);
+    QPolygonF plug({QPointF(12, 20), QPointF(52, 20), QPointF(46, 46), QPointF(18, 46)});
+    p.setPen(Qt::NoPen);
+    p.setBrush(colour::accent);
+    p.drawPolygon(plug);
+    p.setBrush(QColor(20, 22, 26));
+    for (int i = 0; i < 4; ++i) {
+        p.drawRoundedRect(QRectF(19 + i * 7.5, 26, 4.5, 5), 1, 1);
+        p.drawRoundedRect(QRectF(21.5 + i * 6, 36, 4.5, 5), 1, 1);
+    }
+    p.end();
+    return img;
+}
+
+bool writeHicolorIcons(const QString &outDir, const QString &name, QString *error)
+{
+    const auto fail = [error](const QString &message) {
+        if (error)
+            *error = message;
+        return false;
+    };
+    for (int side : {16, 22, 24, 32, 48, 64, 128, 256}) {
+        const QString folder = QStringLiteral("%1/%2x%2/apps").arg(outDir).arg(side);
+        if (!QDir().mkpath(folder))
+            return fail(QStringLiteral("cannot create %1").arg(folder));
+        const QString path = folder + QLatin1Char('/') + name + QStringLiteral(".png");
+        QBuffer buffer;
+        buffer.open(QIODevice::WriteOnly);
+        QImageWriter writer(&buffer, "png");
+        writer.setCompression(100); // zlib level 9, as for every other picture
+        if (!writer.write(drawAppIcon(side).convertToFormat(QImage::Format_ARGB32)))
+            return fail(QStringLiteral("cannot encode %1: %2").arg(path, writer.errorString()));
+        QSaveFile file(path);
+        if (!file.open(QIODevice::WriteOnly) || file.write(buffer.data()) != buffer.data().size()
+            || !file.commit())
+            return fail(QStringLiteral("cannot write %1").arg(path));
+    }
+    return true;
+}
+
+} // namespace picgen

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QImage>
+#include <QString>
+
+namespace picgen {
+
+// The program's mark, the same drawing at every size: the window icon (orv.ico) and the
+// desktop icon.
+QImage drawAppIcon(int side);
+
+// The desktop icon as PNG files of the hicolor theme, one per size from 16 to 256 pixels:
+// <outDir>/<n>x<n>/apps/<name>.png. False with a message on the first failure.
+bool writeHicolorIcons(const QString &outDir, const QString &name, QString *error);
+
+} // namespace picgen

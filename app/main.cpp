@@ -3,6 +3,7 @@
 #include <QStringList>
 
 #include "app/build_config.h"
+#include "app/hidpi.h"
 #include "app/mainwindow.h"
 #include "server/tls.h"
 
@@ -16,6 +17,7 @@ int main(int argc, char *argv[])
     paths << QStringLiteral(".") << QStringLiteral("platforms") << QStringLiteral("imageformats");
     QCoreApplication::setLibraryPaths(paths);
 
+    enable_high_dpi();
     QApplication application(argc, argv);
     // A staging build trusts its own CA besides the system roots.
     trust_extra_certificates(compiled_in_ca_certificates());

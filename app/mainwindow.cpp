@@ -1,5 +1,6 @@
 #include "app/mainwindow.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QIcon>
 #include <QLabel>
@@ -13,6 +14,7 @@
 
 #include "app/app_state.h"
 #include "app/build_config.h"
+#include "app/hidpi.h"
 #include "device/device_state.h"
 #include "ui_mainwindow.h"
 
@@ -67,7 +69,7 @@ MainWindow::MainWindow(QWidget *parent)
 
     timer_USB_test->start(USB_test_interval);
 
-    load_movie = new QMovie(QStringLiteral("load.gif"));
+    load_movie = new QMovie(sharpest_file(QStringLiteral("load.gif"), qApp->devicePixelRatio()));
     ui->label_load->setMovie(load_movie);
     ui->label_load->setAlignment(Qt::AlignCenter);
 }

@@ -1,5 +1,6 @@
 // The interface language is a choice of picture set: every fixed caption is
-// drawn into the pictures of ":/eng", ":/de" or ":/ru".
+// drawn into the pictures of ":/eng", ":/de" or ":/ru". The few texts that are not
+// pictures (message boxes) follow it through a translator.
 
 #include <QComboBox>
 #include <QLabel>
@@ -8,6 +9,7 @@
 #include "app/app_state.h"
 #include "app/mainwindow.h"
 #include "app/style_sheets.h"
+#include "app/translation.h"
 #include "ui_mainwindow.h"
 
 namespace {
@@ -27,6 +29,7 @@ void MainWindow::on_comboBox_language_currentIndexChanged(QString arg1)
         lang_folder = QStringLiteral("de");
     else if (arg1 == QLatin1String("RU"))
         lang_folder = QStringLiteral("ru");
+    use_translation(lang_folder);
     change_language();
 }
 

@@ -12,6 +12,7 @@
 #include <QThread>
 #include <QTimer>
 
+#include "app/accessibility.h"
 #include "app/app_state.h"
 #include "app/build_config.h"
 #include "app/hidpi.h"
@@ -21,6 +22,7 @@
 MainWindow::MainWindow(QWidget *parent)
     : QMainWindow(parent), ui(new Ui::MainWindow)
 {
+    accessibility::install();
     ui->setupUi(this);
     QThread::msleep(10);
     ui->label_load->hide();

@@ -2,6 +2,241 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="ru_RU">
 <context>
+    <name>Accessibility</name>
+    <message>
+        <source>On</source>
+        <translation>Вкл.</translation>
+    </message>
+    <message>
+        <source>Off</source>
+        <translation>Выкл.</translation>
+    </message>
+    <message>
+        <source>Unknown</source>
+        <translation>Неизвестно</translation>
+    </message>
+    <message>
+        <source>U</source>
+        <translation>U</translation>
+    </message>
+    <message>
+        <source>S</source>
+        <translation>S</translation>
+    </message>
+    <message>
+        <source>In progress</source>
+        <translation>Выполняется</translation>
+    </message>
+    <message>
+        <source>No device connected</source>
+        <translation>Устройство не подключено</translation>
+    </message>
+    <message>
+        <source>Select your vehicle</source>
+        <translation>Выберите автомобиль</translation>
+    </message>
+    <message>
+        <source>Select a new vehicle</source>
+        <translation>Выберите новый автомобиль</translation>
+    </message>
+    <message>
+        <source>No vehicle installed</source>
+        <translation>Автомобиль не установлен</translation>
+    </message>
+    <message>
+        <source>No errors</source>
+        <translation>Ошибок нет</translation>
+    </message>
+    <message>
+        <source>Selected protocol</source>
+        <translation>Выбранный протокол</translation>
+    </message>
+    <message>
+        <source>Active protocol</source>
+        <translation>Активный протокол</translation>
+    </message>
+    <message>
+        <source>Dynamic</source>
+        <translation>Динамичный</translation>
+    </message>
+    <message>
+        <source>Eco</source>
+        <translation>Эко</translation>
+    </message>
+    <message>
+        <source>Stock</source>
+        <translation>Заводской</translation>
+    </message>
+    <message>
+        <source>Indication off</source>
+        <translation>Индикация выкл.</translation>
+    </message>
+    <message>
+        <source>Indication on</source>
+        <translation>Индикация вкл.</translation>
+    </message>
+    <message>
+        <source>Standby U</source>
+        <translation>Режим сна U</translation>
+    </message>
+    <message>
+        <source>Standby S</source>
+        <translation>Режим сна S</translation>
+    </message>
+    <message>
+        <source>Install vehicle</source>
+        <translation>Установить</translation>
+    </message>
+    <message>
+        <source>Apply settings</source>
+        <translation>Применить</translation>
+    </message>
+    <message>
+        <source>Send errors</source>
+        <translation>Отправить ошибки</translation>
+    </message>
+    <message>
+        <source>Clear errors</source>
+        <translation>Стереть ошибки</translation>
+    </message>
+    <message>
+        <source>Custom settings</source>
+        <translation>Свои настройки</translation>
+    </message>
+    <message>
+        <source>Update firmware</source>
+        <translation>Обновить прошивку</translation>
+    </message>
+    <message>
+        <source>Update vehicle software</source>
+        <translation>Обновить программу автомобиля</translation>
+    </message>
+    <message>
+        <source>Choose brand</source>
+        <translation>Выбрать марку</translation>
+    </message>
+    <message>
+        <source>Choose model</source>
+        <translation>Выбрать модель</translation>
+    </message>
+    <message>
+        <source>Choose engine</source>
+        <translation>Выбрать двигатель</translation>
+    </message>
+    <message>
+        <source>Indication switch</source>
+        <translation>Переключатель индикации</translation>
+    </message>
+    <message>
+        <source>Standby switch</source>
+        <translation>Переключатель режима сна</translation>
+    </message>
+    <message>
+        <source>Device</source>
+        <translation>Устройство</translation>
+    </message>
+    <message>
+        <source>Vehicle selection</source>
+        <translation>Выбор автомобиля</translation>
+    </message>
+    <message>
+        <source>Drive modes</source>
+        <translation>Режимы движения</translation>
+    </message>
+    <message>
+        <source>Loading</source>
+        <translation>Загрузка</translation>
+    </message>
+    <message>
+        <source>Vehicle in the device</source>
+        <translation>Автомобиль в устройстве</translation>
+    </message>
+    <message>
+        <source>Engine, power and torque</source>
+        <translation>Двигатель, мощность и крутящий момент</translation>
+    </message>
+    <message>
+        <source>Configurations left</source>
+        <translation>Осталось конфигураций</translation>
+    </message>
+    <message>
+        <source>Errors</source>
+        <translation>Ошибки</translation>
+    </message>
+    <message>
+        <source>Serial number</source>
+        <translation>Серийный номер</translation>
+    </message>
+    <message>
+        <source>Firmware</source>
+        <translation>Прошивка</translation>
+    </message>
+    <message>
+        <source>Hardware</source>
+        <translation>Ревизия</translation>
+    </message>
+    <message>
+        <source>Software</source>
+        <translation>Программа</translation>
+    </message>
+    <message>
+        <source>Protocol</source>
+        <translation>Протокол</translation>
+    </message>
+    <message>
+        <source>Standby</source>
+        <translation>Режим сна</translation>
+    </message>
+    <message>
+        <source>Pin %1</source>
+        <translation>Контакт %1</translation>
+    </message>
+    <message>
+        <source>Drive mode</source>
+        <translation>Режим движения</translation>
+    </message>
+    <message>
+        <source>Indication</source>
+        <translation>Индикация</translation>
+    </message>
+    <message>
+        <source>Brand</source>
+        <translation>Марка</translation>
+    </message>
+    <message>
+        <source>Model</source>
+        <translation>Модель</translation>
+    </message>
+    <message>
+        <source>Engine</source>
+        <translation>Двигатель</translation>
+    </message>
+    <message>
+        <source>Vehicle bus protocol</source>
+        <translation>Протокол шины автомобиля</translation>
+    </message>
+    <message>
+        <source>Language</source>
+        <translation>Язык</translation>
+    </message>
+    <message>
+        <source>Automatic standby</source>
+        <translation>Автоматический режим сна</translation>
+    </message>
+    <message>
+        <source>Automatic protocol</source>
+        <translation>Автоматический выбор протокола</translation>
+    </message>
+    <message>
+        <source>%1: %2, selected</source>
+        <translation>%1: %2, выбрано</translation>
+    </message>
+    <message>
+        <source>%1: %2, not selected</source>
+        <translation>%1: %2, не выбрано</translation>
+    </message>
+</context>
+<context>
     <name>MainWindow</name>
     <message>
         <source>USB write error! Please reconnect device!</source>

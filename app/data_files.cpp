@@ -3,10 +3,12 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QIcon>
 #include <QMovie>
 #include <QPixmap>
 
+#include "app/hidpi.h"
 #include "app/logging.h"
 
 // The installed data folder relative to the program's folder (e.g. "../share/orv"), fixed by
@@ -42,7 +44,9 @@ QIcon load_window_icon(const QString &name)
 
 QMovie *load_animation(const QString &name)
 {
-    const QString path = find_data_file(name, QCoreApplication::applicationDirPath());
+    // On a high-density screen the animation drawn at twice the size, where there is one.
+    const QString path = sharpest_file(find_data_file(name, QCoreApplication::applicationDirPath()),
+                                       qApp ? qApp->devicePixelRatio() : 1.0);
     auto *movie = new QMovie(path);
     qCDebug(orv_app).noquote() << "loading animation:" << path
                                << (movie->isValid() ? "(valid)" : "(unusable)");

@@ -1,13 +1,16 @@
 // The interface language is a choice of picture set: every fixed caption is
-// drawn into the pictures of ":/eng", ":/de" or ":/ru".
+// drawn into the pictures of ":/eng", ":/de" or ":/ru". The few texts that are not
+// pictures (message boxes, accessible names) follow it through a translator.
 
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
 
+#include "app/accessibility.h"
 #include "app/app_state.h"
 #include "app/mainwindow.h"
 #include "app/style_sheets.h"
+#include "app/translation.h"
 #include "ui_mainwindow.h"
 
 namespace {
@@ -27,6 +30,8 @@ void MainWindow::on_comboBox_language_currentIndexChanged(QString arg1)
         lang_folder = QStringLiteral("de");
     else if (arg1 == QLatin1String("RU"))
         lang_folder = QStringLiteral("ru");
+    use_translation(lang_folder);
+    accessibility::update_names(ui->centralWidget);
     change_language();
 }
 

@@ -4,6 +4,7 @@
 #include <QStringList>
 
 #include "app/build_config.h"
+#include "app/hidpi.h"
 #include "app/mainwindow.h"
 #include "server/tls.h"
 
@@ -17,6 +18,7 @@ int main(int argc, char *argv[])
     paths << QStringLiteral(".") << QStringLiteral("platforms") << QStringLiteral("imageformats");
     QCoreApplication::setLibraryPaths(paths);
 
+    enable_high_dpi();
     QApplication application(argc, argv);
     // The desktop entry the window belongs to: its name and icon in docks and task bars.
     QGuiApplication::setDesktopFileName(QStringLiteral("example.orv.configurator"));

@@ -1,5 +1,6 @@
 #include "app/mainwindow.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QIcon>
 #include <QLabel>
@@ -11,6 +12,7 @@
 #include <QThread>
 #include <QTimer>
 
+#include "app/accessibility.h"
 #include "app/app_state.h"
 #include "app/build_config.h"
 #include "app/data_files.h"
@@ -20,6 +22,7 @@
 MainWindow::MainWindow(QWidget *parent)
     : QMainWindow(parent), ui(new Ui::MainWindow)
 {
+    accessibility::install();
     ui->setupUi(this);
     // Device and server texts are data: a text that looks like HTML is shown
     // as it is, never laid out as rich text.

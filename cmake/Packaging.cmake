@@ -22,7 +22,7 @@ set_property(SOURCE app/data_files.cpp APPEND PROPERTY
   COMPILE_DEFINITIONS ORV_DATA_DIR_FROM_PROGRAM="${orv_data_from_program}")
 
 install(TARGETS orv RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-install(FILES resources/orv.ico resources/load.gif DESTINATION ${ORV_DATA_DIR})
+install(FILES resources/orv.ico resources/load.gif resources/load@2x.gif DESTINATION ${ORV_DATA_DIR})
 
 if(UNIX AND NOT APPLE)
   set(orv_linux_dir ${PROJECT_SOURCE_DIR}/resources/linux)

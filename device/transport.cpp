@@ -18,11 +18,13 @@
 
 namespace {
 
-const char *const text_write_error = "USB write error! Please reconnect device!";
-const char *const text_transmission_error = "Transmission error! Please reconnect device!";
-const char *const text_connection_error = "Connection error! Please reconnect device!";
-const char *const text_no_connection = "No connection! Please reconnect device!";
-const char *const text_too_long = "Message too long for the device! Nothing was sent.";
+// Marked for the translation tools; show_box translates them.
+const char *const text_write_error = QT_TRANSLATE_NOOP("MainWindow", "USB write error! Please reconnect device!");
+const char *const text_transmission_error =
+    QT_TRANSLATE_NOOP("MainWindow", "Transmission error! Please reconnect device!");
+const char *const text_connection_error = QT_TRANSLATE_NOOP("MainWindow", "Connection error! Please reconnect device!");
+const char *const text_no_connection = QT_TRANSLATE_NOOP("MainWindow", "No connection! Please reconnect device!");
+const char *const text_too_long = QT_TRANSLATE_NOOP("MainWindow", "Message too long for the device! Nothing was sent.");
 
 bool starts_with(const QByteArray &bytes, unsigned char code)
 {

@@ -38,7 +38,7 @@ void MainWindow::finish_list_reply(QPointer<QNetworkReply> &holder, const char *
 
 void MainWindow::finishedSlot_marks()
 {
-    finish_list_reply(reply_marks, "Server error!", false, [this](const QJsonValue &result) {
+    finish_list_reply(reply_marks, QT_TR_NOOP("Server error!"), false, [this](const QJsonValue &result) {
         marka_ids.clear();
         marka_titles.clear();
         for (const api::Item &item : api::brands(result)) {
@@ -51,7 +51,7 @@ void MainWindow::finishedSlot_marks()
 
 void MainWindow::finishedSlot_models()
 {
-    finish_list_reply(reply_models, "Server connection error!", true, [this](const QJsonValue &result) {
+    finish_list_reply(reply_models, QT_TR_NOOP("Server connection error!"), true, [this](const QJsonValue &result) {
         model_ids.clear();
         model_titles.clear();
         for (const api::Item &item : api::models(result)) {
@@ -64,7 +64,7 @@ void MainWindow::finishedSlot_models()
 
 void MainWindow::finishedSlot_modifications()
 {
-    finish_list_reply(reply_modifications, "Server connection error!", true, [this](const QJsonValue &result) {
+    finish_list_reply(reply_modifications, QT_TR_NOOP("Server connection error!"), true, [this](const QJsonValue &result) {
         modif_ids.clear();
         modif_titles.clear();
         modif_power.clear();

@@ -7,7 +7,8 @@
 set -eu
 
 # Build: compiler, CMake with pkg-config, Qt 5 (Widgets, Network, Test), hidapi,
-# cpp-httplib, OpenSSL and nlohmann-json for the local API server.
+# cpp-httplib, OpenSSL and nlohmann-json for the local API server; Qt's linguist tools
+# (lrelease, lupdate and their CMake package) for the translations.
 # Tests and demo: openssl makes the test certificates, xvfb and xauth (needed by xvfb-run)
 # give a display, xdotool clicks the window, curl talks to the server's control interface,
 # x11-apps and imagemagick take screenshots, DejaVu stands in for the window's fonts.
@@ -15,7 +16,7 @@ set -eu
 # are named here for installs without recommends.
 packages="g++ make cmake pkgconf qtbase5-dev libhidapi-dev libcpp-httplib-dev libssl-dev
 nlohmann-json3-dev openssl ca-certificates curl xvfb xauth xdotool x11-apps imagemagick
-fonts-dejavu-core"
+fonts-dejavu-core qttools5-dev qttools5-dev-tools"
 # zlib's headers: the local API server's gzip faults compress with it.
 packages="$packages zlib1g-dev"
 # The package: dpkg-dev (dpkg-shlibdeps) and file for CPack's .deb, and the checkers the

@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # Saves screenshots of the window for review, in each language (ENG, DE, RU), on a virtual
-# display: first with no device, then with the simulated OR+ device identified.
+# display: first with no device, then with the simulated OR+ device identified; then all of
+# it again at device pixel ratio 2 (QT_SCALE_FACTOR=2), where the window shows its @2x pictures.
 #
 #   tools/screenshots.sh [OUTDIR]      (default: screenshots/)
 #
 # Uses the local staging build in build-demo/ (built here when needed) and the local API
-# server on 127.0.0.1:8443. Files: OUTDIR/no-device-{eng,de,ru}.png, OUTDIR/device-{eng,de,ru}.png.
+# server on 127.0.0.1:8443. Files: OUTDIR/no-device-{eng,de,ru}.png, OUTDIR/device-{eng,de,ru}.png
+# (1000 x 650), and the same names under OUTDIR/2x/ (2000 x 1300).
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -17,15 +19,18 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build="build-demo"
 if [ "${1:-}" != --in-xvfb ]; then
     out=${1:-screenshots}
-    case $out in -h | --help) sed -n '2,9p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;; esac
+    case $out in -h | --help) sed -n '2,11p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;; esac
     cd "$root"
     "$root/tools/install-deps.sh"
     orv_build_demo "$root" "$build"
-    mkdir -p "$out"
+    mkdir -p "$out/2x"
     out=$(cd "$out" && pwd)
-    exec xvfb-run -a -s "-screen 0 1280x800x24" bash "$0" --in-xvfb "$out"
+    xvfb-run -a -s "-screen 0 1280x800x24" bash "$0" --in-xvfb "$out" 1
+    # The window is 2000 x 1300 device pixels at scale 2.
+    exec xvfb-run -a -s "-screen 0 2560x1600x24" bash "$0" --in-xvfb "$out/2x" 2
 fi
 out=$2
+orv_scale=$3
 cd "$root"
 
 trap orv_stop_all EXIT

@@ -51,6 +51,18 @@ const Expected kCommonFiles[] = {
     {"update_software_off.png", {150, 30}}, {"update_software_on.png", {150, 30}},
 };
 
+// Every picture of the tree, by its path below ":/".
+QStringList allPictures()
+{
+    QStringList paths;
+    for (const QString &lang : kLanguages)
+        for (const Expected &e : kLanguageFiles)
+            paths << lang + '/' + e.file;
+    for (const Expected &e : kCommonFiles)
+        paths << QStringLiteral("all/") + e.file;
+    return paths;
+}
+
 QByteArray pixelHash(const QImage &img)
 {
     const QImage argb = img.convertToFormat(QImage::Format_ARGB32);
@@ -76,6 +88,21 @@ QColor faceColour(const QImage &img)
             }
         }
     return n ? QColor(int(r / n), int(g / n), int(b / n)) : QColor();
+}
+
+// Mean difference of two pictures of one size, per premultiplied channel (0 to 255).
+double meanDifference(const QImage &a, const QImage &b)
+{
+    const QImage x = a.convertToFormat(QImage::Format_RGBA8888_Premultiplied);
+    const QImage y = b.convertToFormat(QImage::Format_RGBA8888_Premultiplied);
+    qint64 sum = 0;
+    for (int row = 0; row < x.height(); ++row) {
+        const uchar *p = x.constScanLine(row);
+        const uchar *q = y.constScanLine(row);
+        for (int i = 0; i < x.width() * 4; ++i)
+            sum += qAbs(p[i] - q[i]);
+    }
+    return double(sum) / (4.0 * x.width() * x.height());
 }
 
 bool isAccent(QRgb p)
@@ -146,7 +173,25 @@ void TestPictures::pictureFile()
     QImageReader onDisk(kRoot + '/' + path);
     QCOMPARE(onDisk.format(), QByteArray("png"));
     QCOMPARE(onDisk.read().size(), size);
-    QCOMPARE(QImage(QStringLiteral(":/") + path).size(), size);
+    const QImage picture(QStringLiteral(":/") + path);
+    QCOMPARE(picture.size(), size);
+
+    // Its twin for screens of pixel ratio 2, exactly twice the size. Averaged back down to
+    // 1x it looks more like its own picture than like any other state or language of that size.
+    const QString twinPath = path.chopped(4) + QStringLiteral("@2x.png");
+    QVERIFY(QFile::exists(kRoot + '/' + twinPath));
+    const QImage twin(QStringLiteral(":/") + twinPath);
+    QCOMPARE(twin.size(), size * 2);
+    const QImage down = twin.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    const double own = meanDifference(down, picture);
+    static QHash<QString, QImage> loaded;
+    for (const QString &other : allPictures()) {
+        if (!loaded.contains(other))
+            loaded.insert(other, QImage(QStringLiteral(":/") + other));
+        const QImage &candidate = loaded[other];
+        if (other != path && candidate.size() == size)
+            QVERIFY2(meanDifference(down, candidate) > own, qPrintable(other));
+    }
 }
 
 void TestPictures::resourceListNamesExactlyThePictures()
@@ -167,12 +212,9 @@ void TestPictures::resourceListNamesExactlyThePictures()
     QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
     QCOMPARE(prefixes, QStringList{QStringLiteral("/")});
 
-    QStringList expected{QStringLiteral("load.gif"), QStringLiteral("orv.ico")};
-    for (const QString &lang : kLanguages)
-        for (const Expected &e : kLanguageFiles)
-            expected << lang + '/' + e.file;
-    for (const Expected &e : kCommonFiles)
-        expected << QStringLiteral("all/") + e.file;
+    QStringList expected{QStringLiteral("load.gif"), QStringLiteral("load@2x.gif"), QStringLiteral("orv.ico")};
+    for (const QString &path : allPictures())
+        expected << path << path.chopped(4) + QStringLiteral("@2x.png");
     QCOMPARE(listed.size(), QSet<QString>(listed.begin(), listed.end()).size()); // no duplicates
     listed.sort();
     expected.sort();
@@ -338,18 +380,27 @@ void TestPictures::fittedTextStaysInItsRoom()
 
 void TestPictures::loadingAnimationLoops()
 {
-    for (const QString &path : {kRoot + QStringLiteral("/load.gif"), QStringLiteral(":/load.gif")}) {
-        QImageReader reader(path);
-        QCOMPARE(reader.format(), QByteArray("gif"));
-        QVERIFY(reader.supportsAnimation());
-        QSet<QByteArray> frames;
-        QImage frame;
-        while (reader.read(&frame)) {
-            QCOMPARE(frame.size(), QSize(66, 66));
-            frames.insert(pixelHash(frame));
+    int frameCount = -1;
+    for (const QString &file : {QStringLiteral("load.gif"), QStringLiteral("load@2x.gif")}) {
+        const int side = file.contains(QLatin1String("@2x")) ? 132 : 66;
+        for (const QString &path : {kRoot + '/' + file, QStringLiteral(":/") + file}) {
+            QImageReader reader(path);
+            QCOMPARE(reader.format(), QByteArray("gif"));
+            QVERIFY(reader.supportsAnimation());
+            QSet<QByteArray> frames;
+            QImage frame;
+            int count = 0;
+            while (reader.read(&frame)) {
+                QCOMPARE(frame.size(), QSize(side, side));
+                frames.insert(pixelHash(frame));
+                ++count;
+            }
+            QVERIFY2(frames.size() >= 8, "a spinner needs several distinct frames");
+            QCOMPARE(reader.loopCount(), -1); // forever
+            if (frameCount < 0)
+                frameCount = count;
+            QCOMPARE(count, frameCount); // the 2x animation runs in step with the 1x one
         }
-        QVERIFY2(frames.size() >= 8, "a spinner needs several distinct frames");
-        QCOMPARE(reader.loopCount(), -1); // forever
     }
 }
 

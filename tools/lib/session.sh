@@ -6,6 +6,9 @@
 # caller runs from its EXIT trap.
 
 orv_pids=()
+# Device pixel ratio of the configurator started by orv_start_app (QT_SCALE_FACTOR): clicks
+# and screenshots below take window coordinates in logical pixels and scale them.
+orv_scale=${orv_scale:-1}
 
 orv_note() { printf '%s\n' "$*" >&2; }
 orv_die() {
@@ -129,6 +132,7 @@ orv_start_app() {
     (
         cd "$(dirname "$program")" || exit 1
         export QT_QPA_PLATFORM=xcb
+        [ "$orv_scale" = 1 ] || export QT_SCALE_FACTOR=$orv_scale
         if [ -n "$preload" ]; then
             export LD_PRELOAD=$preload ORV_SIM_DEVICE_FILE=$state ORV_SIM_WIRE_LOG=$wire
         fi
@@ -162,7 +166,7 @@ orv_no_box() { [ -z "$(orv_box "$1")" ]; }
 # orv_click X Y: a left click at a point of the window (it sits at 0,0 with no frame).
 orv_click() {
     # No --sync: it waits forever when the pointer is already there.
-    xdotool mousemove "$1" "$2" sleep 0.05 click 1
+    xdotool mousemove "$(($1 * orv_scale))" "$(($2 * orv_scale))" sleep 0.05 click 1
 }
 
 # Number of visible windows of the configurator (the main window, an open list, a box).
@@ -197,9 +201,9 @@ orv_language() {
 
 orv_language_names=(eng de ru)
 
-# orv_screenshot FILE: the window's 1000 x 650 pixels.
+# orv_screenshot FILE: the window's 1000 x 650 logical pixels (2000 x 1300 at scale 2).
 orv_screenshot() {
-    import -window root -crop 1000x650+0+0 +repage "$1"
+    import -window root -crop "$((1000 * orv_scale))x$((650 * orv_scale))+0+0" +repage "$1"
 }
 
 # orv_screenshot_languages DIR PREFIX: one picture per language, DIR/PREFIX-eng.png ..., and

@@ -238,7 +238,7 @@ void drawInfoPanel(QPainter &p, const Captions &text)
 
 QImage drawBackground(const Captions &text)
 {
-    QImage img(layout::window, QImage::Format_RGB32);
+    QImage img = opaqueImage(layout::window.width(), layout::window.height());
     QPainter p(&img);
     prepare(p);
     drawBase(p);

@@ -54,12 +54,12 @@ QByteArray loadingAnimation()
         }
         // The animation sits on an almost black cover, so partial coverage becomes a darker
         // shade of the accent and only untouched pixels are transparent.
-        QImage indexed(side, side, QImage::Format_Indexed8);
+        QImage indexed(canvas.size(), QImage::Format_Indexed8);
         indexed.setColorTable(palette);
-        for (int y = 0; y < side; ++y) {
+        for (int y = 0; y < canvas.height(); ++y) {
             const QRgb *src = reinterpret_cast<const QRgb *>(canvas.constScanLine(y));
             uchar *dst = indexed.scanLine(y);
-            for (int x = 0; x < side; ++x)
+            for (int x = 0; x < canvas.width(); ++x)
                 dst[x] = uchar(qRound(qAlpha(src[x]) * (levels - 1) / 255.0));
         }
         frames.append(indexed);
@@ -75,6 +75,12 @@ QByteArray windowIcon()
     return encodeIco(sizes);
 }
 
+QString doubleDensityName(const QString &file)
+{
+    const int dot = file.lastIndexOf(QLatin1Char('.'));
+    return file.left(dot) + QLatin1String("@2x") + file.mid(dot);
+}
+
 QByteArray resourceList()
 {
     QByteArray out("<RCC>\n  <qresource prefix=\"/\">\n");
@@ -82,12 +88,17 @@ QByteArray resourceList()
         out += "    <file>" + path.toUtf8() + "</file>\n";
     };
     for (const Captions &text : allCaptions())
-        for (const PictureFile &entry : languagePictures())
+        for (const PictureFile &entry : languagePictures()) {
             add(text.folder + QLatin1Char('/') + entry.file);
-    for (const PictureFile &entry : commonPictures())
+            add(text.folder + QLatin1Char('/') + doubleDensityName(entry.file));
+        }
+    for (const PictureFile &entry : commonPictures()) {
         add(QStringLiteral("all/") + entry.file);
+        add(QStringLiteral("all/") + doubleDensityName(entry.file));
+    }
     add(QStringLiteral("load.gif"));
     add(QStringLiteral("orv.ico"));
+    add(QStringLiteral("load@2x.gif"));
     out += "  </qresource>\n</RCC>\n";
     return out;
 }
@@ -237,19 +248,22 @@ QImage composePreview(const Captions &text, const PictureSource &picture, const 
 
 } // namespace
 
-bool writeResources(const QString &outDir, QString *error)
+namespace {
+
+// Every picture and the animation at one pixel ratio: 1 writes "name.png", 2 "name@2x.png".
+bool writePictures(const QDir &root, int ratio, QString *error)
 {
-    const QDir root(outDir);
-    QVector<Captions> languages = allCaptions();
-    for (const Captions &text : languages) {
+    const PixelRatioScope scope(ratio);
+    const auto named = [ratio](const QString &file) { return ratio == 1 ? file : doubleDensityName(file); };
+    for (const Captions &text : allCaptions()) {
         if (!root.mkpath(text.folder)) {
             if (error)
                 *error = QStringLiteral("cannot create %1").arg(root.filePath(text.folder));
             return false;
         }
         for (const PictureFile &entry : languagePictures())
-            if (!writePng(root.filePath(text.folder + QLatin1Char('/') + entry.file),
-                          drawLanguagePicture(text, entry.file), entry.size, error))
+            if (!writePng(root.filePath(text.folder + QLatin1Char('/') + named(entry.file)),
+                          drawLanguagePicture(text, entry.file), entry.size * ratio, error))
                 return false;
     }
     if (!root.mkpath(QStringLiteral("all"))) {
@@ -258,19 +272,34 @@ bool writeResources(const QString &outDir, QString *error)
         return false;
     }
     for (const PictureFile &entry : commonPictures())
-        if (!writePng(root.filePath(QStringLiteral("all/") + entry.file), drawCommonPicture(entry.file), entry.size,
-                      error))
+        if (!writePng(root.filePath(QStringLiteral("all/") + named(entry.file)), drawCommonPicture(entry.file),
+                      entry.size * ratio, error))
             return false;
 
     const QByteArray gif = loadingAnimation();
-    const QByteArray ico = windowIcon();
-    if (gif.isEmpty() || ico.isEmpty()) {
+    if (gif.isEmpty()) {
         if (error)
-            *error = QStringLiteral("cannot encode the animation or the icon");
+            *error = QStringLiteral("cannot encode the animation");
         return false;
     }
-    return writeBytes(root.filePath(QStringLiteral("load.gif")), gif, error)
-        && writeBytes(root.filePath(QStringLiteral("orv.ico")), ico, error)
+    return writeBytes(root.filePath(named(QStringLiteral("load.gif"))), gif, error);
+}
+
+} // namespace
+
+bool writeResources(const QString &outDir, QString *error)
+{
+    const QDir root(outDir);
+    if (!writePictures(root, 1, error) || !writePictures(root, 2, error))
+        return false;
+
+    const QByteArray ico = windowIcon();
+    if (ico.isEmpty()) {
+        if (error)
+            *error = QStringLiteral("cannot encode the icon");
+        return false;
+    }
+    return writeBytes(root.filePath(QStringLiteral("orv.ico")), ico, error)
         && writeBytes(root.filePath(QStringLiteral("resources.qrc")), resourceList(), error);
 }
 

@@ -10,6 +10,30 @@ namespace picgen {
 
 namespace {
 const char *const kFamily = "DejaVu Sans";
+qreal currentRatio = 1;
+
+QImage canvas(int w, int h, QImage::Format format)
+{
+    QImage img(qRound(w * currentRatio), qRound(h * currentRatio), format);
+    // A painter on the image scales by this ratio, so drawing code keeps its own units.
+    img.setDevicePixelRatio(currentRatio);
+    return img;
+}
+} // namespace
+
+qreal pixelRatio()
+{
+    return currentRatio;
+}
+
+PixelRatioScope::PixelRatioScope(qreal ratio) : previous(currentRatio)
+{
+    currentRatio = ratio;
+}
+
+PixelRatioScope::~PixelRatioScope()
+{
+    currentRatio = previous;
 }
 
 bool loadFonts(const QString &fontDir, QString *error)
@@ -41,9 +65,14 @@ QFont sansFont(qreal pixelSize, bool bold)
 
 QImage transparentImage(int w, int h)
 {
-    QImage img(w, h, QImage::Format_ARGB32_Premultiplied);
+    QImage img = canvas(w, h, QImage::Format_ARGB32_Premultiplied);
     img.fill(Qt::transparent);
     return img;
+}
+
+QImage opaqueImage(int w, int h)
+{
+    return canvas(w, h, QImage::Format_RGB32);
 }
 
 void prepare(QPainter &p)

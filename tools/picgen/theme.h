@@ -38,8 +38,28 @@ bool loadFonts(const QString &fontDir, QString *error);
 
 QFont sansFont(qreal pixelSize, bool bold = false);
 
-// A transparent canvas (buttons and labels) or an opaque one (the window background).
+// Pixels per drawing unit: 1 for the normal pictures, 2 for their "@2x" twins. Every
+// picture is drawn in the same units at either ratio, so the 2x set looks the same with
+// twice the detail instead of being scaled up.
+qreal pixelRatio();
+
+// Draws at the given ratio while it lives.
+class PixelRatioScope
+{
+public:
+    explicit PixelRatioScope(qreal ratio);
+    ~PixelRatioScope();
+    PixelRatioScope(const PixelRatioScope &) = delete;
+    PixelRatioScope &operator=(const PixelRatioScope &) = delete;
+
+private:
+    qreal previous;
+};
+
+// A transparent canvas (buttons and labels) or an opaque one (the window background), of
+// w x h drawing units at the current pixel ratio.
 QImage transparentImage(int w, int h);
+QImage opaqueImage(int w, int h);
 
 void prepare(QPainter &p);
 

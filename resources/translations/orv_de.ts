@@ -318,5 +318,23 @@
         <source>Vehicle is changed!</source>
         <translation>Fahrzeug wurde geändert!</translation>
     </message>
+    <message>
+        <source>Access to the device is missing: this user may not open it. Install the %1 package, which gives the user at this computer access; for a build from source, install the udev rule %2 and run:
+%3</source>
+        <translation>Der Zugriff auf das Gerät fehlt: Dieser Benutzer darf es nicht öffnen. Installieren Sie das Paket %1, das dem Benutzer an diesem Computer den Zugriff gibt; bei einem selbst gebauten Programm installieren Sie die udev-Regel %2 und führen Sie aus:
+%3</translation>
+    </message>
+    <message>
+        <source>Access to the device is missing: this user may not open it.</source>
+        <translation>Der Zugriff auf das Gerät fehlt: Dieser Benutzer darf es nicht öffnen.</translation>
+    </message>
+    <message>
+        <source>Another program is using the device. Close it, then unplug the device and plug it in again.</source>
+        <translation>Ein anderes Programm verwendet das Gerät. Schließen Sie es, ziehen Sie dann das Gerät ab und stecken Sie es wieder ein.</translation>
+    </message>
+    <message>
+        <source>The system reported: %1</source>
+        <translation>Das System meldete: %1</translation>
+    </message>
 </context>
 </TS>

@@ -318,5 +318,23 @@
         <source>Vehicle is changed!</source>
         <translation>Автомобиль изменён!</translation>
     </message>
+    <message>
+        <source>Access to the device is missing: this user may not open it. Install the %1 package, which gives the user at this computer access; for a build from source, install the udev rule %2 and run:
+%3</source>
+        <translation>Нет доступа к устройству: этому пользователю нельзя его открыть. Установите пакет %1, который даёт доступ пользователю за этим компьютером; для программы, собранной из исходников, установите правило udev %2 и выполните:
+%3</translation>
+    </message>
+    <message>
+        <source>Access to the device is missing: this user may not open it.</source>
+        <translation>Нет доступа к устройству: этому пользователю нельзя его открыть.</translation>
+    </message>
+    <message>
+        <source>Another program is using the device. Close it, then unplug the device and plug it in again.</source>
+        <translation>Устройство занято другой программой. Закройте её, затем отключите устройство и подключите снова.</translation>
+    </message>
+    <message>
+        <source>The system reported: %1</source>
+        <translation>Сообщение системы: %1</translation>
+    </message>
 </context>
 </TS>

@@ -11,11 +11,12 @@ set -eu
 # Tests and demo: openssl makes the test certificates, xvfb and xauth (needed by xvfb-run)
 # give a display, xdotool clicks the window, curl talks to the server's control interface,
 # x11-apps and imagemagick take screenshots, DejaVu stands in for the window's fonts.
+# Fuzzing (tools/fuzz.sh): clang with libFuzzer, whose runtime is only recommended by clang.
 # make, xauth, openssl and ca-certificates are only recommended by other packages, so they
 # are named here for installs without recommends.
 packages="g++ make cmake pkgconf qtbase5-dev libhidapi-dev libcpp-httplib-dev libssl-dev
 nlohmann-json3-dev openssl ca-certificates curl xvfb xauth xdotool x11-apps imagemagick
-fonts-dejavu-core"
+fonts-dejavu-core clang libclang-rt-14-dev"
 
 missing=""
 for p in $packages; do

@@ -591,7 +591,7 @@ bool result(const QString &name, double value, const QString &unit, const QStrin
              .arg(value, 0, 'f', 3)
              .arg(u, op)
              .arg(limit, 0, 'g', 6)
-             .arg(met ? QStringLiteral("ok") : QStringLiteral("MISSED")));
+             .arg(met ? QStringLiteral("PASS") : QStringLiteral("FAIL")));
     return met;
 }
 

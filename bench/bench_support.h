@@ -246,7 +246,7 @@ int host_packets(const SimDevice *device);
 constexpr double read_spacing_ms = 50.0;
 
 // Output. Detail lines are free text; each figure that has a target gets one
-// line "result: NAME = VALUE (target OP LIMIT) ok|MISSED" that bench/run.sh
+// line "result: NAME = VALUE (target OP LIMIT) PASS|FAIL" that bench/run.sh
 // collects. Returns whether the target was met.
 bool result(const QString &name, double value, const QString &unit, const QString &op, double limit);
 // A figure without a target, collected by the summary too: "figure: NAME = VALUE".

@@ -41,6 +41,18 @@ QByteArray query(int code)
     return message;
 }
 
+// The vehicle boxes' sheet once a device is there. Restyling a combo box with
+// its list takes about a millisecond, so the three are restyled when a device
+// is opened, while identification waits for its answers, not in the turn that
+// fills the window; later connections find the sheet in place and skip it.
+void style_vehicle_boxes(Ui::MainWindow *ui)
+{
+    const QString vehicle_sheet = black_sheet + QStringLiteral("font:20px;");
+    sheets::set(ui->comboBox_marka, vehicle_sheet);
+    sheets::set(ui->comboBox_model, vehicle_sheet);
+    sheets::set(ui->comboBox_model_exactly, vehicle_sheet);
+}
+
 } // namespace
 
 void MainWindow::myTimer_USB_test()
@@ -97,6 +109,7 @@ void MainWindow::myTimer_USB_test()
         USB_open_error_shown = false;
         USB_write_error_shown = false;
         qCDebug(orv_usb) << "device opened";
+        style_vehicle_boxes(ui);
 
         // A device that keeps failing shows each of its boxes once per plug-in.
         quiet_repeats_begin();
@@ -267,10 +280,7 @@ void MainWindow::enter_device_state()
     ui->comboBox_protocol->setCurrentIndex(protocol_index == -1 ? 0 : protocol_index);
 
     sheets::set(ui->comboBox_language, black_sheet);
-    const QString vehicle_sheet = black_sheet + QStringLiteral("font:20px;");
-    sheets::set(ui->comboBox_marka, vehicle_sheet);
-    sheets::set(ui->comboBox_model, vehicle_sheet);
-    sheets::set(ui->comboBox_model_exactly, vehicle_sheet);
+    style_vehicle_boxes(ui);
 
     settings_locked = false;
     for (QLabel *pin : pin_labels())

@@ -12,11 +12,13 @@ set -eu
 # Tests and demo: openssl makes the test certificates, xvfb and xauth (needed by xvfb-run)
 # give a display, xdotool clicks the window, curl talks to the server's control interface,
 # x11-apps and imagemagick take screenshots, DejaVu stands in for the window's fonts.
+# Fuzzing (tools/fuzz.sh): clang with libFuzzer, whose runtime is only recommended by clang.
 # make, xauth, openssl and ca-certificates are only recommended by other packages, so they
 # are named here for installs without recommends.
 packages="g++ make cmake pkgconf qtbase5-dev libhidapi-dev libcpp-httplib-dev libssl-dev
 nlohmann-json3-dev openssl ca-certificates curl xvfb xauth xdotool x11-apps imagemagick
-fonts-dejavu-core qttools5-dev qttools5-dev-tools"
+fonts-dejavu-core qttools5-dev qttools5-dev-tools
+clang libclang-rt-14-dev"
 # zlib's headers: the local API server's gzip faults compress with it.
 packages="$packages zlib1g-dev"
 # The package: dpkg-dev (dpkg-shlibdeps) and file for CPack's .deb, and the checkers the

@@ -1,6 +1,7 @@
 #include "sim_bus.h"
 
 #include <QString>
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <cwchar>
@@ -120,6 +121,20 @@ void SimBus::unplug(SimDevice *device)
     std::lock_guard<std::recursive_mutex> lock(mutex_);
     if (entry_of(device))
         device->set_plugged(false);
+}
+
+bool SimBus::forget(SimDevice *device)
+{
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    Entry *e = entry_of(device);
+    if (!e || device->plugged())
+        return false;
+    for (hid_device *h : handles_)
+        if (h->entry == e)
+            return false;
+    entries_.erase(std::find_if(entries_.begin(), entries_.end(),
+                                [e](const std::unique_ptr<Entry> &entry) { return entry.get() == e; }));
+    return true;
 }
 
 void SimBus::reset()

@@ -35,13 +35,18 @@ class SimBus {
 public:
     static SimBus &instance();
 
-    // The device is owned by the bus until reset(); it stays readable after an unplug.
+    // The device is owned by the bus until reset() or forget(); it stays readable after an
+    // unplug.
     SimDevice *plug(const SimDeviceState &state, quint16 vendor_id = 0x1FC9,
                     quint16 product_id = 0x0087);
     // A HID device of another kind (a keyboard, say): listed, opened, never answers.
     SimDevice *plug_other(quint16 vendor_id = 0x046D, quint16 product_id = 0xC31C);
     // The device leaves the enumeration; its open handles fail with -1 from now on.
     void unplug(SimDevice *device);
+    // Forgets an unplugged device that no handle refers to any more, so that a long run of
+    // plug-ins keeps nothing per device; the pointer is then invalid. False (and nothing
+    // changes) while the device is plugged or a handle still refers to it.
+    bool forget(SimDevice *device);
     // Unplugs and forgets every device, frees every handle and zeroes the counters.
     void reset();
     // The next n opens (hid_open_path and hid_open) fail the way the hidraw backend reports a

@@ -59,7 +59,7 @@ void SimFileLink::enter(SimBus &bus, Op op, SimDevice *device)
     }
 }
 
-void SimFileLink::leave(SimBus &, Op op, SimDevice *device, const QByteArray &path)
+void SimFileLink::leave(SimBus &bus, Op op, SimDevice *device, const QByteArray &path)
 {
     switch (op) {
     case Op::Write:
@@ -78,6 +78,10 @@ void SimFileLink::leave(SimBus &, Op op, SimDevice *device, const QByteArray &pa
     case Op::Close:
         flush_log(device);
         append_log("CLOSE " + path + '\n');
+        // A device pulled out is gone for good once the program lets go of it: a long run
+        // of plug-ins keeps nothing per device.
+        if (device && device != device_)
+            bus.forget(device);
         break;
     case Op::Enumerate:
         break;

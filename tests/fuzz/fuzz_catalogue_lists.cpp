@@ -1,0 +1,73 @@
+// The brand, model and engine lists of a reply body, and the lookup of the
+// chosen engine by its display text, which the installation relies on.
+
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QRegularExpression>
+
+#include "fuzz_support.h"
+#include "server/api.h"
+
+namespace {
+
+bool whole_number_form(const QString &text)
+{
+    static const QRegularExpression form(QStringLiteral("^-?(0|[1-9][0-9]*)$"));
+    return form.match(text).hasMatch();
+}
+
+QString string_member(const QJsonObject &object, const char *name)
+{
+    const QJsonValue value = object.value(QLatin1String(name));
+    return value.isString() ? value.toString() : QString();
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    const QJsonValue result = api::result_of(fuzz::input_bytes(data, size));
+    const QJsonValue items = result.toObject().value(QStringLiteral("items"));
+    const QJsonArray array = items.toArray();
+
+    const QList<api::Item> brands = api::brands(result);
+    const QList<api::Item> models = api::models(result);
+    const QList<api::Item> engines = api::engines(result);
+    REQUIRE(brands.size() == array.size() && models.size() == array.size() && engines.size() == array.size(),
+            "one item per element of \"items\", none without it");
+
+    QStringList titles;
+    QStringList power;
+    QStringList torque;
+    for (int i = 0; i < array.size(); ++i) {
+        const QJsonObject element = array.at(i).toObject();
+        const QString title = string_member(element, "title");
+        REQUIRE(brands[i].title == title && models[i].title == title && engines[i].title == title,
+                "a title is a JSON string or empty");
+        REQUIRE(whole_number_form(brands[i].id), "a brand id is a whole number", brands[i].id);
+        REQUIRE(models[i].id == string_member(element, "id") && engines[i].id == models[i].id,
+                "model and engine ids are JSON strings or empty");
+        REQUIRE(whole_number_form(engines[i].power) && whole_number_form(engines[i].torque),
+                "power and torque are whole numbers", engines[i].power + QLatin1Char('/') + engines[i].torque);
+        titles << engines[i].title;
+        power << engines[i].power;
+        torque << engines[i].torque;
+    }
+
+    // Every engine shown can be found again from its display text: the first
+    // one with the same title, power and torque.
+    for (int i = 0; i < engines.size(); ++i) {
+        const QString text = api::engine_text(engines[i].title, engines[i].power, engines[i].torque);
+        const api::EngineKey key = api::split_engine_text(text);
+        REQUIRE(key.title == engines[i].title && key.power == engines[i].power && key.torque == engines[i].torque,
+                "an engine's display text splits back into title, power and torque", text);
+        const int found = api::find_engine(key, titles, power, torque);
+        REQUIRE(found >= 0 && found <= i, "the engine is found at or before its place", text);
+        REQUIRE(titles[found] == key.title && power[found] == key.power && torque[found] == key.torque,
+                "the engine found has the same title, power and torque", text);
+        for (int j = 0; j < found; ++j)
+            REQUIRE(!(titles[j] == key.title && power[j] == key.power && torque[j] == key.torque),
+                    "the first matching engine is found", text);
+    }
+    return 0;
+}

@@ -187,6 +187,7 @@ private slots:
     void initTestCase()
     {
         server = std::make_unique<ApiServer>(load_catalogue(), cert_dir + "/server.pem", cert_dir + "/server.key");
+        server->set_untrusted_certificate(cert_dir + "/rogue-server.pem", cert_dir + "/rogue-server.key");
         port = server->start();
         QVERIFY2(port > 0, server->last_error().c_str());
         client = make_client(port);
@@ -947,6 +948,20 @@ private slots:
         QVERIFY(missing.last_error().find("absent.pem") != std::string::npos);
         ApiServer mismatched(load_catalogue(), cert_dir + "/server.pem", cert_dir + "/rogue-server.key");
         QCOMPARE(mismatched.start(), -1);
+    }
+
+    void untrustedFaultShowsTheRogueCertificateOnce()
+    {
+        server->add_fault(*parse_fault("brand:untrusted", true));
+        const std::string brand = request_text("GET", "/api/v1/vehicle/brand?", client_headers);
+        QVERIFY(!raw_https(port, ca_file, brand).ok);
+        // The next connection meets the rogue certificate, the one after it the usual one.
+        QCOMPARE(raw_https(port, cert_dir + "/rogue-ca.pem", brand).status, 200);
+        QCOMPARE(raw_https(port, ca_file, brand).status, 200);
+        const auto log = server->log();
+        QCOMPARE(log.size(), size_t(3));
+        QCOMPARE(log[0].fault, std::string("untrusted"));
+        QCOMPARE(log[0].status, 0);
     }
 
     // The rogue pair exists for the configurator's test that TLS errors are not ignored;

@@ -233,8 +233,11 @@ private slots:
         QVERIFY(QString::fromWCharArray(hid_error(h)).contains("disconnected"));
         QVERIFY(!hid_open(0x1FC9, 0x0087, L"1100000777"));
         hid_close(h);
-        hid_close(h);  // a stale handle is ignored, not freed twice
+        QCOMPARE(bus.stale_handle_calls(), 0);
+        hid_close(h);  // a stale handle is ignored, not freed twice, and counted
+        QCOMPARE(hid_read(h, report, 64), -1);
         QCOMPARE(bus.total_closes(), 1);
+        QCOMPARE(bus.stale_handle_calls(), 2);
     }
 
     void queries_data()
@@ -501,6 +504,17 @@ private slots:
         QCOMPARE(host.round(Host::frame(0xDE, message.size())), hex("f1"));
         QCOMPARE(host.exchange(message), hex("f0"));  // once only
         QCOMPARE(device->state().brand, message.mid(1));
+    }
+
+    void chunk_gap_skips_sixteen_bytes_once()
+    {
+        SimDeviceState s = configured_state();
+        s.brand = "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+        open_device(s);
+        device->add_fault(SimFault::chunk_gap(hex("0915")));
+        QCOMPARE(host.round(hex("0915")), Host::frame(0xDC, 0, "\x15" + s.brand.left(15)));
+        QCOMPARE(host.round(Host::frame(0xDD, 16)), Host::frame(0xDC, 32, s.brand.mid(31)));
+        QCOMPARE(host.exchange(hex("0915")), "\x15" + s.brand);  // once only
     }
 
     void unplug_after_messages()

@@ -51,15 +51,17 @@ Rig::~Rig()
     SimBus::instance().reset();
 }
 
-apiserver::ApiServer &Rig::start_server()
+apiserver::ApiServer &Rig::start_server(const char *catalogue_json)
 {
     trust_test_ca();
     std::string error;
-    auto catalogue = apiserver::Catalogue::load(ORV_TEST_CATALOGUE, &error);
+    auto catalogue = catalogue_json ? apiserver::Catalogue::from_json(catalogue_json, &error)
+                                    : apiserver::Catalogue::load(ORV_TEST_CATALOGUE, &error);
     if (!catalogue)
         qFatal("catalogue: %s", error.c_str());
     api = std::make_unique<apiserver::ApiServer>(*catalogue, ORV_TEST_CERT_DIR "/server.pem",
                                                  ORV_TEST_CERT_DIR "/server.key");
+    api->set_untrusted_certificate(ORV_TEST_CERT_DIR "/rogue-server.pem", ORV_TEST_CERT_DIR "/rogue-server.key");
     if (api->start("127.0.0.1", 0) < 0)
         qFatal("API server: %s", api->last_error().c_str());
     return *api;

@@ -21,9 +21,10 @@ public:
     Rig();
     ~Rig();
 
-    // Starts the local API server with the project's catalogue. Without it the
-    // window's requests go to a closed port and fail at once.
-    apiserver::ApiServer &start_server();
+    // Starts the local API server with the project's catalogue, or with the one
+    // in `catalogue_json`. Without it the window's requests go to a closed port
+    // and fail at once. Its untrusted fault presents the rogue certificate.
+    apiserver::ApiServer &start_server(const char *catalogue_json = nullptr);
     apiserver::ApiServer *server() const { return api.get(); }
     // The server knows the device: its serial number, key and count.
     void register_device(const SimDeviceState &state, int count);

@@ -70,6 +70,9 @@ int ApiServer::start(const std::string &host, int port)
     };
     if (!server->load_certificate(cert_file_, key_file_, &error))
         return failed(error);
+    if (!untrusted_cert_file_.empty()
+        && !server->load_untrusted_certificate(untrusted_cert_file_, untrusted_key_file_, &error))
+        return failed(error);
 
     // Clients reuse their connection for the next request (Qt does). An idle connection
     // does not hold up stop(): our keep-alive loop leaves as soon as the server stops.
@@ -114,6 +117,13 @@ int ApiServer::start(const std::string &host, int port)
     std::lock_guard<std::mutex> lock(mutex_);
     last_error_.clear();
     return bound;
+}
+
+void ApiServer::set_untrusted_certificate(std::string cert_file, std::string key_file)
+{
+    std::lock_guard<std::mutex> run_lock(run_mutex_);
+    untrusted_cert_file_ = std::move(cert_file);
+    untrusted_key_file_ = std::move(key_file);
 }
 
 void ApiServer::stop()
@@ -366,6 +376,10 @@ void ApiServer::serve(TlsHttpServer &server, Endpoint endpoint, const httplib::R
             res.set_content("", "application/json");
             return;
         case FaultKind::Drop:
+            conn->drop = true;
+            return;
+        case FaultKind::Untrusted:
+            server.present_untrusted_once();
             conn->drop = true;
             return;
         case FaultKind::GzipBomb:

@@ -23,7 +23,7 @@ const FaultName fault_names[] = {
     {FaultKind::Delay, "delay"},       {FaultKind::Status, "status"}, {FaultKind::NonJson, "nonjson"},
     {FaultKind::ZeroByte, "zerobyte"}, {FaultKind::Empty, "empty"},   {FaultKind::Drop, "drop"},
     {FaultKind::ContentType, "ctype"}, {FaultKind::Gzip, "gzip"},     {FaultKind::GzipBomb, "gzipbomb"},
-    {FaultKind::Stream, "stream"},
+    {FaultKind::Stream, "stream"},     {FaultKind::Untrusted, "untrusted"},
 };
 
 // A size in bytes from 0 to `most`.

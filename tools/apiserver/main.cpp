@@ -18,6 +18,7 @@ void usage(std::FILE *out)
 {
     std::fprintf(out,
         "usage: orv-apiserver [--host ADDR] [--port N] [--cert server.pem] [--key server.key]\n"
+        "                     [--untrusted-cert rogue.pem --untrusted-key rogue.key]\n"
         "                     [--catalogue catalogue.json] [--log requests.jsonl|-]\n"
         "                     [--fault ENDPOINT:KIND[:ARG] [--fault-header 'Name: Value']...]...\n"
         "                     [--fault-once ENDPOINT:KIND[:ARG] [--fault-header 'Name: Value']...]...\n"
@@ -26,12 +27,14 @@ void usage(std::FILE *out)
         "  --host        address to listen on (default 127.0.0.1)\n"
         "  --port        port (default 8443; 0 picks a free one)\n"
         "  --cert/--key  server certificate and key (default: the build's certs/server.pem, .key)\n"
+        "  --untrusted-cert/--untrusted-key  what the untrusted fault presents\n"
+        "                (default: the build's certs/rogue-server.pem, .key)\n"
         "  --catalogue   data file (default: tools/apiserver/catalogue.json of the source tree)\n"
         "  --log         also write each request as a JSON line to this file ('-': stdout)\n"
         "  --fault       a persistent fault; --fault-once: removed after one request\n"
         "                ENDPOINT: limitInfo brand model vehicle settings software install all\n"
         "                KIND: delay:MS  status:CODE[:BODY]  nonjson  zerobyte  empty  drop\n"
-        "                      ctype:[TYPE]  gzip  gzipbomb:BYTES  stream:BYTES[:chunked]\n"
+        "                      ctype:[TYPE]  gzip  gzipbomb:BYTES  stream:BYTES[:chunked]  untrusted\n"
         "  --fault-header  an extra reply header of the fault before it; repeatable\n"
         "  --quiet       do not print a line per request\n"
         "\n"
@@ -61,6 +64,8 @@ int main(int argc, char **argv)
     int port = 8443;
     std::string cert = ORV_APISERVER_CERT_DIR "/server.pem";
     std::string key = ORV_APISERVER_CERT_DIR "/server.key";
+    std::string untrusted_cert = ORV_APISERVER_CERT_DIR "/rogue-server.pem";
+    std::string untrusted_key = ORV_APISERVER_CERT_DIR "/rogue-server.key";
     std::string catalogue_path = ORV_APISERVER_CATALOGUE;
     std::string log_path;
     bool quiet = false;
@@ -90,6 +95,10 @@ int main(int argc, char **argv)
             cert = value();
         } else if (opt == "--key") {
             key = value();
+        } else if (opt == "--untrusted-cert") {
+            untrusted_cert = value();
+        } else if (opt == "--untrusted-key") {
+            untrusted_key = value();
         } else if (opt == "--catalogue") {
             catalogue_path = value();
         } else if (opt == "--log") {
@@ -145,6 +154,7 @@ int main(int argc, char **argv)
     pthread_sigmask(SIG_BLOCK, &stop_signals, nullptr);
 
     ApiServer server(std::move(*catalogue), cert, key);
+    server.set_untrusted_certificate(untrusted_cert, untrusted_key);
     for (const auto &f : faults)
         server.add_fault(f);
     if (!log_path.empty() && !server.set_log_file(log_path)) {

@@ -189,9 +189,23 @@ TlsHttpServer::~TlsHttpServer()
 {
     if (ctx_)
         SSL_CTX_free(ctx_);
+    if (untrusted_ctx_)
+        SSL_CTX_free(untrusted_ctx_);
 }
 
 bool TlsHttpServer::load_certificate(const std::string &cert_file, const std::string &key_file, std::string *error)
+{
+    return load_context(cert_file, key_file, error, ctx_);
+}
+
+bool TlsHttpServer::load_untrusted_certificate(const std::string &cert_file, const std::string &key_file,
+                                               std::string *error)
+{
+    return load_context(cert_file, key_file, error, untrusted_ctx_);
+}
+
+bool TlsHttpServer::load_context(const std::string &cert_file, const std::string &key_file, std::string *error,
+                                 SSL_CTX *&target)
 {
     ERR_clear_error();
     SSL_CTX *ctx = SSL_CTX_new(TLS_server_method());
@@ -211,9 +225,9 @@ bool TlsHttpServer::load_certificate(const std::string &cert_file, const std::st
         return failed("cannot read the private key " + key_file);
     if (SSL_CTX_check_private_key(ctx) != 1)
         return failed("the key " + key_file + " does not belong to " + cert_file);
-    if (ctx_)
-        SSL_CTX_free(ctx_);
-    ctx_ = ctx;
+    if (target)
+        SSL_CTX_free(target);
+    target = ctx;
     return true;
 }
 
@@ -254,7 +268,8 @@ bool TlsHttpServer::process_and_close_socket(socket_t sock)
     const int flags = fcntl(sock, F_GETFL, 0);
     fcntl(sock, F_SETFL, flags | O_NONBLOCK);
 
-    SSL *ssl = ctx_ ? SSL_new(ctx_) : nullptr;
+    SSL_CTX *ctx = untrusted_ctx_ && untrusted_next_.exchange(false) ? untrusted_ctx_ : ctx_;
+    SSL *ssl = ctx ? SSL_new(ctx) : nullptr;
     Connection conn;
     TlsStream stream(*this, sock, ssl, conn);
     bool ok = ssl && SSL_set_fd(ssl, sock) == 1;

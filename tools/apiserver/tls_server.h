@@ -49,6 +49,10 @@ public:
     ~TlsHttpServer() override;
 
     bool load_certificate(const std::string &cert_file, const std::string &key_file, std::string *error);
+    // A second certificate, presented only when asked for below.
+    bool load_untrusted_certificate(const std::string &cert_file, const std::string &key_file, std::string *error);
+    // The next TLS handshake (one only) presents the untrusted certificate, if one is loaded.
+    void present_untrusted_once() { untrusted_next_ = true; }
     bool is_valid() const override;
 
     void set_reply_hook(ReplyHook hook) { reply_hook_ = std::move(hook); }
@@ -68,8 +72,12 @@ public:
 
 private:
     bool process_and_close_socket(socket_t sock) override;
+    bool load_context(const std::string &cert_file, const std::string &key_file, std::string *error,
+                      SSL_CTX *&target);
 
     SSL_CTX *ctx_ = nullptr;
+    SSL_CTX *untrusted_ctx_ = nullptr;
+    std::atomic<bool> untrusted_next_{false};
     ReplyHook reply_hook_;
     std::atomic<bool> stopping_{false};
     std::mutex sleep_mutex_;

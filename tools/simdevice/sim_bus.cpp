@@ -10,7 +10,7 @@
 // - A simulated device never sends a report on its own, so waiting cannot bring one: a
 //   blocking read (or a read with a time-out) polls once and returns 0 when nothing waits.
 // - A call on a handle the bus does not know (closed, or from before reset()) fails with -1
-//   instead of touching freed memory.
+//   instead of touching freed memory, and is counted (stale_handle_calls).
 // - The devices have no feature reports and no indexed strings; those calls fail with -1.
 
 struct SimBus::Entry {
@@ -151,7 +151,7 @@ void SimBus::reset()
     fail_opens_ = 0;
     fail_opens_errno_ = EBUSY;
     next_path_ = 1;
-    opens_ = closes_ = inits_ = exits_ = 0;
+    opens_ = closes_ = inits_ = exits_ = stale_calls_ = 0;
 }
 
 void SimBus::fail_next_opens(int n, int error_number)
@@ -208,6 +208,12 @@ int SimBus::exit_calls() const
     return exits_;
 }
 
+int SimBus::stale_handle_calls() const
+{
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    return stale_calls_;
+}
+
 int SimBus::live_enumerations() const
 {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
@@ -239,9 +245,14 @@ bool SimBus::listed(const Entry &e) const
     return e.device->plugged();
 }
 
-bool SimBus::valid(hid_device *dev) const
+bool SimBus::valid(hid_device *dev)
 {
-    return dev && handles_.count(dev) > 0;
+    if (!dev)
+        return false;
+    if (handles_.count(dev) > 0)
+        return true;
+    ++stale_calls_;
+    return false;
 }
 
 void SimBus::enter(SimBusObserver::Op op, SimDevice *device)
@@ -455,9 +466,10 @@ void SimBus::hid_close(hid_device *dev)
     leave(SimBusObserver::Op::Close, device, path);
 }
 
+// `dev` has been checked by the caller.
 int SimBus::copy_string(hid_device *dev, const std::wstring &text, wchar_t *string, size_t maxlen)
 {
-    if (!valid(dev) || !string || maxlen == 0)
+    if (!string || maxlen == 0)
         return -1;
     if (!dev->entry->device->plugged()) {
         dev->error = kGone;
@@ -471,20 +483,19 @@ int SimBus::copy_string(hid_device *dev, const std::wstring &text, wchar_t *stri
 int SimBus::hid_get_manufacturer_string(hid_device *dev, wchar_t *string, size_t maxlen)
 {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
-    return copy_string(dev, valid(dev) ? dev->entry->manufacturer : L"", string, maxlen);
+    return valid(dev) ? copy_string(dev, dev->entry->manufacturer, string, maxlen) : -1;
 }
 
 int SimBus::hid_get_product_string(hid_device *dev, wchar_t *string, size_t maxlen)
 {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
-    return copy_string(dev, valid(dev) ? dev->entry->product : L"", string, maxlen);
+    return valid(dev) ? copy_string(dev, dev->entry->product, string, maxlen) : -1;
 }
 
 int SimBus::hid_get_serial_number_string(hid_device *dev, wchar_t *string, size_t maxlen)
 {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
-    return copy_string(dev, valid(dev) ? wide(dev->entry->device->state().serial) : L"", string,
-                       maxlen);
+    return valid(dev) ? copy_string(dev, wide(dev->entry->device->state().serial), string, maxlen) : -1;
 }
 
 hid_device_info *SimBus::hid_get_device_info(hid_device *dev)

@@ -63,6 +63,8 @@ public:
     int init_calls() const;
     int exit_calls() const;
     int live_enumerations() const;  // lists returned by hid_enumerate and not yet freed
+    // Calls that passed a handle the bus does not know: closed, or from before reset().
+    int stale_handle_calls() const;
 
     void set_observer(SimBusObserver *observer);
     SimBusObserver *observer() const;
@@ -96,7 +98,7 @@ private:
     SimDevice *add(const SimDeviceState &state, quint16 vid, quint16 pid, bool silent);
     Entry *entry_of(const SimDevice *device) const;
     bool listed(const Entry &e) const;
-    bool valid(hid_device *dev) const;
+    bool valid(hid_device *dev);
     hid_device *open_entry(Entry *e);
     int copy_string(hid_device *dev, const std::wstring &text, wchar_t *string, size_t maxlen);
     void enter(SimBusObserver::Op op, SimDevice *device);
@@ -116,4 +118,5 @@ private:
     int closes_ = 0;
     int inits_ = 0;
     int exits_ = 0;
+    int stale_calls_ = 0;
 };

@@ -85,7 +85,7 @@ const KindName kKindNames[] = {
     {SimFault::Kind::Unplug, "unplug"},           {SimFault::Kind::Garbage, "garbage"},
     {SimFault::Kind::Late, "late"},               {SimFault::Kind::Reply, "reply"},
     {SimFault::Kind::WrongEcho, "wrong-echo"},    {SimFault::Kind::KeyNoMarker, "key-no-marker"},
-    {SimFault::Kind::AckPastEnd, "ack-past-end"},
+    {SimFault::Kind::AckPastEnd, "ack-past-end"}, {SimFault::Kind::ChunkGap, "chunk-gap"},
 };
 
 struct GarbageName {
@@ -214,6 +214,11 @@ SimFault SimFault::key_no_marker(int skip)
 SimFault SimFault::ack_past_end(const QByteArray &match, int skip)
 {
     return make_fault(Kind::AckPastEnd, match, skip);
+}
+
+SimFault SimFault::chunk_gap(const QByteArray &match, int skip)
+{
+    return make_fault(Kind::ChunkGap, match, skip);
 }
 
 QByteArray SimFault::waits_for() const
@@ -611,6 +616,11 @@ void SimDevice::on_host_ack(const QByteArray &packet)
         queue_packet(QByteArray(1, kFail));
         return;
     case ReplyMode::Normal:
+        // A gap: the bytes the host asked for are left out, the next ones sent in their place.
+        if (offset > 0 && offset < reply_.size() && take_ready_fault({SimFault::Kind::ChunkGap}, reply_query_)) {
+            queue_packet(framed(kChunk, offset + kChunkSize, reply_.mid(offset + kChunkSize, kChunkSize)));
+            return;
+        }
         if (offset >= reply_.size()) {
             const int length = reply_.size();
             stop_reply();

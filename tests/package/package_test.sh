@@ -10,7 +10,7 @@
 # shellcheck source=../e2e/harness.sh
 . "$ORV_PKG_SOURCE/tests/e2e/harness.sh"
 
-root="$e2e_work/root"
+root="$e2e_work/unpacked"
 home="$e2e_work/home"
 app_id=example.orv.configurator
 

@@ -39,19 +39,8 @@ void reset_shared_state()
     device_open = widgets_cleared = USB_open_error_shown = false;
     USB_first_tick = true;
     device_list = nullptr;
-    serial_number.clear();
-    hardware_text.clear();
-    firmware_text.clear();
-    device_key.clear();
-    config_id.clear();
-    car_brand.clear();
-    car_model.clear();
-    car_engine.clear();
-    car_power.clear();
-    car_torque.clear();
-    standby_text.clear();
+    forget_device_identity();
     protocol_index = 0;
-    pin_states.clear();
 
     server_timeout = 20000;
     server_error = false;

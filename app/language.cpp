@@ -43,13 +43,10 @@ void MainWindow::change_language()
     ui->centralWidget->setStyleSheet("image: url(:/" + folder + "/main.png);image-position: left;");
 
     if (shows(ui->label_marka_model, "no_vehicle.png"))
-        ui->label_marka_model->setStyleSheet("color: rgb(255, 219,10); background-color: none; image:  url(:/"
-                                             + folder + "/no_vehicle.png); image-position: center;");
+        ui->label_marka_model->setStyleSheet(sheets::no_vehicle(folder));
 
-    if (shows(ui->label_text_select_vehicle, "text_select_new_vehicle.png"))
-        ui->label_text_select_vehicle->setStyleSheet(sheets::label(folder + "/text_select_new_vehicle.png"));
-    else if (shows(ui->label_text_select_vehicle, "text_select_vehicle.png"))
-        ui->label_text_select_vehicle->setStyleSheet(sheets::label(folder + "/text_select_vehicle.png"));
+    sheets::refolder(ui->label_text_select_vehicle, folder,
+                     {"text_select_new_vehicle.png", "text_select_vehicle.png"}, sheets::label);
 
     if (shows(ui->label_device, "no_device.png"))
         ui->label_device->setStyleSheet(sheets::label(folder + "/no_device.png"));

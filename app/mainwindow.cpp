@@ -28,6 +28,8 @@ MainWindow::MainWindow(QWidget *parent)
     // as it is, never laid out as rich text.
     for (QLabel *label : findChildren<QLabel *>())
         label->setTextFormat(Qt::PlainText);
+    // The window has always paused 10 ms here, after building its widgets, on the
+    // GUI thread; the pause is kept so that start-up stays what it always was.
     QThread::msleep(10);
     ui->label_load->hide();
     lang_folder = QStringLiteral("eng");
@@ -68,6 +70,8 @@ MainWindow::MainWindow(QWidget *parent)
     timer_USB_read = new QTimer(this);
     connect(timer_USB_read, SIGNAL(timeout()), this, SLOT(myTimer_USB_read()));
     timer_USB_read->stop();
+    // Only a default: every start(ms) of the read tick sets its own interval
+    // (USB_read_delay after a write, USB_read_interval + USB_read_delay after a miss).
     timer_USB_read->setInterval(USB_read_interval);
     // The 50 ms between a write and the read of its answer is the floor of
     // every round trip: keep the timer to the millisecond.

@@ -13,7 +13,7 @@
 //
 // Qt cannot nest one QEventLoop inside itself (exec() on a running loop returns
 // at once), so a second wait is refused while one is open; sequences take turns
-// through SequenceGuard (controls/sequence_guard.h) long before that.
+// through SequenceGuard (app/sequence_guard.h) long before that.
 
 using WaitTicket = quint64;
 

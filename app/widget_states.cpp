@@ -14,13 +14,6 @@
 #include "device/device_state.h"
 #include "ui_mainwindow.h"
 
-namespace {
-
-const QString empty_text_sheet = QStringLiteral(
-    "color: rgb(255, 219,10); background-color: none; image: noimage;");
-
-} // namespace
-
 // The controls that start device or server work, in the order they are switched.
 QVector<QWidget *> MainWindow::controlled_group() const
 {
@@ -50,6 +43,11 @@ void MainWindow::enable_widgets()
 
 void MainWindow::clear_widgets()
 {
+    // A text label emptied: no text, no picture.
+    const auto clear_text = [](QLabel *label) {
+        label->clear();
+        label->setStyleSheet(sheets::text_only());
+    };
     disable_widgets();
     device_open = false;
     settings_locked = true;
@@ -62,10 +60,8 @@ void MainWindow::clear_widgets()
     show_placeholder_only(ui->comboBox_marka, QStringLiteral("BRAND"));
     show_placeholder_only(ui->comboBox_model, QStringLiteral("MODEL"));
     show_placeholder_only(ui->comboBox_model_exactly, QStringLiteral("ENGINE"));
-    ui->label_marka_model->clear();
-    ui->label_marka_model->setStyleSheet(empty_text_sheet);
-    ui->label_modif_power_torque->clear();
-    ui->label_modif_power_torque->setStyleSheet(empty_text_sheet);
+    clear_text(ui->label_marka_model);
+    clear_text(ui->label_modif_power_torque);
     ui->label_avail_config->clear();
 
     ui->label_drive_modes->hide();
@@ -81,8 +77,7 @@ void MainWindow::clear_widgets()
     ui->checkBox_auto_proto->setChecked(false);
     ui->checkBox_auto_stby->setChecked(false);
     ui->comboBox_protocol->clear();
-    ui->label_errors->clear();
-    ui->label_errors->setStyleSheet(empty_text_sheet);
+    clear_text(ui->label_errors);
     ui->label_serial_number->clear();
     ui->label_firmware->clear();
     ui->label_hardware->clear();
@@ -95,5 +90,5 @@ void MainWindow::clear_widgets()
     for (QLabel *pin : pins)
         pin->hide();
     for (QLabel *pin : pins)
-        pin->setStyleSheet(QStringLiteral("background-color: none;image: none;"));
+        pin->setStyleSheet(sheets::pin());
 }

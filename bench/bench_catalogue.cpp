@@ -61,19 +61,13 @@ bool sorted_after_placeholder(const QComboBox *box)
     return true;
 }
 
-int repeats_from(const QStringList &args)
-{
-    const int i = args.indexOf(QStringLiteral("--repeats"));
-    return i >= 0 && i + 1 < args.size() ? qMax(1, args.at(i + 1).toInt()) : 3;
-}
-
 } // namespace
 
 int main(int argc, char **argv)
 {
     prepare_environment();
     BenchApplication app(argc, argv);
-    const int repeats = repeats_from(app.arguments());
+    const int repeats = repeats_from(app.arguments(), 3);
 
     std::string error;
     const auto catalogue = apiserver::Catalogue::from_json(generated_catalogue().toStdString(), &error);

@@ -17,12 +17,6 @@ using namespace bench;
 
 namespace {
 
-int option(const QStringList &args, const QString &name, int fallback)
-{
-    const int i = args.indexOf(name);
-    return i >= 0 && i + 1 < args.size() ? qMax(1, args.at(i + 1).toInt()) : fallback;
-}
-
 bool filled()
 {
     return device_open && !widgets_cleared;

@@ -80,19 +80,13 @@ bool select_text(QComboBox *box, const QString &text)
     return box->currentIndex() == index;
 }
 
-int repeats_from(const QStringList &args)
-{
-    const int i = args.indexOf(QStringLiteral("--repeats"));
-    return i >= 0 && i + 1 < args.size() ? qMax(1, args.at(i + 1).toInt()) : 1;
-}
-
 } // namespace
 
 int main(int argc, char **argv)
 {
     prepare_environment();
     BenchApplication app(argc, argv);
-    const int repeats = repeats_from(app.arguments());
+    const int repeats = repeats_from(app.arguments(), 1);
 
     Rig rig;
     apiserver::ApiServer &server = rig.start_server();

@@ -99,21 +99,6 @@ Sample run_once(const QString &program, const QString &folder, int idle_ms)
     return sample;
 }
 
-double median(QList<double> values)
-{
-    if (values.isEmpty())
-        return 0;
-    std::sort(values.begin(), values.end());
-    const int n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
-
-int option(const QStringList &args, const QString &name, int fallback)
-{
-    const int i = args.indexOf(name);
-    return i >= 0 && i + 1 < args.size() ? qMax(1, args.at(i + 1).toInt()) : fallback;
-}
-
 } // namespace
 
 int main(int argc, char **argv)

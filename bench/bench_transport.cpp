@@ -29,26 +29,13 @@ QByteArray text_message(char code, int length)
     return message;
 }
 
-double median(QList<double> values)
-{
-    std::sort(values.begin(), values.end());
-    const int n = values.size();
-    return n % 2 ? values.at(n / 2) : (values.at(n / 2 - 1) + values.at(n / 2)) / 2;
-}
-
-int repeats_from(const QStringList &args)
-{
-    const int i = args.indexOf(QStringLiteral("--repeats"));
-    return i >= 0 && i + 1 < args.size() ? qMax(1, args.at(i + 1).toInt()) : 3;
-}
-
 } // namespace
 
 int main(int argc, char **argv)
 {
     prepare_environment();
     BenchApplication app(argc, argv);
-    const int repeats = repeats_from(app.arguments());
+    const int repeats = repeats_from(app.arguments(), 3);
 
     line(QStringLiteral("bench_transport: %1 runs per message").arg(repeats));
     Rig rig;

@@ -76,7 +76,7 @@ void MainWindow::on_comboBox_protocol_currentIndexChanged(QString arg1)
 
     const QVector<QLabel *> pins = pin_labels();
     for (QLabel *pin : pins)
-        pin->setStyleSheet(QStringLiteral("background-color: none;image: none;"));
+        pin->setStyleSheet(sheets::pin());
     for (const int protocol : qAsConst(pin_states))
         OBD_pins(protocol, false);
     if (!has_placeholder(ui->comboBox_protocol))

@@ -13,6 +13,11 @@
 
 namespace {
 
+// The low byte of the indication value written for "on" (command 0x34, value
+// 0x00 0x3C); the device reports it back to query 52, where any value but 0
+// reads as on.
+constexpr int indication_on_value = 0x3C;
+
 QByteArray bytes(std::initializer_list<int> values)
 {
     QByteArray message;
@@ -63,7 +68,7 @@ void MainWindow::write_indication(bool on)
     ui->pushButton_indication_on->setEnabled(!on);
     ui->pushButton_indication_off->setEnabled(on);
 
-    if (write_settings(on ? bytes({0x34, 0x00, 0x3C}) : bytes({0x34, 0x00, 0x00})))
+    if (write_settings(on ? bytes({0x34, 0x00, indication_on_value}) : bytes({0x34, 0x00, 0x00})))
         show_box("Info", "Settings are changed!");
     else
         before.restore();

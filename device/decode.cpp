@@ -68,9 +68,7 @@ int indication(const QByteArray &reply)
 
 bool bit(int byte, int n)
 {
-    const QString bits = QString::number(byte, 2).rightJustified(8, QLatin1Char('0'));
-    const int position = bits.size() - 1 - n;
-    return position >= 0 && position < bits.size() && bits.at(position) == QLatin1Char('1');
+    return n >= 0 && n < 8 && ((byte >> n) & 1);
 }
 
 namespace {

@@ -54,8 +54,7 @@ Settings settings(const QByteArray &reply);
 // Query 51: protocol numbers active on the bus, low byte's bits first.
 QList<int> active_protocols(const QByteArray &reply);
 
-// Bit n of `byte` via its base-2 text of at least 8 digits, as the device's
-// bit numbering is defined.
+// Bit n of `byte`, n = 0 the lowest; false for an n outside 0 to 7.
 bool bit(int byte, int n);
 
 } // namespace decode

@@ -29,9 +29,7 @@ namespace {
 constexpr unsigned short device_vendor = 0x1FC9;
 constexpr unsigned short device_product = 0x0087;
 
-const QString black_sheet = QStringLiteral(
-    "color: rgb(255, 219,10); background-color: black; alternate-background-color: black; "
-    "selection-color: rgb(255, 219,10); selection-background-color:black;");
+const QString black_sheet = sheets::list();
 
 QByteArray query(int code)
 {
@@ -210,8 +208,7 @@ bool MainWindow::show_stored_vehicle(const std::function<bool(const QByteArray &
     if (config_id == unconfigured_id) {
         ui->label_marka_model->setText(QString());
         ui->label_modif_power_torque->setText(QString());
-        ui->label_marka_model->setStyleSheet("color: rgb(255, 219,10); background-color: none; image:  url(:/"
-                                             + lang_folder + "/no_vehicle.png); image-position: center;");
+        ui->label_marka_model->setStyleSheet(sheets::no_vehicle(lang_folder));
         ui->label_text_select_vehicle->setStyleSheet(sheets::label(lang_folder + "/text_select_vehicle.png"));
         return true;
     }
@@ -234,8 +231,7 @@ void MainWindow::read_back_vehicle()
     auto ask = [this](const QByteArray &message) { return USB_exchange(message); };
     const bool read = ask(query(20)) && show_stored_vehicle(ask);
     if (read && config_id != unconfigured_id)
-        ui->label_marka_model->setStyleSheet(
-            QStringLiteral("color: rgb(255, 219,10); background-color: none; image: noimage;"));
+        ui->label_marka_model->setStyleSheet(sheets::text_only());
     if (!read) {
         qCDebug(orv_usb) << "read-back failed: device dropped";
         abandon_device();
@@ -264,16 +260,12 @@ void MainWindow::enter_device_state()
     ui->label_modif_power_torque->show();
 
     const QString &folder = lang_folder;
-    ui->label_errors->setStyleSheet("color: rgb(255, 219,10); background-color: none; image:  url(:/" + folder
-                                    + "/no_errors.png);");
+    ui->label_errors->setStyleSheet(sheets::text_over(folder + "/no_errors.png"));
     ui->pushButton_apply_car->setStyleSheet(sheets::button(folder + "/apply_car_on.png"));
     ui->pushButton_apply_settings->setStyleSheet(sheets::button(folder + "/apply_settings_on.png"));
 
-    const QString select_sheet = ui->label_text_select_vehicle->styleSheet();
-    if (select_sheet.contains(QLatin1String("text_select_new_vehicle.png")))
-        ui->label_text_select_vehicle->setStyleSheet(sheets::label(folder + "/text_select_new_vehicle.png"));
-    else if (select_sheet.contains(QLatin1String("text_select_vehicle.png")))
-        ui->label_text_select_vehicle->setStyleSheet(sheets::label(folder + "/text_select_vehicle.png"));
+    sheets::refolder(ui->label_text_select_vehicle, folder,
+                     {"text_select_new_vehicle.png", "text_select_vehicle.png"}, sheets::label);
 
     ui->comboBox_protocol->addItems(protocol_names);
     sheets::set(ui->comboBox_protocol, black_sheet);

@@ -1,6 +1,7 @@
 #include <QLabel>
 
 #include "app/mainwindow.h"
+#include "app/style_sheets.h"
 #include "device/obd_pin_table.h"
 #include "ui_mainwindow.h"
 
@@ -9,13 +10,12 @@
 // keep their colour, so several calls add up and the last colour of a pin wins.
 void MainWindow::OBD_pins(int id, bool red_yellow)
 {
-    const QString picture = red_yellow ? QStringLiteral("url(:/all/red.png);")
-                                       : QStringLiteral("url(:/all/yellow.png);");
+    const QString picture = red_yellow ? QStringLiteral("all/red.png") : QStringLiteral("all/yellow.png");
     if (unsigned(id) > 15u)
         return;
     const QVector<QLabel *> pins = pin_labels();
     for (const int pin : protocol_pins(id))
-        pins[pin - 1]->setStyleSheet(QStringLiteral("background-color: none;image: ") + picture);
+        pins[pin - 1]->setStyleSheet(sheets::pin(picture));
 }
 
 QVector<QLabel *> MainWindow::pin_labels() const

@@ -113,8 +113,7 @@ void MainWindow::on_pushButton_apply_car_clicked()
             server_request(Endpoint::LimitInfo, api::limit_path());
 
             unlocked.restore();
-            ui->label_marka_model->setStyleSheet(
-                QStringLiteral("color: rgb(255, 219,10); background-color: none; image: noimage;"));
+            ui->label_marka_model->setStyleSheet(sheets::text_only());
             ui->label_marka_model->setText(shown_text(brand + "   " + model));
             ui->label_modif_power_torque->setText(shown_text(engine_text));
             ui->label_software->setText(shown_text(software_id));

@@ -6,6 +6,7 @@
 #include <QProgressBar>
 
 #include "app/mainwindow.h"
+#include "app/style_sheets.h"
 #include "ui_mainwindow.h"
 
 namespace {
@@ -32,14 +33,13 @@ void MainWindow::set_transfer_progress_visible(bool visible)
         bar->setObjectName(QStringLiteral("progress_software"));
         bar->setGeometry(40, 150, 361, 14);
         bar->setTextVisible(false);
-        bar->setStyleSheet(QStringLiteral(
-            "QProgressBar { background-color: rgb(40, 40, 40); border: 1px solid rgb(255, 219,10); }"
-            "QProgressBar::chunk { background-color: rgb(255, 219,10); }"));
+        bar->setStyleSheet("QProgressBar { background-color: rgb(40, 40, 40); border: 1px solid " + sheets::accent()
+                           + "; }QProgressBar::chunk { background-color: " + sheets::accent() + "; }");
         text = new QLabel(ui->label_load);
         text->setObjectName(QStringLiteral("label_progress"));
         text->setGeometry(20, 166, 401, 24);
         text->setAlignment(Qt::AlignCenter);
-        text->setStyleSheet(QStringLiteral("color: rgb(255, 219,10); background-color: none; font: bold 12px;"));
+        text->setStyleSheet(sheets::accent_text(QStringLiteral("font: bold 12px;")));
     }
     progress_active = visible;
     bar->setRange(0, 100);

@@ -17,8 +17,6 @@ Q_DECLARE_METATYPE(SimFault)
 namespace {
 
 const QString changed = "Info / Settings are changed!";
-const QString mode_sheet = "background: none; border: none; outline: none; color: transparent; image: url(:/all/%1);";
-const QString indication_sheet = "background: none; border: none; outline: none; color: transparent;image: url(:/all/%1);";
 const QStringList mode_buttons{"pushButton_dynamic", "pushButton_eco", "pushButton_stock"};
 const QStringList indication_buttons{"pushButton_indication_on", "pushButton_indication_off"};
 const QStringList both_automatic{"check checkBox_auto_stby", "check checkBox_auto_proto"};
@@ -124,18 +122,18 @@ class ControlsTest : public QObject
         rig->boxes.clear();
     }
 
-    // "red 2; yellow 6 7 14" from the exact sheets of the sixteen pins.
+    // "red 2; yellow 6 7 14" from the pictures of the sixteen pins.
     QString pins() const
     {
         QStringList red{"red"}, yellow{"yellow"};
         for (int pin = 1; pin <= 16; ++pin) {
-            const QString sheet = rig->probe().sheet(QStringLiteral("pin_%1").arg(pin));
-            if (sheet == "background-color: none;image: url(:/all/red.png);")
+            const QString picture = rig->probe().picture(QStringLiteral("pin_%1").arg(pin));
+            if (picture == "all/red.png")
                 red << QString::number(pin);
-            else if (sheet == "background-color: none;image: url(:/all/yellow.png);")
+            else if (picture == "all/yellow.png")
                 yellow << QString::number(pin);
-            else if (sheet != "background-color: none;image: none;")
-                return QStringLiteral("pin %1: %2").arg(pin).arg(sheet);
+            else if (!picture.isEmpty())
+                return QStringLiteral("pin %1: %2").arg(pin).arg(picture);
         }
         return red.join(' ') + "; " + yellow.join(' ');
     }
@@ -179,9 +177,9 @@ private slots:
         const bool mode = mode_buttons.contains(name);
         if (mode) {
             for (int i = 0; i < 3; ++i)
-                QCOMPARE(probe.sheet(mode_buttons[i]), mode_sheet.arg(pictures[i] + ".png"));
+                QCOMPARE(probe.picture(mode_buttons[i]), "all/" + pictures[i] + ".png");
         } else {
-            QCOMPARE(probe.sheet("label_indication_on_off"), indication_sheet.arg(pictures[0] + ".png"));
+            QCOMPARE(probe.picture("label_indication_on_off"), "all/" + pictures[0] + ".png");
         }
         // The clicked button marks the value written; the others of its group can be clicked.
         for (const QString &member : mode ? mode_buttons : indication_buttons)
@@ -306,7 +304,7 @@ private slots:
         QVERIFY(window_for(or_plus()));
         QVERIFY(run(steps));
         const WindowProbe probe = rig->probe();
-        QCOMPARE(probe.sheet("label_stby_u_s"), mode_sheet.arg(picture + ".png"));
+        QCOMPARE(probe.picture("label_stby_u_s"), "all/" + picture + ".png");
         QCOMPARE(probe.enabled("pushButton_stby_u"), enabled.split(' ').contains("u"));
         QCOMPARE(probe.enabled("pushButton_stby_s"), enabled.split(' ').contains("s"));
         QCOMPARE(probe.check("checkBox_auto_stby"), automatic);
@@ -486,11 +484,11 @@ private slots:
         QVERIFY(hex(device->messages()).contains("09 1c"));
 
         const WindowProbe probe = rig->probe();
-        QCOMPARE(probe.sheet("pushButton_dynamic"), mode_sheet.arg("dynamic_on.png"));
-        QCOMPARE(probe.sheet("pushButton_eco"), mode_sheet.arg("eco_off.png"));
-        QCOMPARE(probe.sheet("pushButton_stock"), mode_sheet.arg("stock_off.png"));
-        QCOMPARE(probe.sheet("label_indication_on_off"), indication_sheet.arg("indication_off.png"));
-        QCOMPARE(probe.sheet("label_stby_u_s"), mode_sheet.arg("stby_s.png"));
+        QCOMPARE(probe.picture("pushButton_dynamic"), "all/dynamic_on.png");
+        QCOMPARE(probe.picture("pushButton_eco"), "all/eco_off.png");
+        QCOMPARE(probe.picture("pushButton_stock"), "all/stock_off.png");
+        QCOMPARE(probe.picture("label_indication_on_off"), "all/indication_off.png");
+        QCOMPARE(probe.picture("label_stby_u_s"), "all/stby_s.png");
         QVERIFY(probe.enabled("pushButton_stby_u") && !probe.enabled("pushButton_stby_s"));
         QCOMPARE(probe.text("label_stby"), QStringLiteral("MANUAL, S"));
         QCOMPARE(probe.text("label_protocol"), QStringLiteral("MANUAL, K Line"));

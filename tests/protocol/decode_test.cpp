@@ -1,10 +1,8 @@
-// The device's replies turned into values, and the connector pins of each protocol.
+// The device's replies turned into values.
 
 #include <QtTest>
 
 #include "device/decode.h"
-#include "device/trace_mask.h"
-#include "device/obd_pin_table.h"
 
 class DecodeTest : public QObject
 {
@@ -19,14 +17,11 @@ private slots:
     void digits_data();
     void digits();
     void identity_texts();
-    void trace_hides_secrets();
     void indication_and_mode();
     void settings_data();
     void settings();
     void active_protocols_data();
     void active_protocols();
-    void pins_data();
-    void pins();
 };
 
 void DecodeTest::text_data()
@@ -121,18 +116,6 @@ void DecodeTest::identity_texts()
     QVERIFY(!decode::printable_ascii(QString::fromUtf8("11\xc3\xa9")));
 }
 
-void DecodeTest::trace_hides_secrets()
-{
-    using trace_mask::packet_hex;
-    // A reply to the serial or key query: only the framing shows.
-    QCOMPARE(packet_hex(QByteArray("\x0a" "1100", 5), {}, true), "0a ** ** ** **");
-    QCOMPARE(packet_hex(QByteArray::fromHex("dc0010") + "KEY", {}, true), "dc 00 10 ** ** **");
-    QCOMPARE(packet_hex(QByteArray::fromHex("de0013"), {}, true), "de 00 13");
-    // Elsewhere, every occurrence of a known secret.
-    QCOMPARE(packet_hex(QByteArray("\x14" "xSECy", 6), {"SEC"}, false), "14 78 ** ** ** 79");
-    QCOMPARE(packet_hex(QByteArray::fromHex("f0"), {"SEC"}, false), "f0");
-}
-
 void DecodeTest::indication_and_mode()
 {
     QCOMPARE(decode::indication(QByteArray::fromHex("003c")), 60);
@@ -189,26 +172,6 @@ void DecodeTest::active_protocols()
     QFETCH(QByteArray, reply);
     QFETCH(QList<int>, protocols);
     QCOMPARE(decode::active_protocols(reply), protocols);
-}
-
-void DecodeTest::pins_data()
-{
-    QTest::addColumn<int>("protocol");
-    QTest::addColumn<QList<int>>("pins");
-    QTest::newRow("HS CAN") << 0 << QList<int>{6, 14};
-    QTest::newRow("15 is HS CAN") << 15 << QList<int>{6, 14};
-    QTest::newRow("K L Line") << 4 << QList<int>{7, 15};
-    QTest::newRow("OEM 2") << 11 << QList<int>{7, 14};
-    QTest::newRow("12 has none") << 12 << QList<int>();
-    QTest::newRow("16 is out of range") << 16 << QList<int>();
-    QTest::newRow("negative") << -1 << QList<int>();
-}
-
-void DecodeTest::pins()
-{
-    QFETCH(int, protocol);
-    QFETCH(QList<int>, pins);
-    QCOMPARE(protocol_pins(protocol), pins);
 }
 
 #include "decode_test.moc"

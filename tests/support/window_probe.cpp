@@ -30,6 +30,12 @@ QString WindowProbe::sheet(const QString &name) const
     return w ? w->styleSheet() : QStringLiteral("<no widget %1>").arg(name);
 }
 
+QString WindowProbe::picture(const QString &name) const
+{
+    static const QRegularExpression image(QStringLiteral("image:\\s*url\\(:/([^)]*)\\)"));
+    return image.match(sheet(name)).captured(1);
+}
+
 QString WindowProbe::text(const QString &name) const
 {
     QWidget *w = widget(name);

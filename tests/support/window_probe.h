@@ -17,6 +17,8 @@ public:
 
     QWidget *widget(const QString &name) const;
     QString sheet(const QString &name) const;
+    // The picture its sheet shows, below ":/" ("all/eco_on.png"); empty for none.
+    QString picture(const QString &name) const;
     QString text(const QString &name) const;       // label, button or combo box current text
     QStringList items(const QString &name) const;  // combo box items
     bool check(const QString &name) const;         // check box state

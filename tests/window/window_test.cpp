@@ -16,13 +16,27 @@
 #include "app/app_state.h"
 #include "app/data_files.h"
 #include "app/mainwindow.h"
+#include "app/style_sheets.h"
 #include "controls/controls_state.h"
 #include "device/device_state.h"
 #include "support/box_catcher.h"
 #include "support/state_reset.h"
 #include "support/window_probe.h"
+#include "tools/picgen/layout.h"
 
 namespace {
+
+// Every widget sits where the picture generator draws for it: the background
+// leaves its place free and its pictures are made for that size, so a widget
+// moved in the form, or a picture drawn for another place, shows here.
+namespace place = picgen::layout;
+
+// The transparent buttons over the vehicle boxes leave the boxes' drop-down
+// arrows (19 pixels) to the boxes.
+QRect beside_arrow(const QRect &box)
+{
+    return box.adjusted(0, 0, -19, 0);
+}
 
 struct Row {
     const char *name;
@@ -32,62 +46,62 @@ struct Row {
 };
 
 const Row layout[] = {
-    {"pushButton_indication_off", "QPushButton", QRect(770, 20, 80, 35), 7},
-    {"pushButton_dynamic", "QPushButton", QRect(168, 515, 172, 37), 1},
-    {"pushButton_stock", "QPushButton", QRect(168, 595, 172, 37), 2},
-    {"label_marka_model", "QLabel", QRect(5, 105, 491, 31), 3},
-    {"label_modif_power_torque", "QLabel", QRect(5, 136, 491, 31), 4},
-    {"pushButton_eco", "QPushButton", QRect(168, 555, 172, 37), 5},
-    {"label_indication_on_off", "QLabel", QRect(760, 20, 169, 32), 6},
-    {"pushButton_indication_on", "QPushButton", QRect(855, 20, 80, 35), 8},
-    {"pushButton_custom", "QPushButton", QRect(835, 580, 150, 30), 9},
-    {"checkBox_auto_stby", "QCheckBox", QRect(585, 243, 19, 19), 10},
-    {"pushButton_stby_u", "QPushButton", QRect(780, 240, 80, 35), 27},
-    {"comboBox_protocol", "QComboBox", QRect(535, 145, 236, 36), 11},
-    {"checkBox_auto_proto", "QCheckBox", QRect(585, 111, 21, 18), 12},
-    {"pushButton_send_errors", "QPushButton", QRect(770, 390, 194, 28), 13},
-    {"pushButton_clear_errors", "QPushButton", QRect(770, 430, 194, 28), 14},
-    {"label_errors", "QLabel", QRect(515, 390, 221, 71), 15},
-    {"label_serial_number", "QLabel", QRect(640, 502, 181, 26), 16},
-    {"label_avail_config", "QLabel", QRect(370, 410, 45, 36), 29},
-    {"label_firmware", "QLabel", QRect(605, 524, 186, 26), 17},
-    {"label_hardware", "QLabel", QRect(610, 546, 186, 26), 18},
-    {"label_software", "QLabel", QRect(605, 568, 186, 26), 19},
-    {"pushButton_update_firmware", "QPushButton", QRect(835, 500, 150, 30), 20},
-    {"pushButton_update_car_software", "QPushButton", QRect(835, 535, 150, 30), 21},
-    {"pushButton_apply_car", "QPushButton", QRect(173, 372, 160, 36), 22},
-    {"comboBox_marka", "QComboBox", QRect(90, 220, 350, 35), 23},
-    {"comboBox_model", "QComboBox", QRect(90, 265, 350, 35), 24},
-    {"comboBox_model_exactly", "QComboBox", QRect(90, 310, 350, 35), 25},
-    {"pushButton_stby_s", "QPushButton", QRect(865, 240, 80, 35), 28},
-    {"label_stby_u_s", "QLabel", QRect(776, 240, 169, 32), 26},
-    {"label_drive_modes", "QLabel", QRect(25, 460, 454, 40), 30},
-    {"label_device", "QLabel", QRect(105, 20, 293, 40), 31},
-    {"label_text_select_vehicle", "QLabel", QRect(80, 175, 371, 32), 32},
-    {"pushButton_marka", "QPushButton", QRect(90, 220, 331, 35), 33},
-    {"label_protocol", "QLabel", QRect(600, 590, 226, 26), 34},
-    {"label_stby", "QLabel", QRect(625, 612, 261, 26), 35},
-    {"pushButton_model", "QPushButton", QRect(90, 265, 331, 35), 36},
-    {"pushButton_model_exactly", "QPushButton", QRect(90, 310, 331, 35), 37},
-    {"pin_1", "QLabel", QRect(824, 126, 16, 16), 38},
-    {"pin_2", "QLabel", QRect(840, 126, 16, 16), 39},
-    {"pin_3", "QLabel", QRect(856, 126, 16, 16), 40},
-    {"pin_4", "QLabel", QRect(872, 126, 16, 16), 41},
-    {"pin_5", "QLabel", QRect(888, 126, 16, 16), 42},
-    {"pin_6", "QLabel", QRect(904, 126, 16, 16), 43},
-    {"pin_7", "QLabel", QRect(920, 126, 16, 16), 44},
-    {"pin_8", "QLabel", QRect(936, 126, 16, 16), 45},
-    {"pin_9", "QLabel", QRect(824, 160, 16, 16), 46},
-    {"pin_10", "QLabel", QRect(840, 160, 16, 16), 47},
-    {"pin_11", "QLabel", QRect(856, 160, 16, 16), 48},
-    {"pin_12", "QLabel", QRect(872, 160, 16, 16), 49},
-    {"pin_13", "QLabel", QRect(888, 160, 16, 16), 50},
-    {"pin_14", "QLabel", QRect(904, 160, 16, 16), 51},
-    {"pin_15", "QLabel", QRect(920, 160, 16, 16), 52},
-    {"pin_16", "QLabel", QRect(936, 160, 16, 16), 53},
-    {"comboBox_language", "QComboBox", QRect(410, 20, 86, 36), 54},
-    {"pushButton_apply_settings", "QPushButton", QRect(670, 295, 160, 36), 55},
-    {"label_load", "QLabel", QRect(30, 215, 441, 196), 56},
+    {"pushButton_indication_off", "QPushButton", place::indicationOff, 7},
+    {"pushButton_dynamic", "QPushButton", place::dynamic, 1},
+    {"pushButton_stock", "QPushButton", place::stock, 2},
+    {"label_marka_model", "QLabel", place::vehicleName, 3},
+    {"label_modif_power_torque", "QLabel", place::vehicleEngine, 4},
+    {"pushButton_eco", "QPushButton", place::eco, 5},
+    {"label_indication_on_off", "QLabel", place::indication, 6},
+    {"pushButton_indication_on", "QPushButton", place::indicationOn, 8},
+    {"pushButton_custom", "QPushButton", place::custom, 9},
+    {"checkBox_auto_stby", "QCheckBox", place::autoStandby, 10},
+    {"pushButton_stby_u", "QPushButton", place::standbyU, 27},
+    {"comboBox_protocol", "QComboBox", place::protocol, 11},
+    {"checkBox_auto_proto", "QCheckBox", place::autoProtocol, 12},
+    {"pushButton_send_errors", "QPushButton", place::sendErrors, 13},
+    {"pushButton_clear_errors", "QPushButton", place::clearErrors, 14},
+    {"label_errors", "QLabel", place::errors, 15},
+    {"label_serial_number", "QLabel", place::serialNumber, 16},
+    {"label_avail_config", "QLabel", place::configsLeft, 29},
+    {"label_firmware", "QLabel", place::firmware, 17},
+    {"label_hardware", "QLabel", place::hardware, 18},
+    {"label_software", "QLabel", place::software, 19},
+    {"pushButton_update_firmware", "QPushButton", place::updateFirmware, 20},
+    {"pushButton_update_car_software", "QPushButton", place::updateSoftware, 21},
+    {"pushButton_apply_car", "QPushButton", place::applyCar, 22},
+    {"comboBox_marka", "QComboBox", place::brand, 23},
+    {"comboBox_model", "QComboBox", place::model, 24},
+    {"comboBox_model_exactly", "QComboBox", place::engine, 25},
+    {"pushButton_stby_s", "QPushButton", place::standbyS, 28},
+    {"label_stby_u_s", "QLabel", place::standby, 26},
+    {"label_drive_modes", "QLabel", place::driveModes, 30},
+    {"label_device", "QLabel", place::device, 31},
+    {"label_text_select_vehicle", "QLabel", place::selectVehicle, 32},
+    {"pushButton_marka", "QPushButton", beside_arrow(place::brand), 33},
+    {"label_protocol", "QLabel", place::protocolInfo, 34},
+    {"label_stby", "QLabel", place::standbyInfo, 35},
+    {"pushButton_model", "QPushButton", beside_arrow(place::model), 36},
+    {"pushButton_model_exactly", "QPushButton", beside_arrow(place::engine), 37},
+    {"pin_1", "QLabel", place::pin(1), 38},
+    {"pin_2", "QLabel", place::pin(2), 39},
+    {"pin_3", "QLabel", place::pin(3), 40},
+    {"pin_4", "QLabel", place::pin(4), 41},
+    {"pin_5", "QLabel", place::pin(5), 42},
+    {"pin_6", "QLabel", place::pin(6), 43},
+    {"pin_7", "QLabel", place::pin(7), 44},
+    {"pin_8", "QLabel", place::pin(8), 45},
+    {"pin_9", "QLabel", place::pin(9), 46},
+    {"pin_10", "QLabel", place::pin(10), 47},
+    {"pin_11", "QLabel", place::pin(11), 48},
+    {"pin_12", "QLabel", place::pin(12), 49},
+    {"pin_13", "QLabel", place::pin(13), 50},
+    {"pin_14", "QLabel", place::pin(14), 51},
+    {"pin_15", "QLabel", place::pin(15), 52},
+    {"pin_16", "QLabel", place::pin(16), 53},
+    {"comboBox_language", "QComboBox", place::language, 54},
+    {"pushButton_apply_settings", "QPushButton", place::applySettings, 55},
+    {"label_load", "QLabel", place::loading, 56},
 };
 
 QStringList warnings;
@@ -342,9 +356,11 @@ void WindowTest::language_switch_keeps_widget_states()
     QCOMPARE(vehicle->styleSheet(), vehicle_sheet);
     QCOMPARE(select->styleSheet(), "background-color: none; image: url(:/ru/text_select_new_vehicle.png);");
 
-    vehicle->setStyleSheet("color: rgb(255, 219,10); background-color: none; image:  url(:/ru/no_vehicle.png); image-position: center;");
+    // A device without a vehicle: the picture follows the language, the rest of the sheet stays.
+    const QString no_vehicle = sheets::no_vehicle("ru");
+    vehicle->setStyleSheet(no_vehicle);
     window->findChild<QComboBox *>("comboBox_language")->setCurrentText("DE");
-    QCOMPARE(vehicle->styleSheet(), "color: rgb(255, 219,10); background-color: none; image:  url(:/de/no_vehicle.png); image-position: center;");
+    QCOMPARE(vehicle->styleSheet(), QString(no_vehicle).replace(":/ru/", ":/de/"));
 }
 
 void WindowTest::unknown_language_keeps_folder()

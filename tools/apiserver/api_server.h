@@ -110,6 +110,11 @@ struct LoggedRequest {
     std::string fault;    // fault applied ("" for none)
 };
 
+// A request's time to the millisecond: for the log, UTC with the date,
+// "2026-05-04T09:30:00.250Z"; for a person, the local time of day, "11:30:00.250".
+enum class TimeStyle { Log, Local };
+std::string time_text(std::chrono::system_clock::time_point t, TimeStyle style);
+
 // One line of JSON: {"time":..., "method":..., "target":..., "headers":[[name,value],...],
 // "body":..., "status":..., "fault":...}. Headers are pairs to keep their order.
 std::string log_line(const LoggedRequest &entry);

@@ -9,27 +9,31 @@
 
 namespace apiserver {
 
-namespace {
-
-std::string iso_time(std::chrono::system_clock::time_point t)
+std::string time_text(std::chrono::system_clock::time_point t, TimeStyle style)
 {
     const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(t.time_since_epoch()).count();
     const std::time_t secs = static_cast<std::time_t>(ms / 1000);
+    const bool log = style == TimeStyle::Log;
     std::tm tm{};
-    gmtime_r(&secs, &tm);
+    if (log)
+        gmtime_r(&secs, &tm);
+    else
+        localtime_r(&secs, &tm);
     char buf[40];
-    std::strftime(buf, sizeof buf, "%Y-%m-%dT%H:%M:%S", &tm);
+    std::strftime(buf, sizeof buf, log ? "%Y-%m-%dT%H:%M:%S" : "%H:%M:%S", &tm);
     char out[48];
-    std::snprintf(out, sizeof out, "%s.%03dZ", buf, static_cast<int>(ms % 1000));
+    std::snprintf(out, sizeof out, log ? "%s.%03dZ" : "%s.%03d", buf, static_cast<int>(ms % 1000));
     return out;
 }
+
+namespace {
 
 json to_json(const LoggedRequest &e)
 {
     json headers = json::array();
     for (const auto &h : e.headers)
         headers.push_back(json::array({h.first, h.second}));
-    return json{{"time", iso_time(e.time)}, {"method", e.method}, {"target", e.target}, {"headers", headers},
+    return json{{"time", time_text(e.time, TimeStyle::Log)}, {"method", e.method}, {"target", e.target}, {"headers", headers},
                 {"body", e.body},           {"status", e.status}, {"fault", e.fault}};
 }
 

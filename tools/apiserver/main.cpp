@@ -4,7 +4,6 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
-#include <ctime>
 #include <iostream>
 #include <pthread.h>
 #include <string>
@@ -41,19 +40,6 @@ void usage(std::FILE *out)
         "Control interface on the same port: GET /__sim/log, POST /__sim/clear-log,\n"
         "GET /__sim/faults, POST /__sim/fault, POST /__sim/clear-faults,\n"
         "GET|POST /__sim/device, POST /__sim/reset (see README.md).\n");
-}
-
-std::string clock_text(std::chrono::system_clock::time_point t)
-{
-    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(t.time_since_epoch()).count();
-    const std::time_t secs = static_cast<std::time_t>(ms / 1000);
-    std::tm tm{};
-    localtime_r(&secs, &tm);
-    char buf[32];
-    std::strftime(buf, sizeof buf, "%H:%M:%S", &tm);
-    char out[40];
-    std::snprintf(out, sizeof out, "%s.%03d", buf, static_cast<int>(ms % 1000));
-    return out;
 }
 
 } // namespace
@@ -163,7 +149,7 @@ int main(int argc, char **argv)
     }
     if (!quiet) {
         server.set_request_observer([](const LoggedRequest &r) {
-            std::printf("%s %s %s -> %d%s%s\n", clock_text(r.time).c_str(), r.method.c_str(), r.target.c_str(),
+            std::printf("%s %s %s -> %d%s%s\n", time_text(r.time, TimeStyle::Local).c_str(), r.method.c_str(), r.target.c_str(),
                         r.status, r.fault.empty() ? "" : " fault:", r.fault.c_str());
             std::fflush(stdout);
         });

@@ -16,9 +16,6 @@ orv_die() {
     exit 1
 }
 
-# The project root, from this file's place in tools/lib.
-orv_root() { (cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd); }
-
 # True while PID runs (a child that has exited but not been waited for does not count).
 orv_alive() {
     local state

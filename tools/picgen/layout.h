@@ -3,7 +3,7 @@
 #include <QRect>
 
 // Where the window's widgets sit (x, y, width, height inside the 1000 x 650 window). The
-// background leaves these places free, and the preview pastes the pictures onto them.
+// background leaves these places free, and the pictures are drawn for their sizes.
 namespace picgen::layout {
 
 constexpr QSize window(1000, 650);

@@ -2,9 +2,6 @@
 //
 //   orv-picgen [--fonts DIR] OUTDIR              write the resource folder, with the desktop
 //                                                icon in OUTDIR/icons/hicolor
-//   orv-picgen [--fonts DIR] --preview OUTDIR [--from RESOURCES]
-//                                                compose preview_<lang>.png files from freshly
-//                                                drawn pictures, or from an existing folder
 
 #include "app_icon.h"
 #include "pictures.h"
@@ -22,8 +19,7 @@ const char *const kDefaultFontDir = "/usr/share/fonts/truetype/dejavu";
 
 int usage()
 {
-    std::fprintf(stderr, "usage: orv-picgen [--fonts DIR] OUTDIR\n"
-                         "       orv-picgen [--fonts DIR] --preview OUTDIR [--from RESOURCES]\n");
+    std::fprintf(stderr, "usage: orv-picgen [--fonts DIR] OUTDIR\n");
     return 2;
 }
 
@@ -38,24 +34,18 @@ int main(int argc, char *argv[])
 
     QString fontDir = QString::fromLocal8Bit(kDefaultFontDir);
     QString outDir;
-    QString fromDir;
-    bool preview = false;
     QStringList args = app.arguments();
     args.removeFirst();
     for (int i = 0; i < args.size(); ++i) {
         const QString &arg = args.at(i);
         if (arg == QLatin1String("--fonts") && i + 1 < args.size())
             fontDir = args.at(++i);
-        else if (arg == QLatin1String("--from") && i + 1 < args.size())
-            fromDir = args.at(++i);
-        else if (arg == QLatin1String("--preview"))
-            preview = true;
         else if (!arg.startsWith(QLatin1String("--")) && outDir.isEmpty())
             outDir = arg;
         else
             return usage();
     }
-    if (outDir.isEmpty() || (!fromDir.isEmpty() && !preview))
+    if (outDir.isEmpty())
         return usage();
 
     QString error;
@@ -63,10 +53,9 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "orv-picgen: %s (install fonts-dejavu-core or pass --fonts)\n", qPrintable(error));
         return 1;
     }
-    const bool ok = preview ? picgen::writePreviews(fromDir, outDir, &error)
-                            : picgen::writeResources(outDir, &error)
-                                  && picgen::writeHicolorIcons(outDir + QStringLiteral("/icons/hicolor"),
-                                                               QStringLiteral("example.orv.configurator"), &error);
+    const bool ok = picgen::writeResources(outDir, &error)
+                    && picgen::writeHicolorIcons(outDir + QStringLiteral("/icons/hicolor"),
+                                                 QStringLiteral("example.orv.configurator"), &error);
     if (!ok) {
         std::fprintf(stderr, "orv-picgen: %s\n", qPrintable(error));
         return 1;

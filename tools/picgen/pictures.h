@@ -35,8 +35,4 @@ QByteArray resourceList();     // resources.qrc
 // message on the first failure.
 bool writeResources(const QString &outDir, QString *error);
 
-// Composes each language's window from the pictures in resourcesDir, as a connected
-// device would show it, into preview_<folder>.png files in outDir.
-bool writePreviews(const QString &resourcesDir, const QString &outDir, QString *error);
-
 } // namespace picgen

@@ -21,11 +21,6 @@ QImage canvas(int w, int h, QImage::Format format)
 }
 } // namespace
 
-qreal pixelRatio()
-{
-    return currentRatio;
-}
-
 PixelRatioScope::PixelRatioScope(qreal ratio) : previous(currentRatio)
 {
     currentRatio = ratio;

@@ -38,12 +38,9 @@ bool loadFonts(const QString &fontDir, QString *error);
 
 QFont sansFont(qreal pixelSize, bool bold = false);
 
-// Pixels per drawing unit: 1 for the normal pictures, 2 for their "@2x" twins. Every
-// picture is drawn in the same units at either ratio, so the 2x set looks the same with
-// twice the detail instead of being scaled up.
-qreal pixelRatio();
-
-// Draws at the given ratio while it lives.
+// Draws at the given ratio while it lives: pixels per drawing unit, 1 for the normal
+// pictures, 2 for their "@2x" twins. Every picture is drawn in the same units at either
+// ratio, so the 2x set looks the same with twice the detail instead of being scaled up.
 class PixelRatioScope
 {
 public:

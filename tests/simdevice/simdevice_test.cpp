@@ -736,4 +736,4 @@ private slots:
 };
 
 QTEST_GUILESS_MAIN(TestSimDevice)
-#include "test_simdevice.moc"
+#include "simdevice_test.moc"

@@ -541,4 +541,4 @@ int main(int argc, char *argv[])
     TestPictures test;
     return QTest::qExec(&test, argc, argv);
 }
-#include "test_pictures.moc"
+#include "pictures_test.moc"

@@ -980,4 +980,4 @@ private slots:
 };
 
 QTEST_GUILESS_MAIN(ApiServerTest)
-#include "tst_apiserver.moc"
+#include "apiserver_test.moc"

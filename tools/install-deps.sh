@@ -22,6 +22,8 @@ clang libclang-rt-14-dev"
 # The hidraw bed (orv-simbed): umockdev's library, headers and wrapper; procps (pgrep) finds
 # the program the bed started.
 packages="$packages umockdev libumockdev-dev libumockdev0 procps"
+# xclip reads the text of a message box that the end-to-end test selects.
+packages="$packages xclip"
 # zlib's headers: the local API server's gzip faults compress with it.
 packages="$packages zlib1g-dev"
 # The package: dpkg-dev (dpkg-shlibdeps) and file for CPack's .deb, and the checkers the

@@ -16,6 +16,7 @@
 #include <linux/hidraw.h>
 #include <linux/input.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -199,9 +200,21 @@ void HidrawBed::plug(Slot &slot, SimDevice *device)
             tcsetattr(node->master, TCSANOW, &t);
         }
         fcntl(node->master, F_SETFL, fcntl(node->master, F_GETFL) | O_NONBLOCK);
+        // Only the bed may hold this end: a program that inherited it would never see the
+        // hang-up of an unplug.
+        fcntl(node->master, F_SETFD, fcntl(node->master, F_GETFD) | FD_CLOEXEC);
         // Anyone may open the node, as with the udev rule; a denied node only its owner.
-        if (const char *terminal = ptsname(node->master))
+        if (const char *terminal = ptsname(node->master)) {
             chmod(terminal, slot.options.denied ? 0600 : 0666);
+            // udev tells devices apart by their numbers: without a `dev` attribute every node
+            // would be 0:0 and the enumeration would list only the first.
+            struct stat st;
+            if (stat(terminal, &st) == 0) {
+                const QByteArray numbers = QByteArray::number(major(st.st_rdev)) + ':' +
+                                           QByteArray::number(minor(st.st_rdev));
+                umockdev_testbed_set_attribute(testbed_, node->raw.constData(), "dev", numbers.constData());
+            }
+        }
     } else {
         warn(QStringLiteral("no terminal behind %1").arg(QString::fromLatin1(node->devnode)));
     }

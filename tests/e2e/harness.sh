@@ -4,12 +4,12 @@
 # request log, and the simulated device with its wire log, all on a virtual display of its
 # own. Checks report and carry on; e2e_finish sums up.
 #
-# Set by tests/e2e/CMakeLists.txt: ORV_E2E_APP, ORV_E2E_SIMDEV, ORV_E2E_BED,
-# ORV_E2E_APISERVER, ORV_E2E_CERTS, ORV_E2E_CATALOGUE, ORV_E2E_WORK.
+# Set by tests/e2e/CMakeLists.txt: ORV_E2E_APP, ORV_E2E_SIMDEV, ORV_E2E_BED (needed by
+# e2e_start_app only), ORV_E2E_APISERVER, ORV_E2E_CERTS, ORV_E2E_CATALOGUE, ORV_E2E_WORK.
 
 set -uo pipefail
 
-for var in ORV_E2E_APP ORV_E2E_SIMDEV ORV_E2E_BED ORV_E2E_APISERVER ORV_E2E_CERTS \
+for var in ORV_E2E_APP ORV_E2E_SIMDEV ORV_E2E_APISERVER ORV_E2E_CERTS \
     ORV_E2E_CATALOGUE ORV_E2E_WORK; do
     if [ -z "${!var:-}" ]; then
         echo "$var is not set: run the test through ctest" >&2
@@ -117,6 +117,7 @@ e2e_start_server() {
 # e2e_start_app [BED-OPTIONS...]: the configurator under the bed, with the test's device
 # (e2e_state, e2e_wire) unless the options name the devices.
 e2e_start_app() {
+    [ -n "${ORV_E2E_BED:-}" ] || e2e_fatal "ORV_E2E_BED names the hidraw bed"
     [ $# -gt 0 ] || set -- --device "$e2e_state" --wire-log "$e2e_wire"
     orv_start_app_bed "$ORV_E2E_APP" "$ORV_E2E_BED" "$e2e_work/orv.log" "$@" \
         || e2e_fatal "the configurator starts under the hidraw bed"

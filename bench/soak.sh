@@ -10,7 +10,7 @@
 #
 # The device comes in through the preload library, not the hidraw bed: the figures are the
 # program's own, and under the bed umockdev's preload library inside the program (and a
-# listener the bed keeps for every plug-in) would add growth of their own to them.
+# listener the bed keeps for every plug-in) could add growth of their own to them.
 #
 #   bench/soak.sh BUILD-DIR [CYCLES]      (default 1000 cycles; bench/run.sh runs it)
 #

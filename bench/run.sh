@@ -7,7 +7,7 @@
 #   bench/run.sh [build-dir]        (default: build-bench beside this script's project)
 #
 # Options for the single benchmarks go through the environment:
-#   BENCH_REPEATS=N        runs per case (transport and identification; default 3)
+#   BENCH_REPEATS=N        runs per case (transport, the bed and identification; default 3)
 #   BENCH_IDLE_SECONDS=N   how long the idle window is watched (default 30)
 #   BENCH_INSTALL_RUNS=N   installations (default 1)
 #   BENCH_STARTUP_RUNS=N   starts of the configurator and of a bare window (default 15)
@@ -23,7 +23,7 @@ idle=${BENCH_IDLE_SECONDS:-30}
 installs=${BENCH_INSTALL_RUNS:-1}
 startups=${BENCH_STARTUP_RUNS:-15}
 cycles=${BENCH_SOAK_CYCLES:-1000}
-benches="bench_transport bench_identify bench_install bench_catalogue bench_startup"
+benches="bench_transport bench_bed bench_identify bench_install bench_catalogue bench_startup"
 [ "$cycles" -gt 0 ] && benches="$benches bench_soak"
 
 cmake -S "$root" -B "$build" >/dev/null || exit 2
@@ -43,6 +43,9 @@ cd "$build/bench" || exit 2
 for bench in $benches; do
     case $bench in
         bench_transport) cmd="./$bench --repeats $repeats" ;;
+        # The system's hidapi against a simulated device behind an emulated hidraw node.
+        bench_bed) cmd="$build/tools/simdevice/orv-simdev --file bed-device.json init >/dev/null &&
+            $build/tools/simdevice/orv-simbed --device bed-device.json -- ./$bench --repeats $repeats" ;;
         bench_identify) cmd="./$bench --repeats $repeats --idle-seconds $idle" ;;
         bench_install) cmd="./$bench --repeats $installs" ;;
         bench_catalogue) cmd="./$bench --repeats $repeats" ;;

@@ -8,6 +8,10 @@
 # the end; the targets are that none of them grows beyond noise after warm-up
 # (the first 5 % of the cycles, and the first installation).
 #
+# The device comes in through the preload library, not the hidraw bed: the figures are the
+# program's own, and under the bed umockdev's preload library inside the program (and a
+# listener the bed keeps for every plug-in) could add growth of their own to them.
+#
 #   bench/soak.sh BUILD-DIR [CYCLES]      (default 1000 cycles; bench/run.sh runs it)
 #
 # Work files (device state, wire log, request log, program output) in

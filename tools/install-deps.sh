@@ -19,6 +19,11 @@ packages="g++ make cmake pkgconf qtbase5-dev libhidapi-dev libcpp-httplib-dev li
 nlohmann-json3-dev openssl ca-certificates curl xvfb xauth xdotool x11-apps imagemagick
 fonts-dejavu-core qttools5-dev qttools5-dev-tools
 clang libclang-rt-14-dev"
+# The hidraw bed (orv-simbed): umockdev's library, headers and wrapper; procps (pgrep) finds
+# the program the bed started.
+packages="$packages umockdev libumockdev-dev libumockdev0 procps"
+# xclip reads the text of a message box that the end-to-end test selects.
+packages="$packages xclip"
 # zlib's headers: the local API server's gzip faults compress with it.
 packages="$packages zlib1g-dev"
 # The package: dpkg-dev (dpkg-shlibdeps) and file for CPack's .deb, and the checkers the

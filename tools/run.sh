@@ -2,7 +2,8 @@
 # Runs the configurator.
 #
 #   tools/run.sh           a local staging build (build-demo/) against the local API server on
-#                          127.0.0.1:8443 and a simulated device, with no hardware and no network
+#                          127.0.0.1:8443 and a simulated device behind an emulated hidraw node
+#                          (the system's hidapi), with no hardware and no network
 #   tools/run.sh --real    the normal build (build/) against a real device and the maker's server
 #   --build DIR            another build folder
 #
@@ -28,7 +29,7 @@ while [ $# -gt 0 ]; do
     --build) build=${2:?--build needs a folder}; shift ;;
     --in-xvfb) in_xvfb=yes ;;   # internal: this run is the one under xvfb-run
     -h | --help)
-        sed -n '2,11p' "$0" | sed 's/^# \{0,1\}//'
+        sed -n '2,12p' "$0" | sed 's/^# \{0,1\}//'
         exit 0
         ;;
     *) orv_die "unknown option $1 (try --help)" ;;
@@ -86,7 +87,8 @@ if [ "$in_xvfb" = no ]; then
     orv_demo_help "$build" >&2
     orv_note "(the program's own messages go to $build/demo/orv.log)"
     status=0
-    wait "$orv_app_pid" || status=$?
+    # The bed ends with the program and passes on its exit status.
+    wait "$orv_bed_pid" || status=$?
     exit "$status"
 fi
 

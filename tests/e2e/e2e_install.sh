@@ -1,6 +1,7 @@
 # End to end: a vehicle is chosen in the real configurator's window with the mouse and the
 # keyboard and installed into an OR+ device; the wire, the server and the device afterwards
-# must agree with the choice.
+# must agree with the choice. Then a redirect instead of the software, and the device pulled
+# out in the middle of the software transfer: nothing may claim success.
 . "$(dirname "${BASH_SOURCE[0]}")/harness.sh"
 
 serial=1100000002
@@ -197,6 +198,39 @@ e2e_same "only the settings and the software are asked for" \
 "GET /api/v1/vehicle/settings?vehicleId=$engine_id&authKey=* 200
 GET /api/v1/chip/software/$software_id/file?authKey=* 302" \
     "$(e2e_targets_after "$req_start" | sed 's/authKey=[^ &]*/authKey=*/')"
+e2e_same "no configuration is spent" "\"count\":$((count - 1))" \
+    "$(orv_api GET "/__sim/device?serial=$serial" | grep -o '"count":-\{0,1\}[0-9]*')"
+
+# The device pulled out while the software goes over: the window lets it go and empties
+# itself, no Info box, no install report, no configuration spent.
+choose brand "${brand_button[@]}" "$brand_index" "/api/v1/vehicle/model\\?brandId=$brand_id"
+choose model "${model_button[@]}" "$model_index" "/api/v1/vehicle\\?modelId=$model_id"
+choose engine "${engine_button[@]}" "$engine_index"
+wire_start=$(orv_lines "$e2e_wire")
+req_start=$(orv_lines "$e2e_requests")
+# shellcheck disable=SC2317  # called through orv_wait_for
+chunks_sent() { [ "$(tail -n "+$((wire_start + 1))" "$e2e_wire" | grep -c '^H>D dc')" -ge "$1" ]; }
+orv_click "${apply_button[@]}"
+orv_wait_for 30 chunks_sent 20 || e2e_fatal "the software transfer starts"
+e2e_simdev unplug || e2e_fatal "orv-simdev unplugs the device"
+unplugged=$(date +%s%N)
+e2e_log "unplugged in the middle of the software transfer"
+orv_wait_for 10 box_up || e2e_fatal "the failed installation shows a message box"
+orv_screenshot "$e2e_work/unplugged.png"
+e2e_check "no Info box claims a changed vehicle" test -z "$(orv_box Info)"
+# The installation's box holds the sequence; once it is closed the next presence tick (every
+# 500 ms) finds the device gone and empties the window.
+while [ -n "$(orv_box 'Error!')" ]; do orv_close_box 'Error!' || break; sleep 0.2; done
+closed=$(date +%s%N)
+e2e_log "the installation failed; its box closed $((($(date +%s%N) - unplugged) / 1000000)) ms after the unplug"
+# shellcheck disable=SC2317  # called through orv_wait_for
+window_empty() { e2e_region_is "${e2e_device_label[@]}" eq "$empty_label"; }
+orv_wait_for 5 window_empty
+cleared_ms=$((($(date +%s%N) - closed) / 1000000))
+e2e_log "window empty $cleared_ms ms after the box closed"
+e2e_check "the window is empty within one presence interval of the box closing" test "$cleared_ms" -le 500
+e2e_check "the handle of the pulled device is closed" orv_wait_for 5 orv_has_after "$e2e_wire" "$wire_start" '^CLOSE '
+e2e_same "no install report" "" "$(e2e_requests_to "$req_start" /api/v1/vehicle/settings/install/success)"
 e2e_same "no configuration is spent" "\"count\":$((count - 1))" \
     "$(orv_api GET "/__sim/device?serial=$serial" | grep -o '"count":-\{0,1\}[0-9]*')"
 

@@ -1,14 +1,15 @@
 # Harness of the end-to-end tests, sourced by each test script. The test runs the real program
-# (orv-e2e: the configurator built for https://127.0.0.1:18443 with the test CA), the local API
-# server with its request log, and the simulated device of the preload library with its wire
-# log, all on a virtual display of its own. Checks report and carry on; e2e_finish sums up.
+# (orv-e2e: the configurator built for https://127.0.0.1:18443 with the test CA) on the
+# system's libhidapi-hidraw under the hidraw bed (orv-simbed), the local API server with its
+# request log, and the simulated device with its wire log, all on a virtual display of its
+# own. Checks report and carry on; e2e_finish sums up.
 #
-# Set by tests/e2e/CMakeLists.txt: ORV_E2E_APP, ORV_E2E_SIMDEV, ORV_E2E_PRELOAD,
-# ORV_E2E_APISERVER, ORV_E2E_CERTS, ORV_E2E_CATALOGUE, ORV_E2E_WORK.
+# Set by tests/e2e/CMakeLists.txt: ORV_E2E_APP, ORV_E2E_SIMDEV, ORV_E2E_BED (needed by
+# e2e_start_app only), ORV_E2E_APISERVER, ORV_E2E_CERTS, ORV_E2E_CATALOGUE, ORV_E2E_WORK.
 
 set -uo pipefail
 
-for var in ORV_E2E_APP ORV_E2E_SIMDEV ORV_E2E_PRELOAD ORV_E2E_APISERVER ORV_E2E_CERTS \
+for var in ORV_E2E_APP ORV_E2E_SIMDEV ORV_E2E_APISERVER ORV_E2E_CERTS \
     ORV_E2E_CATALOGUE ORV_E2E_WORK; do
     if [ -z "${!var:-}" ]; then
         echo "$var is not set: run the test through ctest" >&2
@@ -30,8 +31,7 @@ e2e_passed=0
 e2e_failed=0
 e2e_started=$(date +%s%N)
 
-# The test itself runs under xvfb-run (it gets a free display of its own); nothing that it
-# starts there carries the preload library but the configurator.
+# The test itself runs under xvfb-run (it gets a free display of its own).
 if [ "${ORV_E2E_IN_XVFB:-}" != 1 ]; then
     command -v xvfb-run >/dev/null || { echo "xvfb-run is missing (tools/install-deps.sh)" >&2; exit 1; }
     ORV_E2E_IN_XVFB=1 exec xvfb-run -a -s "-screen 0 1280x800x24" bash "$0" "$@"
@@ -114,9 +114,15 @@ e2e_start_server() {
         || e2e_fatal "the local API server listens on 127.0.0.1:$e2e_port"
 }
 
+# e2e_start_app [BED-OPTIONS...]: the configurator under the bed, with the test's device
+# (e2e_state, e2e_wire) unless the options name the devices.
 e2e_start_app() {
-    orv_start_app "$ORV_E2E_APP" "$ORV_E2E_PRELOAD" "$e2e_state" "$e2e_wire" "$e2e_work/orv.log"
+    [ -n "${ORV_E2E_BED:-}" ] || e2e_fatal "ORV_E2E_BED names the hidraw bed"
+    [ $# -gt 0 ] || set -- --device "$e2e_state" --wire-log "$e2e_wire"
+    orv_start_app_bed "$ORV_E2E_APP" "$ORV_E2E_BED" "$e2e_work/orv.log" "$@" \
+        || e2e_fatal "the configurator starts under the hidraw bed"
     [ -n "$(orv_window)" ] || e2e_fatal "the configurator shows its window"
+    e2e_check "the configurator runs on the system's libhidapi-hidraw" orv_maps_system_hidapi "$orv_app_pid"
 }
 
 # --- what the logs say ---------------------------------------------------------------------

@@ -2,6 +2,7 @@
 // The host side below frames packets with Qt's own base64, so the device's codec is checked
 // against an independent one.
 #include "sim_bus.h"
+#include "sim_codec.h"
 #include "sim_file_link.h"
 #include "sim_state_file.h"
 
@@ -382,7 +383,7 @@ private slots:
         QVERIFY(device->state().software_received);
         QCOMPARE(device->state().software_checksum_ok, verified);
         QCOMPARE(device->state().software_file, file);
-        QCOMPARE(SimDevice::checksum_bytes(0x12AF2), hex("f22a"));
+        QCOMPARE(sim_wire::checksum_bytes(0x12AF2), hex("f22a"));
     }
 
     void answer_faults_data()

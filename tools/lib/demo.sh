@@ -1,5 +1,6 @@
 # The local staging set-up of tools/run.sh and tools/screenshots.sh: the build in build-demo/,
-# the local API server on 127.0.0.1:8443 and a simulated device. Source after session.sh.
+# the local API server on 127.0.0.1:8443 and a simulated device behind an emulated hidraw node
+# (orv-simbed), which the program reaches through the system's hidapi. Source after session.sh.
 
 orv_demo_port=8443
 # A device the server's catalogue knows, with configurations left, so that the window fills
@@ -33,7 +34,7 @@ orv_build_demo() {
         -DORV_EXTRA_CA_FILE="$(cd "$dir" && pwd)/certs/ca.pem" \
         -DORV_BUILD_TESTS=OFF || return 1
     orv_quiet "$log" cmake --build "$dir" -j"$(nproc)" \
-        --target orv orv-apiserver orv-simdev orv_simhid_preload || return 1
+        --target orv orv-apiserver orv-simdev orv-simbed || return 1
 }
 
 # orv_build_real ROOT DIR: the normal configuration (the maker's server, system roots only).
@@ -72,12 +73,14 @@ orv_demo_start() {
         || orv_die "cannot write $orv_demo_state"
 }
 
-# orv_demo_app DIR: starts the staging program with the simulated device.
+# orv_demo_app DIR: starts the staging program, unchanged, under the hidraw bed with the
+# simulated device.
 orv_demo_app() {
     local dir
     dir=$(cd "$1" && pwd)
-    orv_start_app "$dir/orv" "$dir/tools/simdevice/liborv-simhid.so" "$orv_demo_state" \
-        "$orv_demo_wire" "$orv_demo_work/orv.log"
+    orv_start_app_bed "$dir/orv" "$dir/tools/simdevice/orv-simbed" "$orv_demo_work/orv.log" \
+        --device "$orv_demo_state" --wire-log "$orv_demo_wire" \
+        || orv_die "the program did not start under the hidraw bed (see $orv_demo_work/orv.log)"
 }
 
 # Waits until the window has identified the demo device: its last query on the wire, then
@@ -93,9 +96,10 @@ orv_demo_help() {
     cat <<EOF
 
 The configurator talks to the local API server (https://127.0.0.1:$orv_demo_port; requests in
-$rel/demo/apiserver.log) and to a simulated OR+ device (serial $orv_demo_serial, key
-$orv_demo_key, $orv_demo_count configurations left, a vehicle stored). Every packet is in
-$rel/demo/wire.log. While the window is open, in another terminal:
+$rel/demo/apiserver.log) and, through the system's hidapi and an emulated /dev/hidraw node, to
+a simulated OR+ device (serial $orv_demo_serial, key $orv_demo_key, $orv_demo_count
+configurations left, a vehicle stored). Every packet is in $rel/demo/wire.log. While the
+window is open, in another terminal:
 
   export ORV_SIM_DEVICE_FILE=$orv_demo_state
   $rel/tools/simdevice/orv-simdev show          # what the device stores now

@@ -139,6 +139,43 @@ orv_start_app() {
     orv_pids+=("$orv_app_pid")
 }
 
+# orv_start_app_bed PROGRAM BED OUTFILE BED-OPTIONS...: starts the configurator from its own
+# folder under the hidraw bed (orv-simbed), with the system's hidapi and no preload of ours;
+# BED-OPTIONS name the simulated devices (--device STATE --wire-log LOG ...). Sets orv_bed_pid
+# and orv_app_pid (the program's own, once it runs).
+orv_start_app_bed() {
+    local program=$1 bed=$2 out=$3 i
+    shift 3
+    (
+        cd "$(dirname "$program")" || exit 1
+        export QT_QPA_PLATFORM=xcb
+        [ "$orv_scale" = 1 ] || export QT_SCALE_FACTOR=$orv_scale
+        exec "$bed" "$@" -- "./$(basename "$program")"
+    ) >"$out" 2>&1 &
+    orv_bed_pid=$!
+    orv_pids+=("$orv_bed_pid")
+    orv_app_pid=""
+    # The bed's child becomes the program once umockdev-wrapper has passed it on.
+    for ((i = 0; i < 100; i++)); do
+        orv_app_pid=$(pgrep -P "$orv_bed_pid" | head -n 1)
+        if [ -n "$orv_app_pid" ] && [ "$(readlink "/proc/$orv_app_pid/exe" 2>/dev/null)" = "$(readlink -f "$program")" ]; then
+            return 0
+        fi
+        sleep 0.05
+    done
+    return 1
+}
+
+# orv_maps_system_hidapi PID: the process has mapped the hidraw hidapi library of the system's
+# package (libhidapi-hidraw0), and no simulated stand-in.
+orv_maps_system_hidapi() {
+    local maps lib
+    maps=$(cat "/proc/$1/maps" 2>/dev/null) || return 1
+    lib=$(printf '%s\n' "$maps" | grep -o '/[^ ]*/libhidapi-hidraw\.so[^ ]*$' | head -n 1)
+    [ -n "$lib" ] && ! printf '%s\n' "$maps" | grep -q 'liborv-simhid' \
+        && dpkg-query -S "$lib" 2>/dev/null | grep -q '^libhidapi-hidraw0'
+}
+
 # Window id of the visible main window, waiting up to 20 s for it.
 orv_window() {
     timeout 20 xdotool search --sync --onlyvisible --name '^ORV$' 2>/dev/null | head -n 1

@@ -151,7 +151,7 @@ void SimBus::reset()
     fail_opens_ = 0;
     fail_opens_errno_ = EBUSY;
     next_path_ = 1;
-    opens_ = closes_ = inits_ = exits_ = stale_calls_ = 0;
+    opens_ = closes_ = exits_ = stale_calls_ = 0;
 }
 
 void SimBus::fail_next_opens(int n, int error_number)
@@ -194,12 +194,6 @@ int SimBus::total_closes() const
 {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
     return closes_;
-}
-
-int SimBus::init_calls() const
-{
-    std::lock_guard<std::recursive_mutex> lock(mutex_);
-    return inits_;
 }
 
 int SimBus::exit_calls() const
@@ -271,8 +265,6 @@ void SimBus::leave(SimBusObserver::Op op, SimDevice *device, const QByteArray &p
 
 int SimBus::hid_init()
 {
-    std::lock_guard<std::recursive_mutex> lock(mutex_);
-    ++inits_;
     return 0;
 }
 

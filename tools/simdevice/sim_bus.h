@@ -60,7 +60,6 @@ public:
     int open_handles() const;
     int total_opens() const;
     int total_closes() const;
-    int init_calls() const;
     int exit_calls() const;
     int live_enumerations() const;  // lists returned by hid_enumerate and not yet freed
     // Calls that passed a handle the bus does not know: closed, or from before reset().
@@ -116,7 +115,6 @@ private:
     int next_path_ = 1;
     int opens_ = 0;
     int closes_ = 0;
-    int inits_ = 0;
     int exits_ = 0;
     int stale_calls_ = 0;
 };

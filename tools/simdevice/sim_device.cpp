@@ -1,4 +1,5 @@
 #include "sim_device.h"
+#include "sim_codec.h"
 
 #include <algorithm>
 #include <cstring>
@@ -19,6 +20,8 @@
 // - A software file whose checksum fails is kept (taking the last two bytes as the checksum)
 //   with its flag cleared, and answered 0xF1.
 
+using namespace sim_wire;
+
 namespace {
 
 constexpr char kOk = char(0xF0);
@@ -27,13 +30,7 @@ constexpr quint8 kChunk = 0xDC;
 constexpr quint8 kAck = 0xDD;
 constexpr quint8 kEnd = 0xDE;
 constexpr int kChunkSize = 16;
-constexpr int kReportSize = 64;
 constexpr int kMaxMessage = 0xFFFF;
-constexpr quint8 kQuery = 0x09;
-constexpr quint8 kKeyQuery = 13;
-constexpr quint8 kKeyMarker = 0x04;
-
-const char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 
 int byte_at(const QByteArray &b, int i)
 {
@@ -74,31 +71,6 @@ const QList<SimFault::Kind> kAnswerFaults = {
     SimFault::Kind::WrongEcho, SimFault::Kind::KeyNoMarker,
 };
 
-struct KindName {
-    SimFault::Kind kind;
-    const char *name;
-};
-const KindName kKindNames[] = {
-    {SimFault::Kind::NoAnswer, "no-answer"},     {SimFault::Kind::Fail, "fail"},
-    {SimFault::Kind::FailConnection, "fail-connection"},
-    {SimFault::Kind::ChunkedFail, "chunked-fail"}, {SimFault::Kind::LowerAck, "lower-ack"},
-    {SimFault::Kind::Unplug, "unplug"},           {SimFault::Kind::Garbage, "garbage"},
-    {SimFault::Kind::Late, "late"},               {SimFault::Kind::Reply, "reply"},
-    {SimFault::Kind::WrongEcho, "wrong-echo"},    {SimFault::Kind::KeyNoMarker, "key-no-marker"},
-    {SimFault::Kind::AckPastEnd, "ack-past-end"}, {SimFault::Kind::ChunkGap, "chunk-gap"},
-};
-
-struct GarbageName {
-    SimFault::GarbageKind kind;
-    const char *name;
-};
-const GarbageName kGarbageNames[] = {
-    {SimFault::GarbageKind::RandomBytes, "random"},
-    {SimFault::GarbageKind::InvalidBase64, "invalid-base64"},
-    {SimFault::GarbageKind::BadOffset, "bad-offset"},
-    {SimFault::GarbageKind::EndlessChunks, "endless"},
-};
-
 }  // namespace
 
 // ---------------------------------------------------------------- SimDeviceState
@@ -136,234 +108,6 @@ bool SimDeviceState::operator==(const SimDeviceState &o) const
            protocol_mask == o.protocol_mask && pin_activity == o.pin_activity &&
            config_count == o.config_count && software_received == o.software_received &&
            software_file == o.software_file && software_checksum_ok == o.software_checksum_ok;
-}
-
-// ---------------------------------------------------------------- SimFault
-
-static SimFault make_fault(SimFault::Kind kind, const QByteArray &match, int skip, int count = 1)
-{
-    SimFault f;
-    f.kind = kind;
-    f.match = match;
-    f.skip = skip;
-    f.count = count;
-    return f;
-}
-
-SimFault SimFault::no_answer(int packets, const QByteArray &match, int skip)
-{
-    return make_fault(Kind::NoAnswer, match, skip, packets);
-}
-
-SimFault SimFault::fail(const QByteArray &match, int skip)
-{
-    return make_fault(Kind::Fail, match, skip);
-}
-
-SimFault SimFault::fail_connection(const QByteArray &match, int skip)
-{
-    return make_fault(Kind::FailConnection, match, skip);
-}
-
-SimFault SimFault::chunked_fail(const QByteArray &after_f1, const QByteArray &match, int skip)
-{
-    SimFault f = make_fault(Kind::ChunkedFail, match, skip);
-    f.bytes = after_f1;
-    return f;
-}
-
-SimFault SimFault::lower_ack(const QByteArray &match, int skip)
-{
-    return make_fault(Kind::LowerAck, match, skip);
-}
-
-SimFault SimFault::unplug_after(int messages, const QByteArray &match)
-{
-    return make_fault(Kind::Unplug, match, messages);
-}
-
-SimFault SimFault::garbage_reply(GarbageKind kind, const QByteArray &match, int skip, int count)
-{
-    SimFault f = make_fault(Kind::Garbage, match, skip, count);
-    f.garbage = kind;
-    return f;
-}
-
-SimFault SimFault::late(int reads, const QByteArray &match, int skip)
-{
-    return make_fault(Kind::Late, match, skip, reads);
-}
-
-SimFault SimFault::reply(const QByteArray &bytes, const QByteArray &match, int skip)
-{
-    SimFault f = make_fault(Kind::Reply, match, skip);
-    f.bytes = bytes;
-    return f;
-}
-
-SimFault SimFault::wrong_echo(const QByteArray &match, int skip)
-{
-    return make_fault(Kind::WrongEcho, match, skip);
-}
-
-SimFault SimFault::key_no_marker(int skip)
-{
-    return make_fault(Kind::KeyNoMarker, {}, skip);
-}
-
-SimFault SimFault::ack_past_end(const QByteArray &match, int skip)
-{
-    return make_fault(Kind::AckPastEnd, match, skip);
-}
-
-SimFault SimFault::chunk_gap(const QByteArray &match, int skip)
-{
-    return make_fault(Kind::ChunkGap, match, skip);
-}
-
-QByteArray SimFault::waits_for() const
-{
-    if (!match.isEmpty())
-        return match;
-    if (kind == Kind::WrongEcho)
-        return QByteArray(1, char(kQuery));
-    if (kind == Kind::KeyNoMarker)
-        return QByteArray(1, char(kQuery)) + char(kKeyQuery) + char(kKeyMarker);
-    return match;
-}
-
-QString SimFault::kind_name(Kind k)
-{
-    for (const KindName &n : kKindNames)
-        if (n.kind == k)
-            return QString::fromLatin1(n.name);
-    return QString();
-}
-
-bool SimFault::kind_from_name(const QString &name, Kind *out)
-{
-    for (const KindName &n : kKindNames) {
-        if (name == QLatin1String(n.name)) {
-            *out = n.kind;
-            return true;
-        }
-    }
-    return false;
-}
-
-QString SimFault::garbage_name(GarbageKind g)
-{
-    for (const GarbageName &n : kGarbageNames)
-        if (n.kind == g)
-            return QString::fromLatin1(n.name);
-    return QString();
-}
-
-bool SimFault::garbage_from_name(const QString &name, GarbageKind *out)
-{
-    for (const GarbageName &n : kGarbageNames) {
-        if (name == QLatin1String(n.name)) {
-            *out = n.kind;
-            return true;
-        }
-    }
-    return false;
-}
-
-QString SimFault::describe() const
-{
-    QString text = kind_name(kind);
-    switch (kind) {
-    case Kind::NoAnswer:
-        text += QStringLiteral(" (%1 packet%2)").arg(count).arg(count == 1 ? "" : "s");
-        break;
-    case Kind::Late:
-        text += QStringLiteral(" (after %1 read%2)").arg(count).arg(count == 1 ? "" : "s");
-        break;
-    case Kind::Garbage:
-        text += QLatin1Char(' ') + garbage_name(garbage);
-        if (garbage == GarbageKind::EndlessChunks && count > 0)
-            text += QStringLiteral(" (%1 chunks)").arg(count);
-        break;
-    case Kind::Reply:
-    case Kind::ChunkedFail:
-        if (!bytes.isEmpty())
-            text += QLatin1Char(' ') + QString::fromLatin1(bytes.toHex(' '));
-        break;
-    default:
-        break;
-    }
-    const QByteArray start = waits_for();
-    text += start.isEmpty() ? QStringLiteral(", any message")
-                            : QStringLiteral(", messages starting ") +
-                                  QString::fromLatin1(start.toHex(' '));
-    if (skip > 0)
-        text += QStringLiteral(", after %1 more").arg(skip);
-    return text;
-}
-
-bool SimFault::operator==(const SimFault &o) const
-{
-    return kind == o.kind && match == o.match && skip == o.skip && count == o.count &&
-           garbage == o.garbage && bytes == o.bytes;
-}
-
-// ---------------------------------------------------------------- codec
-
-QByteArray SimDevice::base64_encode(const QByteArray &bytes)
-{
-    QByteArray out;
-    quint32 bits = 0;
-    int nbits = 0;
-    for (char c : bytes) {
-        bits = (bits << 8) | quint8(c);
-        nbits += 8;
-        while (nbits >= 6) {
-            nbits -= 6;
-            out.append(kAlphabet[(bits >> nbits) & 0x3F]);
-        }
-    }
-    if (nbits > 0)
-        out.append(kAlphabet[(bits << (6 - nbits)) & 0x3F]);
-    return out;
-}
-
-QByteArray SimDevice::base64_decode(const QByteArray &text)
-{
-    QByteArray out;
-    quint32 bits = 0;
-    int nbits = 0;
-    for (char c : text) {
-        const char *p = c ? std::strchr(kAlphabet, c) : nullptr;
-        if (!p)
-            continue;  // padding, '=' and noise carry no bits
-        bits = (bits << 6) | quint32(p - kAlphabet);
-        nbits += 6;
-        if (nbits >= 8) {
-            nbits -= 8;
-            out.append(char((bits >> nbits) & 0xFF));
-        }
-    }
-    return out;  // bits that do not make a whole byte are dropped
-}
-
-QByteArray SimDevice::make_report(const QByteArray &packet)
-{
-    QByteArray report(kReportSize, '\0');
-    const QByteArray text = base64_encode(packet);
-    std::memcpy(report.data(), text.constData(), size_t(std::min<int>(text.size(), kReportSize)));
-    return report;
-}
-
-QByteArray SimDevice::checksum_bytes(quint64 sum)
-{
-    QByteArray hex = QByteArray::number(sum, 16);
-    while (hex.size() < 4)
-        hex.prepend('0');
-    QByteArray out;
-    for (int end = hex.size(); end >= 2; end -= 2)
-        out.append(char(hex.mid(end - 2, 2).toInt(nullptr, 16)));
-    return out;
 }
 
 // ---------------------------------------------------------------- device

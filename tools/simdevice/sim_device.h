@@ -4,6 +4,8 @@
 // nothing is shared with the configurator's own code.
 #pragma once
 
+#include "sim_fault.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -40,70 +42,6 @@ struct SimDeviceState {
 
     bool operator==(const SimDeviceState &o) const;
     bool operator!=(const SimDeviceState &o) const { return !(*this == o); }
-};
-
-// One injected misbehaviour. Faults wait in a queue on the device; each fires on a host
-// message that starts with `match` (any message when empty) once `skip` such messages have
-// gone by, and leaves the queue when it fires. The next fault in the queue that is ready
-// fires on a later message, so faults can be lined up one after the other.
-struct SimFault {
-    enum class Kind {
-        NoAnswer,        // ignore the firing packet and the next count-1 packets: no answer
-        Fail,            // answer 0xF1 instead of handling the message
-        FailConnection,  // answer 0xF1 0xF3
-        ChunkedFail,     // a chunked reply 0xF1 + bytes, padded to 20 bytes
-        LowerAck,        // during a chunked host message, once acknowledge one chunk back
-        Unplug,          // the device is gone from this packet on: writes and reads fail
-        Garbage,         // answer with a report the host cannot use (see GarbageKind)
-        Late,            // handle normally, but the answer shows up only after count reads
-        Reply,           // answer with `bytes` (framed normally) instead of handling
-        WrongEcho,       // handle, but answer with the first byte one higher (a query: its code + 1)
-        KeyNoMarker,     // answer the key query 09 0d 04 with 0x0D and the key, without the 0x04
-        AckPastEnd,      // acknowledge the first chunk of a chunked host message with 0xFFFF
-        ChunkGap,        // in a chunked reply, once send the chunk 16 bytes past the one asked for
-    };
-    enum class GarbageKind {
-        RandomBytes,     // 64 random bytes, the first one non-zero
-        InvalidBase64,   // text made only of characters outside the base64 alphabet
-        BadOffset,       // a reply chunk at an offset the host never asked for, then an end
-        EndlessChunks,   // reply chunks that never end (count limits them; 0 = forever)
-    };
-
-    Kind kind = Kind::NoAnswer;
-    QByteArray match;
-    int skip = 0;
-    int count = 1;
-    GarbageKind garbage = GarbageKind::RandomBytes;
-    QByteArray bytes;
-
-    static SimFault no_answer(int packets = 1, const QByteArray &match = {}, int skip = 0);
-    static SimFault fail(const QByteArray &match = {}, int skip = 0);
-    static SimFault fail_connection(const QByteArray &match = {}, int skip = 0);
-    static SimFault chunked_fail(const QByteArray &after_f1 = {}, const QByteArray &match = {},
-                                 int skip = 0);
-    static SimFault lower_ack(const QByteArray &match = {}, int skip = 0);
-    // The device answers `messages` more messages and is gone when the next packet comes.
-    static SimFault unplug_after(int messages, const QByteArray &match = {});
-    static SimFault garbage_reply(GarbageKind kind, const QByteArray &match = {}, int skip = 0,
-                                  int count = 0);
-    static SimFault late(int reads, const QByteArray &match = {}, int skip = 0);
-    static SimFault reply(const QByteArray &bytes, const QByteArray &match = {}, int skip = 0);
-    static SimFault wrong_echo(const QByteArray &match = {}, int skip = 0);
-    static SimFault key_no_marker(int skip = 0);
-    static SimFault ack_past_end(const QByteArray &match = {}, int skip = 0);
-    static SimFault chunk_gap(const QByteArray &match = {}, int skip = 0);
-
-    // What a message must start with for this fault: `match`, or when it is empty, what the
-    // kind is about (09 for wrong-echo, 09 0d 04 for key-no-marker; any message otherwise).
-    QByteArray waits_for() const;
-
-    static QString kind_name(Kind k);                 // "no-answer", "fail", ...
-    static bool kind_from_name(const QString &name, Kind *out);
-    static QString garbage_name(GarbageKind g);       // "random", "invalid-base64", ...
-    static bool garbage_from_name(const QString &name, GarbageKind *out);
-    QString describe() const;                         // one line for people
-
-    bool operator==(const SimFault &o) const;
 };
 
 struct WirePacket {
@@ -160,13 +98,6 @@ public:
     // Grows whenever traffic changes what a state file holds: a stored value, the fault
     // queue or the plugged status. Lets an owner save only when something changed.
     quint64 revision() const { return revision_; }
-
-    // The wire format, exposed for tools and tests.
-    static QByteArray base64_encode(const QByteArray &bytes);      // no '=' padding
-    static QByteArray base64_decode(const QByteArray &text);       // lenient
-    static QByteArray make_report(const QByteArray &packet);       // 64 bytes of text
-    // Checksum bytes of the software file message for the sum S = 0x1E + file bytes.
-    static QByteArray checksum_bytes(quint64 sum);
 
 private:
     void log(SimEvent::Kind kind, const QByteArray &bytes, const QByteArray &report = {});

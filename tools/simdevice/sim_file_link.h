@@ -24,6 +24,8 @@ public:
     // Reads the file again if it changed since it was last read or written; true if it did.
     bool sync(SimBus &bus);
     SimDevice *device() const { return device_; }
+    // The file as last read or written: identity and plugged status of the device.
+    const SimDeviceFile &file() const { return file_; }
 
 private:
     struct Stamp {

@@ -1,0 +1,174 @@
+// Round trips of the system's hidapi through the hidraw bed (orv-simbed) against the floor the
+// device link sets: one 50 ms read spacing per round trip. Runs under the bed, as the program
+// does; each exchange goes the way the configurator's transport goes: the output report of
+// a packet, the 50 ms pause, a read (a read that finds nothing costs one more 5 ms tick and
+// pause), and for a long message the chunks the device acknowledges one by one.
+//
+//   orv-simbed --device STATE -- bench_bed [--repeats N]
+//
+// Not linked to the benchmark support library: that one brings the in-process stand-in for
+// hidapi, and this benchmark must run on the real one.
+
+#include <hidapi.h>
+
+#include <QByteArray>
+#include <QElapsedTimer>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QTextStream>
+#include <QThread>
+#include <algorithm>
+
+#include "device/framing.h"
+
+namespace {
+
+constexpr double read_spacing_ms = 50;
+constexpr int read_tick_ms = 5;
+constexpr int miss_limit = 20;
+
+QTextStream &out()
+{
+    static QTextStream s(stdout);
+    return s;
+}
+
+void line(const QString &text)
+{
+    out() << text << '\n';
+    out().flush();
+}
+
+bool result(const QString &name, double value, double limit)
+{
+    const bool met = value <= limit;
+    line(QStringLiteral("result: %1 = %2 (target <= %3) %4")
+             .arg(name)
+             .arg(value, 0, 'f', 3)
+             .arg(limit)
+             .arg(met ? QStringLiteral("PASS") : QStringLiteral("FAIL")));
+    return met;
+}
+
+// One packet out, one report back; nothing on time-out or failure.
+QByteArray round_trip(hid_device *device, const QByteArray &packet, int *misses)
+{
+    const QByteArray report = framing::output_report(packet);
+    if (hid_write(device, reinterpret_cast<const unsigned char *>(report.constData()), size_t(report.size())) < 0)
+        return {};
+    unsigned char in[framing::input_report_size];
+    for (int miss = 0; miss < miss_limit; ++miss) {
+        QThread::msleep(ulong(read_spacing_ms));
+        const int n = hid_read(device, in, sizeof in);
+        if (n < 0)
+            return {};
+        if (n > 0 && in[0] != 0)
+            return framing::decode_text(QByteArray(reinterpret_cast<const char *>(in), n));
+        ++*misses;
+        QThread::msleep(read_tick_ms);
+    }
+    return {};
+}
+
+// A whole message; counts the round trips. False when the device did not take it.
+bool exchange(hid_device *device, const QByteArray &message, int *trips, int *misses)
+{
+    if (message.size() <= framing::chunk_size) {
+        ++*trips;
+        return !round_trip(device, message, misses).isEmpty();
+    }
+    QByteArray packet = framing::chunk_packet(message, 0);
+    for (;;) {
+        ++*trips;
+        const QByteArray answer = round_trip(device, packet, misses);
+        if (answer.isEmpty())
+            return false;
+        if (quint8(packet[0]) == framing::end_code)
+            return quint8(answer[0]) == framing::command_ok;
+        const framing::SendStep step = framing::next_send_step(message, answer);
+        if (step.error)
+            return false;
+        packet = step.packet;
+    }
+}
+
+double median(QList<double> values)
+{
+    std::sort(values.begin(), values.end());
+    const int n = values.size();
+    return n % 2 ? values.at(n / 2) : (values.at(n / 2 - 1) + values.at(n / 2)) / 2;
+}
+
+}  // namespace
+
+int main(int argc, char **argv)
+{
+    QStringList args;
+    for (int i = 1; i < argc; ++i)
+        args << QString::fromLocal8Bit(argv[i]);
+    const int at = args.indexOf(QStringLiteral("--repeats"));
+    const int repeats = at >= 0 && at + 1 < args.size() ? std::max(1, args.at(at + 1).toInt()) : 3;
+
+    line(QStringLiteral("bench_bed: %1 runs per message, system hidapi %2 through the hidraw bed")
+             .arg(repeats)
+             .arg(QString::fromLatin1(hid_version_str())));
+    if (hid_init() != 0) {
+        line(QStringLiteral("error: hid_init failed"));
+        return 2;
+    }
+    hid_device_info *list = hid_enumerate(0x1FC9, 0x0087);
+    hid_device *device = list ? hid_open_path(list->path) : nullptr;
+    hid_free_enumeration(list);
+    if (!device) {
+        line(QStringLiteral("error: no device to open (run under orv-simbed with a plugged device)"));
+        return 2;
+    }
+    hid_set_nonblocking(device, 1);
+
+    QByteArray long_message(1, char(0x15));
+    for (int i = 1; i < 4096; ++i)
+        long_message.append(char('a' + i % 26));
+    struct Case {
+        QString name, label;
+        QByteArray message;
+    };
+    const QList<Case> cases = {
+        {QStringLiteral("bed.query"), QStringLiteral("query 09 0c (one packet)"), QByteArray::fromHex("090c")},
+        {QStringLiteral("bed.4k"), QStringLiteral("4 KiB message 0x15 + 4095 bytes"), long_message},
+    };
+    bool all_met = true;
+    for (const Case &c : cases) {
+        QList<double> ratios;
+        for (int run = 1; run <= repeats; ++run) {
+            int trips = 0, misses = 0;
+            QElapsedTimer clock;
+            clock.start();
+            const bool ok = exchange(device, c.message, &trips, &misses);
+            const double elapsed = clock.nsecsElapsed() / 1e6;
+            if (!ok) {
+                line(QStringLiteral("error: %1 failed").arg(c.label));
+                hid_close(device);
+                hid_exit();
+                return 2;
+            }
+            const double floor = trips * read_spacing_ms;
+            ratios << elapsed / floor;
+            line(QStringLiteral("%1, run %2: %3 ms for %4 round trips (%5 reads found nothing), floor %6 ms, ratio %7")
+                     .arg(c.label)
+                     .arg(run)
+                     .arg(elapsed, 0, 'f', 2)
+                     .arg(trips)
+                     .arg(misses)
+                     .arg(floor, 0, 'f', 0)
+                     .arg(elapsed / floor, 0, 'f', 4));
+            QThread::msleep(30);
+        }
+        const double worst = *std::max_element(ratios.begin(), ratios.end());
+        line(QStringLiteral("figure: %1.ratio_median = %2").arg(c.name).arg(median(ratios), 0, 'f', 3));
+        all_met &= result(c.name + QStringLiteral(".ratio_worst"), worst, 1.03);
+    }
+    hid_close(device);
+    hid_exit();
+    return all_met ? 0 : 1;
+}

@@ -1,0 +1,20 @@
+// The wire format of the simulated device: base64 report text, report size, the query codes
+// a fault can name, and the checksum of the software file message.
+#pragma once
+
+#include <QByteArray>
+
+namespace sim_wire {
+
+constexpr int kReportSize = 64;
+constexpr quint8 kQuery = 0x09;
+constexpr quint8 kKeyQuery = 13;
+constexpr quint8 kKeyMarker = 0x04;
+
+QByteArray base64_encode(const QByteArray &bytes);  // no '=' padding
+QByteArray base64_decode(const QByteArray &text);   // lenient: skips what is not base64
+QByteArray make_report(const QByteArray &packet);   // 64 bytes of text
+// Checksum bytes of the software file message for the sum S = 0x1E + file bytes.
+QByteArray checksum_bytes(quint64 sum);
+
+}  // namespace sim_wire

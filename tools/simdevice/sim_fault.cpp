@@ -1,0 +1,203 @@
+#include "sim_fault.h"
+#include "sim_codec.h"
+
+// The fault catalogue: how each fault is made, named, described and matched to a message.
+
+using namespace sim_wire;
+
+namespace {
+
+struct KindName {
+    SimFault::Kind kind;
+    const char *name;
+};
+const KindName kKindNames[] = {
+    {SimFault::Kind::NoAnswer, "no-answer"},     {SimFault::Kind::Fail, "fail"},
+    {SimFault::Kind::FailConnection, "fail-connection"},
+    {SimFault::Kind::ChunkedFail, "chunked-fail"}, {SimFault::Kind::LowerAck, "lower-ack"},
+    {SimFault::Kind::Unplug, "unplug"},           {SimFault::Kind::Garbage, "garbage"},
+    {SimFault::Kind::Late, "late"},               {SimFault::Kind::Reply, "reply"},
+    {SimFault::Kind::WrongEcho, "wrong-echo"},    {SimFault::Kind::KeyNoMarker, "key-no-marker"},
+    {SimFault::Kind::AckPastEnd, "ack-past-end"}, {SimFault::Kind::ChunkGap, "chunk-gap"},
+};
+
+struct GarbageName {
+    SimFault::GarbageKind kind;
+    const char *name;
+};
+const GarbageName kGarbageNames[] = {
+    {SimFault::GarbageKind::RandomBytes, "random"},
+    {SimFault::GarbageKind::InvalidBase64, "invalid-base64"},
+    {SimFault::GarbageKind::BadOffset, "bad-offset"},
+    {SimFault::GarbageKind::EndlessChunks, "endless"},
+};
+
+}  // namespace
+
+static SimFault make_fault(SimFault::Kind kind, const QByteArray &match, int skip, int count = 1)
+{
+    SimFault f;
+    f.kind = kind;
+    f.match = match;
+    f.skip = skip;
+    f.count = count;
+    return f;
+}
+
+SimFault SimFault::no_answer(int packets, const QByteArray &match, int skip)
+{
+    return make_fault(Kind::NoAnswer, match, skip, packets);
+}
+
+SimFault SimFault::fail(const QByteArray &match, int skip)
+{
+    return make_fault(Kind::Fail, match, skip);
+}
+
+SimFault SimFault::fail_connection(const QByteArray &match, int skip)
+{
+    return make_fault(Kind::FailConnection, match, skip);
+}
+
+SimFault SimFault::chunked_fail(const QByteArray &after_f1, const QByteArray &match, int skip)
+{
+    SimFault f = make_fault(Kind::ChunkedFail, match, skip);
+    f.bytes = after_f1;
+    return f;
+}
+
+SimFault SimFault::lower_ack(const QByteArray &match, int skip)
+{
+    return make_fault(Kind::LowerAck, match, skip);
+}
+
+SimFault SimFault::unplug_after(int messages, const QByteArray &match)
+{
+    return make_fault(Kind::Unplug, match, messages);
+}
+
+SimFault SimFault::garbage_reply(GarbageKind kind, const QByteArray &match, int skip, int count)
+{
+    SimFault f = make_fault(Kind::Garbage, match, skip, count);
+    f.garbage = kind;
+    return f;
+}
+
+SimFault SimFault::late(int reads, const QByteArray &match, int skip)
+{
+    return make_fault(Kind::Late, match, skip, reads);
+}
+
+SimFault SimFault::reply(const QByteArray &bytes, const QByteArray &match, int skip)
+{
+    SimFault f = make_fault(Kind::Reply, match, skip);
+    f.bytes = bytes;
+    return f;
+}
+
+SimFault SimFault::wrong_echo(const QByteArray &match, int skip)
+{
+    return make_fault(Kind::WrongEcho, match, skip);
+}
+
+SimFault SimFault::key_no_marker(int skip)
+{
+    return make_fault(Kind::KeyNoMarker, {}, skip);
+}
+
+SimFault SimFault::ack_past_end(const QByteArray &match, int skip)
+{
+    return make_fault(Kind::AckPastEnd, match, skip);
+}
+
+SimFault SimFault::chunk_gap(const QByteArray &match, int skip)
+{
+    return make_fault(Kind::ChunkGap, match, skip);
+}
+
+QByteArray SimFault::waits_for() const
+{
+    if (!match.isEmpty())
+        return match;
+    if (kind == Kind::WrongEcho)
+        return QByteArray(1, char(kQuery));
+    if (kind == Kind::KeyNoMarker)
+        return QByteArray(1, char(kQuery)) + char(kKeyQuery) + char(kKeyMarker);
+    return match;
+}
+
+QString SimFault::kind_name(Kind k)
+{
+    for (const KindName &n : kKindNames)
+        if (n.kind == k)
+            return QString::fromLatin1(n.name);
+    return QString();
+}
+
+bool SimFault::kind_from_name(const QString &name, Kind *out)
+{
+    for (const KindName &n : kKindNames) {
+        if (name == QLatin1String(n.name)) {
+            *out = n.kind;
+            return true;
+        }
+    }
+    return false;
+}
+
+QString SimFault::garbage_name(GarbageKind g)
+{
+    for (const GarbageName &n : kGarbageNames)
+        if (n.kind == g)
+            return QString::fromLatin1(n.name);
+    return QString();
+}
+
+bool SimFault::garbage_from_name(const QString &name, GarbageKind *out)
+{
+    for (const GarbageName &n : kGarbageNames) {
+        if (name == QLatin1String(n.name)) {
+            *out = n.kind;
+            return true;
+        }
+    }
+    return false;
+}
+
+QString SimFault::describe() const
+{
+    QString text = kind_name(kind);
+    switch (kind) {
+    case Kind::NoAnswer:
+        text += QStringLiteral(" (%1 packet%2)").arg(count).arg(count == 1 ? "" : "s");
+        break;
+    case Kind::Late:
+        text += QStringLiteral(" (after %1 read%2)").arg(count).arg(count == 1 ? "" : "s");
+        break;
+    case Kind::Garbage:
+        text += QLatin1Char(' ') + garbage_name(garbage);
+        if (garbage == GarbageKind::EndlessChunks && count > 0)
+            text += QStringLiteral(" (%1 chunks)").arg(count);
+        break;
+    case Kind::Reply:
+    case Kind::ChunkedFail:
+        if (!bytes.isEmpty())
+            text += QLatin1Char(' ') + QString::fromLatin1(bytes.toHex(' '));
+        break;
+    default:
+        break;
+    }
+    const QByteArray start = waits_for();
+    text += start.isEmpty() ? QStringLiteral(", any message")
+                            : QStringLiteral(", messages starting ") +
+                                  QString::fromLatin1(start.toHex(' '));
+    if (skip > 0)
+        text += QStringLiteral(", after %1 more").arg(skip);
+    return text;
+}
+
+bool SimFault::operator==(const SimFault &o) const
+{
+    return kind == o.kind && match == o.match && skip == o.skip && count == o.count &&
+           garbage == o.garbage && bytes == o.bytes;
+}

@@ -47,6 +47,8 @@ MainWindow::MainWindow(QWidget *parent)
 
     clear_widgets();
     network_manager = new QNetworkAccessManager(this);
+    // Redirects are never followed (Qt 6 would follow them by default); each request says so too.
+    network_manager->setRedirectPolicy(QNetworkRequest::ManualRedirectPolicy);
     setWindowIcon(load_window_icon(QStringLiteral("orv.ico")));
     protocol_names = QStringList{"HS CAN", "TOEM", "MS CAN", "SW CAN", "K L Line", "K Line",
                                  "J1850 PWM", "J1850 VPW", "Nis 1", "Nis 2", "OEM 1", "OEM 2"};

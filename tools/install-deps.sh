@@ -19,6 +19,10 @@ packages="g++ make cmake pkgconf qtbase5-dev libhidapi-dev libcpp-httplib-dev li
 nlohmann-json3-dev openssl ca-certificates curl xvfb xauth xdotool x11-apps imagemagick
 fonts-dejavu-core qttools5-dev qttools5-dev-tools
 clang libclang-rt-14-dev"
+# Qt 6 (tools/test.sh --qt6): base with its OpenGL headers (qt6-base-dev brings them),
+# lupdate/lrelease and the linguist CMake package. Its platform, image-format and TLS
+# plug-ins come with the runtime libraries.
+packages="$packages qt6-base-dev qt6-tools-dev qt6-l10n-tools"
 # zlib's headers: the local API server's gzip faults compress with it.
 packages="$packages zlib1g-dev"
 # The package: dpkg-dev (dpkg-shlibdeps) and file for CPack's .deb, and the checkers the

@@ -8,8 +8,8 @@
 // device pixel ratio of 2, the style sheets show the twins instead of scaling the 1x
 // pictures up.
 
-// Turns on Qt's high-DPI scaling and high-DPI pixmaps. Must run before the application
-// object is created.
+// Turns on Qt's high-DPI scaling and high-DPI pixmaps, with the scale factor rounded to a
+// whole number. Must run before the application object is created.
 void enable_high_dpi();
 
 // The densest twin of `file` (a path) for a screen of this device pixel ratio:

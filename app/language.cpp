@@ -22,7 +22,12 @@ bool shows(QWidget *widget, const QString &file)
 
 } // namespace
 
-void MainWindow::on_comboBox_language_currentIndexChanged(QString arg1)
+void MainWindow::on_comboBox_language_currentIndexChanged(int index)
+{
+    on_comboBox_language_currentIndexChanged(ui->comboBox_language->itemText(index));
+}
+
+void MainWindow::on_comboBox_language_currentIndexChanged(const QString &arg1)
 {
     if (arg1 == QLatin1String("ENG"))
         lang_folder = QStringLiteral("eng");

@@ -49,6 +49,8 @@ MainWindow::MainWindow(QWidget *parent)
 
     clear_widgets();
     network_manager = new QNetworkAccessManager(this);
+    // Redirects are never followed (Qt 6 would follow them by default); each request says so too.
+    network_manager->setRedirectPolicy(QNetworkRequest::ManualRedirectPolicy);
     setWindowIcon(load_window_icon(QStringLiteral("orv.ico")));
     protocol_names = QStringList{"HS CAN", "TOEM", "MS CAN", "SW CAN", "K L Line", "K Line",
                                  "J1850 PWM", "J1850 VPW", "Nis 1", "Nis 2", "OEM 1", "OEM 2"};
@@ -56,8 +58,13 @@ MainWindow::MainWindow(QWidget *parent)
 
     timer_server = new QTimer(this);
     connect(timer_server, SIGNAL(timeout()), this, SLOT(myTimer_server()));
-    connect(ui->comboBox_marka, SIGNAL(currentIndexChanged(const QString &)), this, SLOT(marka_changed(const QString &)));
-    connect(ui->comboBox_model, SIGNAL(currentIndexChanged(const QString &)), this, SLOT(model_changed(const QString &)));
+    // The index signal, checked when compiling: the one with the item's text is gone in Qt 6.
+    QComboBox *const marka = ui->comboBox_marka;
+    QComboBox *const model = ui->comboBox_model;
+    connect(marka, qOverload<int>(&QComboBox::currentIndexChanged), this,
+            [this, marka](int index) { marka_changed(marka->itemText(index)); });
+    connect(model, qOverload<int>(&QComboBox::currentIndexChanged), this,
+            [this, model](int index) { model_changed(model->itemText(index)); });
     timer_server->stop();
     timer_server->setSingleShot(true);
 

@@ -57,20 +57,25 @@ private slots:
     void on_pushButton_marka_clicked();
     void on_pushButton_model_clicked();
     void on_pushButton_model_exactly_clicked();
-    void on_comboBox_language_currentIndexChanged(QString arg1);
+    // The two combo-box slots connected by name take the index: the signal with the item's
+    // text is gone in Qt 6, and a slot that matches no signal would silently never run.
+    void on_comboBox_language_currentIndexChanged(int index);
     void on_pushButton_dynamic_clicked();
     void on_pushButton_eco_clicked();
     void on_pushButton_stock_clicked();
     void on_pushButton_indication_on_clicked();
     void on_pushButton_indication_off_clicked();
     void on_pushButton_apply_settings_clicked();
-    void on_comboBox_protocol_currentIndexChanged(QString arg1);
+    void on_comboBox_protocol_currentIndexChanged(int index);
     void on_pushButton_stby_u_clicked();
     void on_pushButton_stby_s_clicked();
     void on_checkBox_auto_stby_stateChanged(int arg1);
     void on_checkBox_auto_proto_stateChanged(int arg1);
 
 private:
+    // app/language.cpp: switches to the language of this item text ("ENG", "DE", "RU");
+    // any other text keeps the current one. Not a slot, so nothing connects it by name.
+    void on_comboBox_language_currentIndexChanged(const QString &arg1);
     // device/exchange.cpp: one message out, its answer in; false when it failed.
     bool USB_exchange(const QByteArray &message);
     // device/transport.cpp: the end of every exchange, whatever its outcome.

@@ -54,9 +54,9 @@ void MainWindow::on_pushButton_apply_settings_clicked()
         show_box("Info", "Settings are changed!");
 }
 
-void MainWindow::on_comboBox_protocol_currentIndexChanged(QString arg1)
+void MainWindow::on_comboBox_protocol_currentIndexChanged(int index)
 {
-    Q_UNUSED(arg1)
+    Q_UNUSED(index)
     if (settings_locked) {
         protocol_list_edit = false;
         return;

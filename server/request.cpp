@@ -80,6 +80,8 @@ bool MainWindow::server_request(Endpoint endpoint, const QString &path_and_query
     const auto identity = api::identity_encoding_header();
     request.setRawHeader(identity.first, identity.second);
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
+    // HTTP/1.1 only: Qt 6 would offer HTTP/2 in the TLS handshake, Qt 5 does not.
+    request.setAttribute(QNetworkRequest::Http2AllowedAttribute, false);
     QSslConfiguration tls = request.sslConfiguration();
     tls.setProtocol(QSsl::TlsV1_2OrLater);
     request.setSslConfiguration(tls);

@@ -24,6 +24,10 @@ clang libclang-rt-14-dev"
 packages="$packages umockdev libumockdev-dev libumockdev0 procps"
 # xclip reads the text of a message box that the end-to-end test selects.
 packages="$packages xclip"
+# Qt 6 (tools/test.sh --qt6): base with its OpenGL headers (qt6-base-dev brings them),
+# lupdate/lrelease and the linguist CMake package. Its platform, image-format and TLS
+# plug-ins come with the runtime libraries.
+packages="$packages qt6-base-dev qt6-tools-dev qt6-l10n-tools"
 # zlib's headers: the local API server's gzip faults compress with it.
 packages="$packages zlib1g-dev"
 # The package: dpkg-dev (dpkg-shlibdeps) and file for CPack's .deb, and the checkers the

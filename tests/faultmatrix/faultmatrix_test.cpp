@@ -102,7 +102,7 @@ QVector<Step> bracket(const char *name, const char *value)
 {
     const QByteArray message = bytes(value);
     return {{"03", bytes("03"), 1, nullptr, command_reply},
-            {name, message.left(1), message.size(), nullptr, command_reply},
+            {name, message.left(1), int(message.size()), nullptr, command_reply},
             {"21", bytes("21"), 1, nullptr, command_reply},
             {"24", bytes("24"), 1, nullptr, command_reply}};
 }

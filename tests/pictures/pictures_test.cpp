@@ -68,7 +68,7 @@ QByteArray pixelHash(const QImage &img)
     const QImage argb = img.convertToFormat(QImage::Format_ARGB32);
     QCryptographicHash h(QCryptographicHash::Sha1);
     for (int y = 0; y < argb.height(); ++y)
-        h.addData(reinterpret_cast<const char *>(argb.constScanLine(y)), argb.width() * 4);
+        h.addData(QByteArray::fromRawData(reinterpret_cast<const char *>(argb.constScanLine(y)), argb.width() * 4));
     return h.result();
 }
 

@@ -55,6 +55,7 @@ private slots:
     void limit_errors_leave_no_count();
     void ids_go_out_percent_encoded();
     void requests_ask_for_tls_1_2_and_no_redirects();
+    void redirect_to_a_valid_file_is_not_followed();
     void oversized_list_is_refused();
     void watchdog_ends_the_wait_and_unlocks();
     void late_reply_does_not_end_the_next_wait();
@@ -268,6 +269,33 @@ void ServerTest::requests_ask_for_tls_1_2_and_no_redirects()
     QCOMPARE(sent.first().sslConfiguration().protocol(), QSsl::TlsV1_2OrLater);
     QCOMPARE(sent.first().attribute(QNetworkRequest::RedirectPolicyAttribute).toInt(),
              int(QNetworkRequest::ManualRedirectPolicy));
+    QCOMPARE(manager->redirectPolicy(), QNetworkRequest::ManualRedirectPolicy);
+    // HTTP/1.1 on every Qt version (Qt 6 would offer HTTP/2).
+    QCOMPARE(sent.first().attribute(QNetworkRequest::Http2AllowedAttribute).toBool(), false);
+}
+
+// A redirect to the real software file on the same server: had it been followed, the
+// installation would have gone through. Only the one software request reaches the server.
+void ServerTest::redirect_to_a_valid_file_is_not_followed()
+{
+    rig->register_device(device_state, 300);  // the server takes this device's key
+    const QString file_path = "/api/v1/chip/software/SW-001001/file?authKey=" + auth_key;
+    Fault moved = server_fault(Endpoint::Software, FaultKind::Status, 302, "<html><body>Moved</body></html>");
+    moved.headers = {{"Location", (api_base_url + file_path).toStdString()}};
+    server->add_fault(moved);
+    SimDevice *device = SimBus::instance().plugged_devices().first();
+    choose("comboBox_marka", "Audi");
+    choose("comboBox_model", "A3");
+    choose("comboBox_model_exactly", "1.4 TFSI 150HP 250NM");
+    device->clear_log();
+    server->clear_log();
+    rig->window().findChild<QPushButton *>("pushButton_apply_car")->click();
+    QCOMPARE(rig->boxes.texts(), QStringList{"Error! / Server connection error"});
+    QVERIFY(device->messages().isEmpty());
+    QStringList targets;
+    for (const auto &entry : server->log())
+        targets << QString::fromStdString(entry.target);
+    QCOMPARE(targets.filter("/api/v1/chip/software/"), QStringList{file_path});
 }
 
 void ServerTest::oversized_list_is_refused()

@@ -2,12 +2,14 @@
 # Builds the picture generator and rewrites resources/ with its output.
 # Usage: tools/picgen/regenerate.sh [BUILD_DIR]   (default: build-pics)
 # Needs Debian's qtbase5-dev, cmake, g++ and fonts-dejavu-core.
+# Always Qt 5: Qt 6 draws the captions' text a little differently and encodes the PNG files
+# differently, so the committed pictures are Qt 5's.
 set -eu
 
 root=$(cd "$(dirname "$0")/../.." && pwd)
 build=${1:-"$root/build-pics"}
 
-cmake -S "$root" -B "$build" >/dev/null
+cmake -S "$root" -B "$build" -DORV_QT_MAJOR=5 >/dev/null
 cmake --build "$build" --target orv-picgen -j2
 generator="$build/tools/picgen/orv-picgen"
 if [ ! -x "$generator" ]; then

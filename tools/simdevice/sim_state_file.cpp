@@ -172,9 +172,9 @@ bool SimDeviceFile::operator==(const SimDeviceFile &o) const
 
 QJsonValue bytes_to_json(const QByteArray &bytes)
 {
-    // fromUtf8() stops at a zero byte and replaces bad sequences, so anything that does not
-    // survive the round trip goes out as hex.
-    if (QString::fromUtf8(bytes).toUtf8() == bytes)
+    // Text only when it is valid UTF-8 without a zero byte (Qt 5's fromUtf8() stops at one,
+    // Qt 6's keeps it): anything that does not survive the round trip goes out as hex.
+    if (!bytes.contains('\0') && QString::fromUtf8(bytes).toUtf8() == bytes)
         return QString::fromUtf8(bytes);
     QJsonObject o;
     o["hex"] = QString::fromLatin1(bytes.toHex(' '));

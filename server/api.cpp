@@ -149,30 +149,6 @@ QString engine_text(const QString &title, const QString &power, const QString &t
     return title + " " + power + "HP " + torque + "NM";
 }
 
-EngineKey split_engine_text(const QString &text)
-{
-    const QStringList parts = text.split(QLatin1Char(' '));
-    EngineKey key;
-    if (parts.size() < 3)
-        return key;
-    key.torque = parts.at(parts.size() - 1);
-    key.power = parts.at(parts.size() - 2);
-    key.title = parts.mid(0, parts.size() - 2).join(QLatin1Char(' '));
-    key.power.chop(2);
-    key.torque.chop(2);
-    return key;
-}
-
-int find_engine(const EngineKey &key, const QStringList &titles, const QStringList &power,
-                const QStringList &torque)
-{
-    const int n = qMin(titles.size(), qMin(power.size(), torque.size()));
-    for (int i = 0; i < n; ++i)
-        if (titles.at(i) == key.title && power.at(i) == key.power && torque.at(i) == key.torque)
-            return i;
-    return -1;
-}
-
 int count(const QJsonValue &result)
 {
     if (!result.isDouble())

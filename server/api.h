@@ -83,19 +83,6 @@ QList<Item> engines(const QJsonValue &result);
 // Title, power + "HP", torque + "NM", separated by single blanks.
 QString engine_text(const QString &title, const QString &power, const QString &torque);
 
-// Splits an engine text back into title, power and torque without their units.
-// Fewer than three blank-separated parts give three empty values.
-struct EngineKey {
-    QString title;
-    QString power;
-    QString torque;
-};
-EngineKey split_engine_text(const QString &text);
-
-// The first index at which all three lists hold the key's values, or -1.
-int find_engine(const EngineKey &key, const QStringList &titles, const QStringList &power,
-                const QStringList &torque);
-
 // The configuration count of a limit reply: "result" as a whole number, 0 when
 // it is missing or not a number.
 int count(const QJsonValue &result);

@@ -152,7 +152,7 @@ void MainWindow::USB_packets()
         return;
     }
 
-    const framing::SendStep step = framing::next_send_step(TX_data, RX_packet);
+    const framing::SendStep step = framing::next_send_step(TX_data, RX_packet, TX_offset);
     if (step.error) {
         TX_multi = false;
         fail_exchange(text_transmission_error);
@@ -204,7 +204,13 @@ void MainWindow::myTimer_USB_read()
 
     RX_base64 = RX_report;
     RX_packet = framing::decode_text(RX_base64);
-    qCDebug(orv_usb).noquote() << "D>H" << traced(RX_packet, true);
+    // A secret may be split across the chunks of a reply, where no one packet
+    // holds it whole: a chunk shows only its framing, the reply is shown whole
+    // once complete.
+    qCDebug(orv_usb).noquote() << "D>H"
+                               << (starts_with(RX_packet, framing::chunk_code)
+                                       ? trace_mask::packet_hex(RX_packet, {}, true)
+                                       : traced(RX_packet, true));
 
     RX_complete = false;
     // A chunked reply that began with a failure code is reported when its next
@@ -266,6 +272,7 @@ void MainWindow::myTimer_USB_read()
     }
     case framing::end_code:
         RX_complete = true;
+        qCDebug(orv_usb).noquote() << "reply" << traced(RX_data, true);
         break;
     default:
         RX_complete = true;

@@ -86,6 +86,7 @@ const KindName kKindNames[] = {
     {SimFault::Kind::Late, "late"},               {SimFault::Kind::Reply, "reply"},
     {SimFault::Kind::WrongEcho, "wrong-echo"},    {SimFault::Kind::KeyNoMarker, "key-no-marker"},
     {SimFault::Kind::AckPastEnd, "ack-past-end"}, {SimFault::Kind::ChunkGap, "chunk-gap"},
+    {SimFault::Kind::AckAhead, "ack-ahead"},
 };
 
 struct GarbageName {
@@ -219,6 +220,11 @@ SimFault SimFault::ack_past_end(const QByteArray &match, int skip)
 SimFault SimFault::chunk_gap(const QByteArray &match, int skip)
 {
     return make_fault(Kind::ChunkGap, match, skip);
+}
+
+SimFault SimFault::ack_ahead(const QByteArray &match, int skip)
+{
+    return make_fault(Kind::AckAhead, match, skip);
 }
 
 QByteArray SimFault::waits_for() const
@@ -584,6 +590,12 @@ void SimDevice::on_chunk(const QByteArray &packet)
     // message a host can send but one of exactly 65535 bytes. The chunk itself is kept.
     if (offset == 0 && take_ready_fault({SimFault::Kind::AckPastEnd}, assembly_)) {
         queue_packet(framed(kAck, 0xFFFF));
+        return;
+    }
+    // A device that loses count: it holds zero bytes for the two chunks it skips.
+    if (offset == 0 && take_ready_fault({SimFault::Kind::AckAhead}, assembly_)) {
+        assembly_.append(QByteArray(2 * kChunkSize, '\0'));
+        queue_packet(framed(kAck, assembly_.size()));
         return;
     }
     if (offset > 0 && take_ready_fault({SimFault::Kind::LowerAck}, assembly_)) {

@@ -72,8 +72,12 @@ bool software_reply_acceptable(int status, const QByteArray &content_type)
 {
     if (status != 200)
         return false;
-    const QByteArray media_type = content_type.split(';').first().trimmed().toLower();
-    return media_type != "text/html" && media_type != "text/plain" && media_type != "application/json";
+    for (const QByteArray &type : content_type.split(',')) {
+        const QByteArray media_type = type.split(';').first().trimmed().toLower();
+        if (media_type == "text/html" || media_type == "text/plain" || media_type == "application/json")
+            return false;
+    }
+    return true;
 }
 
 QByteArray install_success_body(const QString &settings_id)

@@ -44,7 +44,9 @@ bool status_ok(int status);
 
 // Whether a software file reply may be written into the device: status 200 and
 // a content type (parameters aside) that is not an HTML page, plain text or
-// JSON, which a server sends for errors and "moved" pages. No content type is fine.
+// JSON, which a server sends for errors and "moved" pages. No content type is
+// fine. Repeated Content-Type headers arrive joined by commas: every media
+// type in the value is checked, and any refused one refuses the file.
 bool software_reply_acceptable(int status, const QByteArray &content_type);
 
 // The largest reply body taken for the JSON endpoints (8 MiB).

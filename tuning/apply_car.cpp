@@ -172,11 +172,14 @@ void MainWindow::finishedSlot_GetSoftCar()
         return;
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     const QByteArray type = reply->rawHeader("Content-Type");
+    // Only a reply that may be the file can be a file too large; a large error
+    // page (a proxy's, a portal's) is a server error like a small one.
+    const bool may_be_file = api::software_reply_acceptable(status, type);
     soft_file.clear();
-    if (reply_too_large(reply)) {
+    if (may_be_file && reply_too_large(reply)) {
         show_box("Error!", "Software file too large for the device! Nothing was written.");
         server_error = true;
-    } else if (reply_failed(reply) || !api::software_reply_acceptable(status, type)) {
+    } else if (reply_failed(reply) || !may_be_file) {
         // A "moved" page, an error text or an empty answer is not chip software.
         show_box("Error!", "Server connection error");
         server_error = true;

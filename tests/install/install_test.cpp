@@ -342,6 +342,8 @@ void InstallTest::software_that_is_not_a_file_is_refused_data()
     Fault json = server_fault(Endpoint::Software, FaultKind::ContentType);
     json.content_type = "application/json; charset=utf-8";
     QTest::newRow("a JSON answer") << json;
+    QTest::newRow("a large error page")
+        << server_fault(Endpoint::Software, FaultKind::Status, 500, std::string(70000, 'x'));
 }
 
 void InstallTest::software_that_is_not_a_file_is_refused()

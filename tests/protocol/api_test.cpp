@@ -61,6 +61,8 @@ void ApiTest::reply_acceptance()
     QVERIFY(!api::software_reply_acceptable(200, "text/plain"));
     QVERIFY(!api::software_reply_acceptable(200, "application/json;charset=UTF-8"));
     QVERIFY(!api::software_reply_acceptable(204, "application/octet-stream"));
+    // Two Content-Type headers, as the network layer joins them.
+    QVERIFY(!api::software_reply_acceptable(200, "text/html, application/octet-stream"));
 }
 
 void ApiTest::headers_in_order()

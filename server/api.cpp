@@ -14,6 +14,11 @@ QString encoded_id(const QString &id)
     return QString::fromLatin1(id.toUtf8().toPercentEncoding());
 }
 
+bool usable_id(const QString &id)
+{
+    return !id.isEmpty() && id != QLatin1String(".") && id != QLatin1String("..");
+}
+
 QString models_path(const QString &brand_id) { return "/api/v1/vehicle/model?brandId=" + encoded_id(brand_id); }
 QString engines_path(const QString &model_id) { return "/api/v1/vehicle?modelId=" + encoded_id(model_id); }
 QString install_success_path() { return QStringLiteral("/api/v1/vehicle/settings/install/success"); }
@@ -171,7 +176,7 @@ SettingsRecord settings_record(const QJsonValue &result)
     SettingsRecord record;
     record.id = whole_number_text(object.value("id"));
     record.software_id = string_text(object.value("softwareId"));
-    record.valid = object.value("id").isDouble() && !record.software_id.isEmpty();
+    record.valid = object.value("id").isDouble() && usable_id(record.software_id);
     return record;
 }
 

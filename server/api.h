@@ -18,6 +18,9 @@ namespace api {
 // request; an ordinary id goes out as it is. The auth key arrives already
 // percent-encoded and is inserted as it is.
 QString encoded_id(const QString &id);
+// Whether an id from the server may go into a request: not empty, and not "."
+// or "..", which stay as they are when encoded and would change the path.
+bool usable_id(const QString &id);
 QString limit_path();
 QString brands_path();                          // with a '?' and an empty query
 QString models_path(const QString &brand_id);
@@ -93,7 +96,7 @@ int count(const QJsonValue &result);
 struct SettingsRecord {
     QString id;           // "id", whole number text
     QString software_id;  // "softwareId", a string
-    // Both present: "softwareId" a non-empty string and "id" a number.
+    // Both present: "softwareId" a usable id and "id" a number.
     bool valid = false;
 };
 SettingsRecord settings_record(const QJsonValue &result);

@@ -84,7 +84,11 @@ void MainWindow::on_pushButton_apply_car_clicked()
         const QString engine_text = modif_items.at(engine);
 
         VehicleRecord record;
-        bool go = server_request(Endpoint::Settings, api::settings_path(vehicle_id, auth_key)) && !server_error;
+        // An id that is empty or a dot segment is an unusable reply: never asked about.
+        bool go = api::usable_id(vehicle_id);
+        if (!go)
+            show_box("Error!", "Server connection error");
+        go = go && server_request(Endpoint::Settings, api::settings_path(vehicle_id, auth_key)) && !server_error;
         if (go)
             go = server_request(Endpoint::Software, api::software_path(software_id, auth_key)) && !server_error;
         if (go) {

@@ -96,12 +96,17 @@ void MainWindow::on_pushButton_apply_car_clicked()
                       modif_moment.at(engine), software_id, avail_config, soft_file};
             // The device takes nothing longer than its 16-bit offsets address:
             // refuse before the first message rather than leave half a vehicle.
-            for (const QByteArray &message : vehicle_messages(record)) {
-                if (message.size() > USB_max_message) {
+            // The software file is the last message; the others carry the
+            // vehicle's texts.
+            const QList<QByteArray> messages = vehicle_messages(record);
+            for (int i = 0; go && i < messages.size(); ++i) {
+                if (messages.at(i).size() <= USB_max_message)
+                    continue;
+                if (i == messages.size() - 1)
                     show_box("Error!", "Software file too large for the device! Nothing was written.");
-                    go = false;
-                    break;
-                }
+                else
+                    show_box("Error!", "Vehicle data too long for the device! Nothing was written.");
+                go = false;
             }
         }
         if (go) {

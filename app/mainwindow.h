@@ -82,8 +82,10 @@ private:
     void USB_drain_reports();
     // device/identify.cpp
     bool identify_device();
+    bool read_device_values(const std::function<bool(const QByteArray &)> &ask);
     bool show_stored_vehicle(const std::function<bool(const QByteArray &)> &ask);
-    void read_back_vehicle();
+    void read_back_device();
+    void show_device_settings();
     bool device_present();
     void drop_device();
     void abandon_device();
@@ -109,6 +111,8 @@ private:
     void set_transfer_progress_visible(bool visible);
     // app/widget_states.cpp: what disable_widgets and enable_widgets switch.
     QVector<QWidget *> controlled_group() const;
+    // app/widget_states.cpp: the values read from a device shown as before identification.
+    void clear_device_values();
     QVector<QWidget *> vehicle_choice_widgets() const;
     // controls/drive_modes.cpp: the bracket 0x03, value, 0x21, 0x24; false at
     // the first failed exchange.

@@ -53,47 +53,53 @@ void MainWindow::clear_widgets()
     disable_widgets();
     device_open = false;
     settings_locked = true;
-    protocol_index = -1;
-    ui->checkBox_auto_stby->setChecked(false);
-    ui->checkBox_auto_proto->setChecked(false);
+    clear_device_values();
     widgets_cleared = true;
 
     ui->label_device->setStyleSheet(sheets::label(lang_folder + "/no_device.png"));
     show_placeholder_only(ui->comboBox_marka, QStringLiteral("BRAND"));
     show_placeholder_only(ui->comboBox_model, QStringLiteral("MODEL"));
     show_placeholder_only(ui->comboBox_model_exactly, QStringLiteral("ENGINE"));
-    ui->label_marka_model->clear();
-    ui->label_marka_model->setStyleSheet(empty_text_sheet);
-    ui->label_modif_power_torque->clear();
-    ui->label_modif_power_torque->setStyleSheet(empty_text_sheet);
     ui->label_avail_config->clear();
 
     ui->label_drive_modes->hide();
     ui->pushButton_dynamic->hide();
     ui->pushButton_eco->hide();
     ui->pushButton_stock->hide();
-    show_drive_mode(-1);
     ui->pushButton_apply_car->setStyleSheet(sheets::button(lang_folder + "/apply_car_off.png"));
     ui->pushButton_apply_settings->setStyleSheet(sheets::button(lang_folder + "/apply_settings_off.png"));
-    ui->label_indication_on_off->setStyleSheet(sheets::button("all/indication_no.png"));
-    ui->label_stby_u_s->setStyleSheet(sheets::button("all/stby_no.png"));
 
-    ui->checkBox_auto_proto->setChecked(false);
-    ui->checkBox_auto_stby->setChecked(false);
-    ui->comboBox_protocol->clear();
     ui->label_errors->clear();
     ui->label_errors->setStyleSheet(empty_text_sheet);
     ui->label_serial_number->clear();
     ui->label_firmware->clear();
     ui->label_hardware->clear();
+    for (QLabel *pin : pin_labels())
+        pin->hide();
+}
+
+// Every value the window shows from a device's answers, as it is before the
+// first one: the stored vehicle, drive mode, indication, standby, protocol and
+// pins. The caller has set settings_locked, so the handlers of the check boxes
+// and the protocol list change nothing meanwhile.
+void MainWindow::clear_device_values()
+{
+    protocol_index = -1;
+    pin_states.clear();
+    ui->checkBox_auto_stby->setChecked(false);
+    ui->checkBox_auto_proto->setChecked(false);
+    ui->comboBox_protocol->clear();
+
+    ui->label_marka_model->clear();
+    ui->label_marka_model->setStyleSheet(empty_text_sheet);
+    ui->label_modif_power_torque->clear();
+    ui->label_modif_power_torque->setStyleSheet(empty_text_sheet);
     ui->label_software->clear();
+    show_drive_mode(-1);
+    ui->label_indication_on_off->setStyleSheet(sheets::button("all/indication_no.png"));
+    ui->label_stby_u_s->setStyleSheet(sheets::button("all/stby_no.png"));
     ui->label_protocol->clear();
     ui->label_stby->clear();
-
-    pin_states.clear();
-    const QVector<QLabel *> pins = pin_labels();
-    for (QLabel *pin : pins)
-        pin->hide();
-    for (QLabel *pin : pins)
+    for (QLabel *pin : pin_labels())
         pin->setStyleSheet(QStringLiteral("background-color: none;image: none;"));
 }

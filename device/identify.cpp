@@ -181,14 +181,8 @@ bool MainWindow::identify_device()
     if (USB_error)
         return false;
 
-    if (!show_stored_vehicle(ask))
+    if (!read_device_values(ask))
         return false;
-    if (config_id != unconfigured_id && serial_number.startsWith(QLatin1String("11")) && !ask(query(28)))
-        return false;
-
-    for (const int code : {52, 51, 50})
-        if (!ask(query(code)))
-            return false;
 
     // A device unplugged while the server is asked is noticed when the answer is in.
     quiet_repeats_step(QStringLiteral("limit"));
@@ -200,6 +194,21 @@ bool MainWindow::identify_device()
         if (!device_present())
             return false;
     }
+    return true;
+}
+
+// Query 20 has been answered: reads and shows every value the window shows of
+// the device (the stored vehicle, the drive mode of a configured OR+, the
+// indication, the pins in use, standby and protocol). False at the first failure.
+bool MainWindow::read_device_values(const std::function<bool(const QByteArray &)> &ask)
+{
+    if (!show_stored_vehicle(ask))
+        return false;
+    if (config_id != unconfigured_id && serial_number.startsWith(QLatin1String("11")) && !ask(query(28)))
+        return false;
+    for (const int code : {52, 51, 50})
+        if (!ask(query(code)))
+            return false;
     return true;
 }
 
@@ -224,22 +233,26 @@ bool MainWindow::show_stored_vehicle(const std::function<bool(const QByteArray &
     return ask(query(26));
 }
 
-// Reads the vehicle the device holds back into the window, as identification
-// shows it: after an installation that wrote into the device but did not
-// end in success. A device that does not answer is dropped and identified anew.
-void MainWindow::read_back_vehicle()
+// Reads back every value the window shows of the device, with the queries
+// identification uses and shown as identification shows them: after an
+// installation that wrote into the device but did not end in success. Nothing
+// of what the window showed before stays. A device that does not answer is
+// dropped and identified anew.
+void MainWindow::read_back_device()
 {
     // The failure that led here has had its box.
     const MutedBoxes muted;
+    // The settings handlers stay quiet while the values are filled in.
+    settings_locked = true;
+    clear_device_values();
     auto ask = [this](const QByteArray &message) { return USB_exchange(message); };
-    const bool read = ask(query(20)) && show_stored_vehicle(ask);
-    if (read && config_id != unconfigured_id)
-        ui->label_marka_model->setStyleSheet(
-            QStringLiteral("color: rgb(255, 219,10); background-color: none; image: noimage;"));
-    if (!read) {
+    if (!ask(query(20)) || !read_device_values(ask)) {
         qCDebug(orv_usb) << "read-back failed: device dropped";
         abandon_device();
+        return;
     }
+    show_device_settings();
+    settings_locked = false;
 }
 
 // Forgets the open device. Its handle is closed at once, so re-plugging or
@@ -275,9 +288,7 @@ void MainWindow::enter_device_state()
     else if (select_sheet.contains(QLatin1String("text_select_vehicle.png")))
         ui->label_text_select_vehicle->setStyleSheet(sheets::label(folder + "/text_select_vehicle.png"));
 
-    ui->comboBox_protocol->addItems(protocol_names);
-    sheets::set(ui->comboBox_protocol, black_sheet);
-    ui->comboBox_protocol->setCurrentIndex(protocol_index == -1 ? 0 : protocol_index);
+    show_device_settings();
 
     sheets::set(ui->comboBox_language, black_sheet);
     style_vehicle_boxes(ui);
@@ -296,11 +307,22 @@ void MainWindow::enter_device_state()
         ui->pushButton_dynamic->show();
         ui->pushButton_eco->show();
         ui->pushButton_stock->show();
+    }
+    timer_USB_test->start(USB_test_interval);
+}
+
+// The controls for the device's settings once its values are read: the
+// protocol list behind what query 50 put in it, and the three drive modes.
+void MainWindow::show_device_settings()
+{
+    ui->comboBox_protocol->addItems(protocol_names);
+    sheets::set(ui->comboBox_protocol, black_sheet);
+    ui->comboBox_protocol->setCurrentIndex(protocol_index == -1 ? 0 : protocol_index);
+    if (serial_number.startsWith(QLatin1String("11"))) {
         // A click of an earlier connection left one mode disabled; a newly
         // identified device offers all three, its mode shown by the pictures.
         ui->pushButton_dynamic->setEnabled(true);
         ui->pushButton_eco->setEnabled(true);
         ui->pushButton_stock->setEnabled(true);
     }
-    timer_USB_test->start(USB_test_interval);
 }

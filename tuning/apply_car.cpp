@@ -36,15 +36,11 @@ void MainWindow::on_pushButton_apply_car_clicked()
     model_exactly_popup = false;
     disable_widgets();
     // Nothing else may start a device or server sequence while the run waits:
-    // the controls that disable_widgets leaves alone are locked too, and put
-    // back as they were when the run is over.
-    const QVector<QWidget *> others = {ui->pushButton_dynamic, ui->pushButton_eco, ui->pushButton_stock,
-                                       ui->pushButton_stby_u, ui->pushButton_stby_s, ui->checkBox_auto_stby,
-                                       ui->checkBox_auto_proto, ui->pushButton_marka, ui->pushButton_model,
-                                       ui->pushButton_model_exactly};
-    const WidgetSnapshot unlocked(others);
-    for (QWidget *widget : others)
-        widget->setEnabled(false);
+    // the controls that disable_widgets leaves alone are locked too, and
+    // unlocked as they were when the run is over.
+    WidgetLock others({ui->pushButton_dynamic, ui->pushButton_eco, ui->pushButton_stock, ui->pushButton_stby_u,
+                       ui->pushButton_stby_s, ui->checkBox_auto_stby, ui->checkBox_auto_proto,
+                       ui->pushButton_marka, ui->pushButton_model, ui->pushButton_model_exactly});
     ui->pushButton_apply_car->setStyleSheet(sheets::button(lang_folder + "/apply_car_press.png"));
     ui->label_load->show();
     load_movie->start();
@@ -121,7 +117,7 @@ void MainWindow::on_pushButton_apply_car_clicked()
         if (go) {
             server_request(Endpoint::LimitInfo, api::limit_path());
 
-            unlocked.restore();
+            others.release();
             ui->label_marka_model->setStyleSheet(
                 QStringLiteral("color: rgb(255, 219,10); background-color: none; image: noimage;"));
             ui->label_marka_model->setText(shown_text(brand + "   " + model));
@@ -143,17 +139,16 @@ void MainWindow::on_pushButton_apply_car_clicked()
     // Finish, on every path.
     hide_loading();
     ui->pushButton_apply_car->setStyleSheet(sheets::button(lang_folder + "/apply_car_on.png"));
-    if (!installed)
-        unlocked.restore();
+    others.release();
     enable_widgets();
     ui->comboBox_marka->setCurrentIndex(0);
     show_placeholder_only(ui->comboBox_model, QStringLiteral("MODEL"));
     show_placeholder_only(ui->comboBox_model_exactly, QStringLiteral("ENGINE"));
 
-    // The device may hold part of the new vehicle, or all of it without the
-    // report: the window shows what it really holds.
+    // The device may hold part of the new vehicle and its settings, or all of
+    // it without the report: the window shows what it really holds.
     if (wrote && !installed)
-        read_back_vehicle();
+        read_back_device();
 }
 
 void MainWindow::finishedSlot_GetSets()

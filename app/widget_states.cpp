@@ -1,23 +1,30 @@
 // The window's known states: the controls that start device or server work
-// locked or unlocked, and the no-device state.
+// locked or unlocked, the no-device state, and the identified device's state.
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QTimer>
 
 #include "app/app_state.h"
 #include "app/combo_items.h"
 #include "app/mainwindow.h"
+#include "app/message_box.h"
 #include "app/style_sheets.h"
 #include "controls/controls_state.h"
 #include "device/device_state.h"
+#include "device/messages.h"
 #include "ui_mainwindow.h"
 
 namespace {
 
 const QString empty_text_sheet = QStringLiteral(
     "color: rgb(255, 219,10); background-color: none; image: noimage;");
+
+const QString black_sheet = QStringLiteral(
+    "color: rgb(255, 219,10); background-color: black; alternate-background-color: black; "
+    "selection-color: rgb(255, 219,10); selection-background-color:black;");
 
 } // namespace
 
@@ -102,4 +109,83 @@ void MainWindow::clear_device_values()
     ui->label_stby->clear();
     for (QLabel *pin : pin_labels())
         pin->setStyleSheet(QStringLiteral("background-color: none;image: none;"));
+}
+
+// The language box's sheet, given on the first presence tick.
+void MainWindow::style_language_box()
+{
+    ui->comboBox_language->setStyleSheet(black_sheet);
+}
+
+// The vehicle boxes' sheet once a device is there. Restyling a combo box with
+// its list takes about a millisecond, so the three are restyled when a device
+// is opened, while identification waits for its answers, not in the turn that
+// fills the window; later connections find the sheet in place and skip it.
+void MainWindow::style_vehicle_boxes()
+{
+    const QString vehicle_sheet = black_sheet + QStringLiteral("font:20px;");
+    sheets::set(ui->comboBox_marka, vehicle_sheet);
+    sheets::set(ui->comboBox_model, vehicle_sheet);
+    sheets::set(ui->comboBox_model_exactly, vehicle_sheet);
+}
+
+// The window of an identified device, once its presence is confirmed.
+void MainWindow::enter_device_state()
+{
+    quiet_repeats_forget();
+    widgets_cleared = false;
+    enable_widgets();
+    ui->label_marka_model->show();
+    ui->label_modif_power_torque->show();
+
+    const QString &folder = lang_folder;
+    ui->label_errors->setStyleSheet("color: rgb(255, 219,10); background-color: none; image:  url(:/" + folder
+                                    + "/no_errors.png);");
+    ui->pushButton_apply_car->setStyleSheet(sheets::button(folder + "/apply_car_on.png"));
+    ui->pushButton_apply_settings->setStyleSheet(sheets::button(folder + "/apply_settings_on.png"));
+
+    const QString select_sheet = ui->label_text_select_vehicle->styleSheet();
+    if (select_sheet.contains(QLatin1String("text_select_new_vehicle.png")))
+        ui->label_text_select_vehicle->setStyleSheet(sheets::label(folder + "/text_select_new_vehicle.png"));
+    else if (select_sheet.contains(QLatin1String("text_select_vehicle.png")))
+        ui->label_text_select_vehicle->setStyleSheet(sheets::label(folder + "/text_select_vehicle.png"));
+
+    show_device_settings();
+
+    sheets::set(ui->comboBox_language, black_sheet);
+    style_vehicle_boxes();
+
+    settings_locked = false;
+    for (QLabel *pin : pin_labels())
+        pin->show();
+
+    const message::Model model = message::device_model(serial_number);
+    if (model == message::Model::OR) {
+        ui->label_device->setStyleSheet(
+            QStringLiteral("background-color: none; image: url(:/all/OR.png); image-position: center;"));
+    } else if (model == message::Model::ORPlus) {
+        ui->label_device->setStyleSheet(
+            QStringLiteral("background-color: none; image: url(:/all/OR+.png); image-position: center;"));
+        ui->label_drive_modes->show();
+        ui->pushButton_dynamic->show();
+        ui->pushButton_eco->show();
+        ui->pushButton_stock->show();
+    }
+    timer_USB_test->start(USB_test_interval);
+}
+
+// The controls for the device's settings once its values are read: the
+// protocol list behind what query 50 put in it, and the three drive modes.
+void MainWindow::show_device_settings()
+{
+    ui->comboBox_protocol->addItems(protocol_names);
+    sheets::set(ui->comboBox_protocol, black_sheet);
+    ui->comboBox_protocol->setCurrentIndex(protocol_index == -1 ? 0 : protocol_index);
+    if (message::device_model(serial_number) == message::Model::ORPlus) {
+        // A click of an earlier connection left one mode disabled; a newly
+        // identified device offers all three, its mode shown by the pictures.
+        ui->pushButton_dynamic->setEnabled(true);
+        ui->pushButton_eco->setEnabled(true);
+        ui->pushButton_stock->setEnabled(true);
+    }
 }

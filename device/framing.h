@@ -15,8 +15,9 @@ namespace framing {
 constexpr int chunk_size = 16;
 constexpr int output_report_size = 65;
 constexpr int input_report_size = 64;
+// The largest message the 16-bit offsets can address.
+constexpr int max_message = 65535;
 
-constexpr char query_prefix = 0x09;
 constexpr unsigned char chunk_code = 0xDC;
 constexpr unsigned char ack_code = 0xDD;
 constexpr unsigned char end_code = 0xDE;

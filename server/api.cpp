@@ -5,6 +5,8 @@
 #include <QJsonObject>
 #include <cmath>
 
+#include "device/decode.h"
+
 namespace api {
 
 QString limit_path() { return QStringLiteral("/api/v1/chip/limitInfo"); }
@@ -90,15 +92,9 @@ QByteArray install_success_body(const QString &settings_id)
     return QString("{\"settingsId\":" + settings_id + "}").toUtf8();
 }
 
-QString body_text(const QByteArray &body)
-{
-    const int zero = body.indexOf('\0');
-    return QString::fromUtf8(zero < 0 ? body : body.left(zero));
-}
-
 QJsonValue result_of(const QByteArray &body)
 {
-    return QJsonDocument::fromJson(body_text(body).toUtf8()).object().value(QStringLiteral("result"));
+    return QJsonDocument::fromJson(decode::text(body).toUtf8()).object().value(QStringLiteral("result"));
 }
 
 QString whole_number_text(const QJsonValue &value)

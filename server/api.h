@@ -58,11 +58,9 @@ constexpr qint64 max_json_reply = 8 * 1024 * 1024;
 // {"settingsId":N} with N as written, UTF-8.
 QByteArray install_success_body(const QString &settings_id);
 
-// A reply body as text: only the bytes before the first zero byte, as UTF-8.
-QString body_text(const QByteArray &body);
-
-// The member "result" of the body's top-level object. A body that is not
-// valid JSON reads as an empty object, so "result" is then undefined.
+// The member "result" of the body's top-level object, read from the text
+// before the first zero byte (decode::text). A body that is not valid JSON
+// reads as an empty object, so "result" is then undefined.
 QJsonValue result_of(const QByteArray &body);
 
 // A JSON number written in fixed notation without decimals (nearest whole

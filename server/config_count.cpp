@@ -2,6 +2,7 @@
 
 #include "app/mainwindow.h"
 #include "app/message_box.h"
+#include "device/decode.h"
 #include "device/usb_state.h"
 #include "server/api.h"
 #include "server/reply_checks.h"
@@ -18,7 +19,7 @@ void MainWindow::finishedSlot_GetConfigCount()
         return;
     const QByteArray body = reply->readAll();
     if (reply_failed(reply)) {
-        if (api::body_text(body).contains(QLatin1String("Unauthorized token"))) {
+        if (decode::text(body).contains(QLatin1String("Unauthorized token"))) {
             show_box("Error!", "Server connection error! Error code 110");
             USB_error = true;
         } else {

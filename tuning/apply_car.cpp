@@ -96,7 +96,7 @@ void MainWindow::on_pushButton_apply_car_clicked()
             // vehicle's texts.
             const QList<QByteArray> messages = vehicle_messages(record);
             for (int i = 0; go && i < messages.size(); ++i) {
-                if (messages.at(i).size() <= USB_max_message)
+                if (messages.at(i).size() <= framing::max_message)
                     continue;
                 if (i == messages.size() - 1)
                     show_box("Error!", "Software file too large for the device! Nothing was written.");

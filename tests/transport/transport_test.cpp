@@ -7,6 +7,7 @@
 #include "app/logging.h"
 #include "app/mainwindow.h"
 #include "device/device_state.h"
+#include "device/framing.h"
 #include "device/usb_state.h"
 #include "sim_bus.h"
 #include "support/rig.h"
@@ -274,7 +275,7 @@ void TransportTest::garbage_ends_the_exchange()
     device->add_fault(fault);
     QCOMPARE(!rig->exchange(message), error);
     QVERIFY(rig->boxes.count() <= 1);
-    QVERIFY(RX_data.size() <= USB_max_reply + USB_chunk_size);
+    QVERIFY(RX_data.size() <= USB_max_reply + framing::chunk_size);
     device->clear_faults();
     rig->boxes.clear();
     QVERIFY(rig->exchange(QByteArray(1, 0x03)));

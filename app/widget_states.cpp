@@ -58,10 +58,9 @@ void MainWindow::enable_widgets()
 void MainWindow::clear_widgets()
 {
     disable_widgets();
-    device_open = false;
-    settings_locked = true;
+    mark_window_cleared();
+    lock_settings();
     clear_device_values();
-    widgets_cleared = true;
 
     ui->label_device->setStyleSheet(sheets::label(lang_folder + "/no_device.png"));
     show_placeholder_only(ui->comboBox_marka, QStringLiteral("BRAND"));
@@ -87,12 +86,11 @@ void MainWindow::clear_widgets()
 
 // Every value the window shows from a device's answers, as it is before the
 // first one: the stored vehicle, drive mode, indication, standby, protocol and
-// pins. The caller has set settings_locked, so the handlers of the check boxes
+// pins. The caller has locked the settings, so the handlers of the check boxes
 // and the protocol list change nothing meanwhile.
 void MainWindow::clear_device_values()
 {
-    protocol_index = -1;
-    pin_states.clear();
+    forget_protocol_state();
     ui->checkBox_auto_stby->setChecked(false);
     ui->checkBox_auto_proto->setChecked(false);
     ui->comboBox_protocol->clear();
@@ -133,7 +131,7 @@ void MainWindow::style_vehicle_boxes()
 void MainWindow::enter_device_state()
 {
     quiet_repeats_forget();
-    widgets_cleared = false;
+    mark_window_filled();
     enable_widgets();
     ui->label_marka_model->show();
     ui->label_modif_power_torque->show();
@@ -155,7 +153,7 @@ void MainWindow::enter_device_state()
     sheets::set(ui->comboBox_language, black_sheet);
     style_vehicle_boxes();
 
-    settings_locked = false;
+    unlock_settings();
     for (QLabel *pin : pin_labels())
         pin->show();
 

@@ -59,7 +59,7 @@ bool MainWindow::identify_device()
     // A device unplugged while the server is asked is noticed when the answer is in.
     quiet_repeats_step(QStringLiteral("limit"));
     server_request(Endpoint::LimitInfo, api::limit_path());
-    if (USB_error || !device_present())
+    if (token_rejected || !device_present())
         return false;
     if (avail_config > 0) {
         server_request(Endpoint::Brands, api::brands_path());
@@ -116,7 +116,7 @@ void MainWindow::read_back_device()
     // The failure that led here has had its box.
     const MutedBoxes muted;
     // The settings handlers stay quiet while the values are filled in.
-    settings_locked = true;
+    lock_settings();
     clear_device_values();
     auto ask = [this](const QByteArray &bytes) { return USB_exchange(bytes); };
     if (!ask(query(Code::ConfigId)) || !read_device_values(ask)) {
@@ -125,5 +125,5 @@ void MainWindow::read_back_device()
         return;
     }
     show_device_settings();
-    settings_locked = false;
+    unlock_settings();
 }

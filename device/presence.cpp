@@ -74,7 +74,7 @@ void MainWindow::myTimer_USB_test()
         device_handle = handle;
         device_open = true;
         USB_error = false;
-        server_error = false;
+        reset_server_error();
         USB_open_error_shown = false;
         USB_write_error_shown = false;
         qCDebug(orv_usb) << "device opened";

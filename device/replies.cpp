@@ -46,7 +46,7 @@ void MainWindow::decode_reply(int code, const QByteArray &reply)
     case Code::Power: car_power = decode::text(reply); break;
     case Code::Torque: car_torque = decode::text(reply); break;
     case Code::SoftwareLabel: ui->label_software->setText(shown_text(decode::text(reply))); break;
-    case Code::ConfigCount: avail_config = decode::digits(reply); break;
+    case Code::ConfigCount: set_avail_config(decode::digits(reply)); break;
     case Code::DriveMode: {
         // Any other value changes nothing.
         const int mode = decode::drive_mode(reply);

@@ -77,7 +77,7 @@ void MainWindow::USB_clear_data()
     TX_multi = false;
     RX_next_offset = 0;
     USB_error = false;
-    server_error = false;
+    reset_server_error();
     TX_data.clear();
     RX_base64.clear();
     RX_packet.clear();

@@ -21,6 +21,11 @@ int RX_miss_count = 0;
 bool USB_error = false;
 bool USB_write_error_shown = false;
 
+void reset_usb_error()
+{
+    USB_error = false;
+}
+
 const int USB_miss_limit = 20;
 const int USB_pause = 5;
 const int USB_read_delay = 50;

@@ -3,7 +3,6 @@
 #include "app/mainwindow.h"
 #include "app/message_box.h"
 #include "device/decode.h"
-#include "device/usb_state.h"
 #include "server/api.h"
 #include "server/reply_checks.h"
 #include "server/server_state.h"
@@ -11,7 +10,7 @@
 
 // The number of configurations the device may still install. A server that
 // does not know the device's token answers with "Unauthorized token": the
-// identification then drops the device.
+// result is token_rejected, and identification then drops the device.
 void MainWindow::finishedSlot_GetConfigCount()
 {
     QNetworkReply *reply = take_reply(reply_GetConfigCount);
@@ -21,7 +20,7 @@ void MainWindow::finishedSlot_GetConfigCount()
     if (reply_failed(reply)) {
         if (decode::text(body).contains(QLatin1String("Unauthorized token"))) {
             show_box("Error!", "Server connection error! Error code 110");
-            USB_error = true;
+            token_rejected = true;
         } else {
             show_box("Error!", "Server connection error");
         }

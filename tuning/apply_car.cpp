@@ -16,6 +16,7 @@
 #include "app/shown_text.h"
 #include "app/style_sheets.h"
 #include "app/widget_snapshot.h"
+#include "device/device_state.h"
 #include "device/framing.h"
 #include "device/usb_state.h"
 #include "server/api.h"
@@ -31,9 +32,7 @@ void MainWindow::on_pushButton_apply_car_clicked()
     if (guard.refused())
         return;
 
-    marka_popup = false;
-    model_popup = false;
-    model_exactly_popup = false;
+    close_vehicle_popups();
     disable_widgets();
     // Nothing else may start a device or server sequence while the run waits:
     // the controls that disable_widgets leaves alone are locked too, and
@@ -74,8 +73,8 @@ void MainWindow::on_pushButton_apply_car_clicked()
         hide_loading();
         show_box("Error!", "Please select your vehicle!");
     } else {
-        USB_error = false;
-        server_error = false;
+        reset_usb_error();
+        reset_server_error();
         vehicle_id = modif_ids.at(engine);
         const QString engine_text = modif_items.at(engine);
 
@@ -164,7 +163,7 @@ void MainWindow::finishedSlot_GetSets()
     } else {
         // Without a software id and a settings id there is nothing to install.
         show_box("Error!", "Server connection error");
-        server_error = true;
+        report_server_error();
     }
     finish_reply(reply);
 }
@@ -182,11 +181,11 @@ void MainWindow::finishedSlot_GetSoftCar()
     soft_file.clear();
     if (may_be_file && reply_too_large(reply)) {
         show_box("Error!", "Software file too large for the device! Nothing was written.");
-        server_error = true;
+        report_server_error();
     } else if (reply_failed(reply) || !may_be_file) {
         // A "moved" page, an error text or an empty answer is not chip software.
         show_box("Error!", "Server connection error");
-        server_error = true;
+        report_server_error();
     } else {
         soft_file = reply->readAll();
     }

@@ -85,14 +85,15 @@ private:
     void USB_reject_reply();
     // device/exchange.cpp: reads away the reports of an exchange that failed.
     void USB_drain_reports();
-    // device/identify.cpp
-    bool identify_device();
-    bool show_stored_vehicle(const std::function<bool(const QByteArray &)> &ask);
-    void read_back_vehicle();
+    // device/presence.cpp
     bool device_present();
     void drop_device();
     void abandon_device();
-    void enter_device_state();
+    // device/identify.cpp
+    bool identify_device();
+    bool read_device_values(const std::function<bool(const QByteArray &)> &ask);
+    bool show_stored_vehicle(const std::function<bool(const QByteArray &)> &ask);
+    void read_back_device();
     // device/obd_pins.cpp: pin_1 .. pin_16 in order.
     QVector<class QLabel *> pin_labels() const;
     // device/replies.cpp: applies a complete query reply to state and widgets.
@@ -114,6 +115,13 @@ private:
     void set_transfer_progress_visible(bool visible);
     // app/widget_states.cpp: what disable_widgets and enable_widgets switch.
     QVector<QWidget *> controlled_group() const;
+    // app/widget_states.cpp: the values read from a device shown as before
+    // identification; the identified device's window.
+    void clear_device_values();
+    void enter_device_state();
+    void show_device_settings();
+    void style_language_box();
+    void style_vehicle_boxes();
     QVector<QWidget *> vehicle_choice_widgets() const;
     // controls/drive_modes.cpp: the bracket 0x03, value, 0x21, 0x24; false at
     // the first failed exchange.

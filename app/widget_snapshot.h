@@ -48,11 +48,14 @@ public:
             widget->setEnabled(false);
         }
     }
-    ~WidgetLock()
+    ~WidgetLock() { release(); }
+    // Gives the widgets their enabled state back now; later calls do nothing.
+    void release()
     {
         for (const State &state : states)
             if (state.widget)
                 state.widget->setEnabled(state.enabled);
+        states.clear();
     }
     WidgetLock(const WidgetLock &) = delete;
     WidgetLock &operator=(const WidgetLock &) = delete;

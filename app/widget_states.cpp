@@ -1,18 +1,34 @@
 // The window's known states: the controls that start device or server work
-// locked or unlocked, and the no-device state.
+// locked or unlocked, the no-device state, and the identified device's state.
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QTimer>
 
 #include "app/app_state.h"
 #include "app/combo_items.h"
 #include "app/mainwindow.h"
+#include "app/message_box.h"
 #include "app/style_sheets.h"
 #include "controls/controls_state.h"
 #include "device/device_state.h"
+#include "device/messages.h"
 #include "ui_mainwindow.h"
+
+namespace {
+
+const QString black_sheet = sheets::list();
+
+// A text label emptied: no text, no picture.
+void clear_text(QLabel *label)
+{
+    label->clear();
+    label->setStyleSheet(sheets::text_only());
+}
+
+} // namespace
 
 // The controls that start device or server work, in the order they are switched.
 QVector<QWidget *> MainWindow::controlled_group() const
@@ -43,52 +59,126 @@ void MainWindow::enable_widgets()
 
 void MainWindow::clear_widgets()
 {
-    // A text label emptied: no text, no picture.
-    const auto clear_text = [](QLabel *label) {
-        label->clear();
-        label->setStyleSheet(sheets::text_only());
-    };
     disable_widgets();
-    device_open = false;
-    settings_locked = true;
-    protocol_index = -1;
-    ui->checkBox_auto_stby->setChecked(false);
-    ui->checkBox_auto_proto->setChecked(false);
-    widgets_cleared = true;
+    mark_window_cleared();
+    lock_settings();
+    clear_device_values();
 
     ui->label_device->setStyleSheet(sheets::label(lang_folder + "/no_device.png"));
     show_placeholder_only(ui->comboBox_marka, QStringLiteral("BRAND"));
     show_placeholder_only(ui->comboBox_model, QStringLiteral("MODEL"));
     show_placeholder_only(ui->comboBox_model_exactly, QStringLiteral("ENGINE"));
-    clear_text(ui->label_marka_model);
-    clear_text(ui->label_modif_power_torque);
     ui->label_avail_config->clear();
 
     ui->label_drive_modes->hide();
     ui->pushButton_dynamic->hide();
     ui->pushButton_eco->hide();
     ui->pushButton_stock->hide();
-    show_drive_mode(-1);
     ui->pushButton_apply_car->setStyleSheet(sheets::button(lang_folder + "/apply_car_off.png"));
     ui->pushButton_apply_settings->setStyleSheet(sheets::button(lang_folder + "/apply_settings_off.png"));
-    ui->label_indication_on_off->setStyleSheet(sheets::button("all/indication_no.png"));
-    ui->label_stby_u_s->setStyleSheet(sheets::button("all/stby_no.png"));
 
-    ui->checkBox_auto_proto->setChecked(false);
-    ui->checkBox_auto_stby->setChecked(false);
-    ui->comboBox_protocol->clear();
     clear_text(ui->label_errors);
     ui->label_serial_number->clear();
     ui->label_firmware->clear();
     ui->label_hardware->clear();
+    for (QLabel *pin : pin_labels())
+        pin->hide();
+}
+
+// Every value the window shows from a device's answers, as it is before the
+// first one: the stored vehicle, drive mode, indication, standby, protocol and
+// pins. The caller has locked the settings, so the handlers of the check boxes
+// and the protocol list change nothing meanwhile.
+void MainWindow::clear_device_values()
+{
+    forget_protocol_state();
+    ui->checkBox_auto_stby->setChecked(false);
+    ui->checkBox_auto_proto->setChecked(false);
+    ui->comboBox_protocol->clear();
+
+    clear_text(ui->label_marka_model);
+    clear_text(ui->label_modif_power_torque);
     ui->label_software->clear();
+    show_drive_mode(-1);
+    ui->label_indication_on_off->setStyleSheet(sheets::button("all/indication_no.png"));
+    ui->label_stby_u_s->setStyleSheet(sheets::button("all/stby_no.png"));
     ui->label_protocol->clear();
     ui->label_stby->clear();
-
-    pin_states.clear();
-    const QVector<QLabel *> pins = pin_labels();
-    for (QLabel *pin : pins)
-        pin->hide();
-    for (QLabel *pin : pins)
+    for (QLabel *pin : pin_labels())
         pin->setStyleSheet(sheets::pin());
+}
+
+// The language box's sheet, given on the first presence tick.
+void MainWindow::style_language_box()
+{
+    ui->comboBox_language->setStyleSheet(black_sheet);
+}
+
+// The vehicle boxes' sheet once a device is there. Restyling a combo box with
+// its list takes about a millisecond, so the three are restyled when a device
+// is opened, while identification waits for its answers, not in the turn that
+// fills the window; later connections find the sheet in place and skip it.
+void MainWindow::style_vehicle_boxes()
+{
+    const QString vehicle_sheet = black_sheet + QStringLiteral("font:20px;");
+    sheets::set(ui->comboBox_marka, vehicle_sheet);
+    sheets::set(ui->comboBox_model, vehicle_sheet);
+    sheets::set(ui->comboBox_model_exactly, vehicle_sheet);
+}
+
+// The window of an identified device, once its presence is confirmed.
+void MainWindow::enter_device_state()
+{
+    quiet_repeats_forget();
+    mark_window_filled();
+    enable_widgets();
+    ui->label_marka_model->show();
+    ui->label_modif_power_torque->show();
+
+    const QString &folder = lang_folder;
+    ui->label_errors->setStyleSheet(sheets::text_over(folder + "/no_errors.png"));
+    ui->pushButton_apply_car->setStyleSheet(sheets::button(folder + "/apply_car_on.png"));
+    ui->pushButton_apply_settings->setStyleSheet(sheets::button(folder + "/apply_settings_on.png"));
+
+    sheets::refolder(ui->label_text_select_vehicle, folder,
+                     {"text_select_new_vehicle.png", "text_select_vehicle.png"}, sheets::label);
+
+    show_device_settings();
+
+    sheets::set(ui->comboBox_language, black_sheet);
+    style_vehicle_boxes();
+
+    unlock_settings();
+    for (QLabel *pin : pin_labels())
+        pin->show();
+
+    const message::Model model = message::device_model(serial_number);
+    if (model == message::Model::OR) {
+        ui->label_device->setStyleSheet(
+            QStringLiteral("background-color: none; image: url(:/all/OR.png); image-position: center;"));
+    } else if (model == message::Model::ORPlus) {
+        ui->label_device->setStyleSheet(
+            QStringLiteral("background-color: none; image: url(:/all/OR+.png); image-position: center;"));
+        ui->label_drive_modes->show();
+        ui->pushButton_dynamic->show();
+        ui->pushButton_eco->show();
+        ui->pushButton_stock->show();
+    }
+    timer_USB_test->start(USB_test_interval);
+}
+
+// The controls for the device's settings once its values are read: the
+// protocol list behind what query 50 put in it, and the three drive modes.
+void MainWindow::show_device_settings()
+{
+    ui->comboBox_protocol->addItems(protocol_names);
+    sheets::set(ui->comboBox_protocol, black_sheet);
+    ui->comboBox_protocol->setCurrentIndex(protocol_index == -1 ? 0 : protocol_index);
+    if (message::device_model(serial_number) == message::Model::ORPlus) {
+        // A click of an earlier connection left one mode disabled; a newly
+        // identified device offers all three, its mode shown by the pictures.
+        ui->pushButton_dynamic->setEnabled(true);
+        ui->pushButton_eco->setEnabled(true);
+        ui->pushButton_stock->setEnabled(true);
+    }
 }

@@ -21,35 +21,13 @@
 #include <algorithm>
 
 #include "device/framing.h"
+#include "figures.h"
 
 namespace {
 
 constexpr double read_spacing_ms = 50;
 constexpr int read_tick_ms = 5;
 constexpr int miss_limit = 20;
-
-QTextStream &out()
-{
-    static QTextStream s(stdout);
-    return s;
-}
-
-void line(const QString &text)
-{
-    out() << text << '\n';
-    out().flush();
-}
-
-bool result(const QString &name, double value, double limit)
-{
-    const bool met = value <= limit;
-    line(QStringLiteral("result: %1 = %2 (target <= %3) %4")
-             .arg(name)
-             .arg(value, 0, 'f', 3)
-             .arg(limit)
-             .arg(met ? QStringLiteral("PASS") : QStringLiteral("FAIL")));
-    return met;
-}
 
 // One packet out, one report back; nothing on time-out or failure.
 QByteArray round_trip(hid_device *device, const QByteArray &packet, int *misses)
@@ -78,7 +56,8 @@ bool exchange(hid_device *device, const QByteArray &message, int *trips, int *mi
         ++*trips;
         return !round_trip(device, message, misses).isEmpty();
     }
-    QByteArray packet = framing::chunk_packet(message, 0);
+    int sent = 0;
+    QByteArray packet = framing::chunk_packet(message, sent);
     for (;;) {
         ++*trips;
         const QByteArray answer = round_trip(device, packet, misses);
@@ -86,29 +65,23 @@ bool exchange(hid_device *device, const QByteArray &message, int *trips, int *mi
             return false;
         if (quint8(packet[0]) == framing::end_code)
             return quint8(answer[0]) == framing::command_ok;
-        const framing::SendStep step = framing::next_send_step(message, answer);
+        const framing::SendStep step = framing::next_send_step(message, answer, sent);
         if (step.error)
             return false;
+        sent = step.offset;
         packet = step.packet;
     }
-}
-
-double median(QList<double> values)
-{
-    std::sort(values.begin(), values.end());
-    const int n = values.size();
-    return n % 2 ? values.at(n / 2) : (values.at(n / 2 - 1) + values.at(n / 2)) / 2;
 }
 
 }  // namespace
 
 int main(int argc, char **argv)
 {
+    using bench::line;
     QStringList args;
     for (int i = 1; i < argc; ++i)
         args << QString::fromLocal8Bit(argv[i]);
-    const int at = args.indexOf(QStringLiteral("--repeats"));
-    const int repeats = at >= 0 && at + 1 < args.size() ? std::max(1, args.at(at + 1).toInt()) : 3;
+    const int repeats = bench::repeats_from(args, 3);
 
     line(QStringLiteral("bench_bed: %1 runs per message, system hidapi %2 through the hidraw bed")
              .arg(repeats)
@@ -165,8 +138,8 @@ int main(int argc, char **argv)
             QThread::msleep(30);
         }
         const double worst = *std::max_element(ratios.begin(), ratios.end());
-        line(QStringLiteral("figure: %1.ratio_median = %2").arg(c.name).arg(median(ratios), 0, 'f', 3));
-        all_met &= result(c.name + QStringLiteral(".ratio_worst"), worst, 1.03);
+        bench::figure(c.name + QStringLiteral(".ratio_median"), bench::median(ratios), QString());
+        all_met &= bench::result(c.name + QStringLiteral(".ratio_worst"), worst, QString(), QStringLiteral("<="), 1.03);
     }
     hid_close(device);
     hid_exit();

@@ -4,8 +4,8 @@
 // What the benchmarks share: the application that finds what holds the event
 // loop (profiler.h), a meter for how long the loop stalls (stall_meter.h), a
 // clock on the simulated bus that stamps every write and read (bus_clock.h),
-// and here waiting with the loop live, the command line, process CPU time and
-// the plain-line output the summary script reads.
+// the command line and the plain-line output the summary script reads
+// (figures.h), and here waiting with the loop live and process CPU time.
 
 #include <QList>
 #include <QString>
@@ -13,6 +13,7 @@
 #include <functional>
 
 #include "bus_clock.h"
+#include "figures.h"
 #include "profiler.h"
 #include "stall_meter.h"
 
@@ -28,26 +29,8 @@ void prepare_environment();
 bool run_until(const std::function<bool()> &done, int timeout_ms);
 void run_for(int ms);
 
-// The whole number after `name` on the command line ("--repeats 5"), at least
-// 1; `fallback` when it is not there.
-int option(const QStringList &args, const QString &name, int fallback);
-// The runs of each measurement asked for with --repeats.
-int repeats_from(const QStringList &args, int fallback);
-
-// The middle value (the mean of the two middle ones for an even count); 0 for none.
-double median(QList<double> values);
-
 // User plus system CPU time of the whole process, in milliseconds.
 double process_cpu_ms();
-
-// Output. Detail lines are free text; each figure that has a target gets one
-// line "result: NAME = VALUE (target OP LIMIT) PASS|FAIL" that bench/run.sh
-// collects. Returns whether the target was met.
-bool result(const QString &name, double value, const QString &unit, const QString &op, double limit);
-// A figure without a target, collected by the summary too: "figure: NAME = VALUE".
-void figure(const QString &name, double value, const QString &unit);
-void line(const QString &text);
-QString ms(double value);
 
 } // namespace bench
 

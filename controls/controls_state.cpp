@@ -2,3 +2,13 @@
 
 bool settings_locked = false;
 bool protocol_list_edit = false;
+
+void lock_settings()
+{
+    settings_locked = true;
+}
+
+void unlock_settings()
+{
+    settings_locked = false;
+}

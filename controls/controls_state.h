@@ -7,4 +7,9 @@ extern bool settings_locked;
 // Set while the automatic-protocol handler edits the protocol list itself.
 extern bool protocol_list_edit;
 
+// While the window is filled from a device's answers, and until it shows an
+// identified device, the settings handlers ignore what changes.
+void lock_settings();
+void unlock_settings();
+
 #endif // CONTROLS_STATE_H

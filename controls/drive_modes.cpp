@@ -9,6 +9,7 @@
 #include "app/sequence_guard.h"
 #include "app/style_sheets.h"
 #include "app/widget_snapshot.h"
+#include "device/messages.h"
 #include "ui_mainwindow.h"
 
 namespace {
@@ -17,14 +18,6 @@ namespace {
 // 0x00 0x3C); the device reports it back to query 52, where any value but 0
 // reads as on.
 constexpr int indication_on_value = 0x3C;
-
-QByteArray bytes(std::initializer_list<int> values)
-{
-    QByteArray message;
-    for (const int value : values)
-        message.append(char(value));
-    return message;
-}
 
 } // namespace
 
@@ -35,8 +28,8 @@ bool MainWindow::write_settings(const QByteArray &value_message)
 {
     // A brand chosen meanwhile would be refused half-way: the choice waits.
     const WidgetLock choice(vehicle_choice_widgets());
-    for (const QByteArray &message : {bytes({0x03}), value_message, bytes({0x21}), bytes({0x24})})
-        if (!USB_exchange(message))
+    for (const QByteArray &step : message::write_sequence({value_message}))
+        if (!USB_exchange(step))
             return false;
     return true;
 }
@@ -50,7 +43,7 @@ void MainWindow::write_drive_mode(int mode)
 
     select_drive_mode(mode);
 
-    if (write_settings(bytes({0x1C, mode})))
+    if (write_settings(message::command(message::Code::DriveMode, QByteArray(1, char(mode)))))
         show_box("Info", "Settings are changed!");
     else
         before.restore();
@@ -68,7 +61,8 @@ void MainWindow::write_indication(bool on)
     ui->pushButton_indication_on->setEnabled(!on);
     ui->pushButton_indication_off->setEnabled(on);
 
-    if (write_settings(on ? bytes({0x34, 0x00, indication_on_value}) : bytes({0x34, 0x00, 0x00})))
+    const QByteArray value = on ? QByteArray({'\0', char(indication_on_value)}) : QByteArray(2, '\0');
+    if (write_settings(message::command(message::Code::Indication, value)))
         show_box("Info", "Settings are changed!");
     else
         before.restore();

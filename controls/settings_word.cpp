@@ -1,5 +1,7 @@
 #include "controls/settings_word.h"
 
+#include "device/messages.h"
+
 namespace settings_word {
 
 int flags(const Choice &choice)
@@ -20,12 +22,11 @@ QByteArray message(const Choice &choice)
         else
             low = 1 << choice.protocol;
     }
-    QByteArray bytes;
-    bytes.append(char(0x32));
-    bytes.append(char(flags(choice)));
-    bytes.append(char(high));
-    bytes.append(char(low));
-    return bytes;
+    QByteArray payload;
+    payload.append(char(flags(choice)));
+    payload.append(char(high));
+    payload.append(char(low));
+    return message::command(message::Code::Settings, payload);
 }
 
 int protocol_number(const QString &item_text, const QStringList &protocol_names)

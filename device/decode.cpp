@@ -1,6 +1,8 @@
 #include "device/decode.h"
 
 #include "device/framing.h"
+#include "device/messages.h"
+#include "server/api.h"
 
 #include <limits>
 
@@ -20,19 +22,14 @@ QString version(const QByteArray &reply)
     return parts.join(QLatin1Char('.'));
 }
 
-QString percent_encoded(const QString &text)
-{
-    return QString::fromLatin1(text.toUtf8().toPercentEncoding(QByteArray(), QByteArray(), '%'));
-}
-
 Key device_key(const QByteArray &reply)
 {
     Key key;
-    if (framing::byte_at(reply, 0) != 0x04)
+    if (framing::byte_at(reply, 0) != message::key_marker)
         return key;
     key.valid = true;
     key.key = text(reply).mid(1);
-    key.auth_key = percent_encoded(key.key);
+    key.auth_key = api::encoded_id(key.key);
     return key;
 }
 

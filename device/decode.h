@@ -16,14 +16,11 @@ QString text(const QByteArray &reply);
 // Queries 11 and 12: five byte values in decimal joined by "." (1.0.3.0.12).
 QString version(const QByteArray &reply);
 
-// Every byte outside letters, digits, '-', '.', '_', '~' as %XX (upper-case hex).
-QString percent_encoded(const QString &text);
-
 // Query 13: 0x04, then the key text. `valid` is false without the 0x04 marker.
 struct Key {
     bool valid = false;
     QString key;       // the key text without its marker
-    QString auth_key;  // the key percent-encoded for the server
+    QString auth_key;  // the key percent-encoded for the server (api::encoded_id)
 };
 Key device_key(const QByteArray &reply);
 

@@ -12,6 +12,7 @@ QString serial_number;
 QString hardware_text;
 QString firmware_text;
 QString device_key;
+QString auth_key;
 QString config_id;
 QString car_brand, car_model, car_engine, car_power, car_torque;
 QString standby_text;
@@ -36,5 +37,22 @@ void forget_device_identity()
     standby_text.clear();
     protocol_index = -1;
     pin_states.clear();
-    avail_config = 0;
+    forget_avail_config();
+}
+
+void mark_window_cleared()
+{
+    device_open = false;
+    widgets_cleared = true;
+}
+
+void mark_window_filled()
+{
+    widgets_cleared = false;
+}
+
+void forget_protocol_state()
+{
+    protocol_index = -1;
+    pin_states.clear();
 }

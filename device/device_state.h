@@ -18,15 +18,21 @@ extern QString serial_number;       // query 10; first two characters give the m
 extern QString hardware_text;       // query 11
 extern QString firmware_text;       // query 12
 extern QString device_key;          // query 13
+extern QString auth_key;            // device_key percent-encoded, for the server's authKey
 extern QString config_id;           // query 20; "ROVUncfg_CID" = no vehicle configured
 extern QString car_brand, car_model, car_engine, car_power, car_torque; // queries 21-25
 extern QString standby_text;        // query 50: "U", "S" or "NOT SELECTED"
 extern int protocol_index;          // query 50: selected protocol number, -1 = none
 extern QList<int> pin_states;       // query 51: protocol numbers active on the bus
 
-// Forgets every value read from a device (and its server credentials and
-// count), so nothing of one device can be taken for another's.
+// Forgets every value read from a device (and the count the server gave for
+// it), so nothing of one device can be taken for another's.
 void forget_device_identity();
+
+// What other folders may change of this state.
+void mark_window_cleared();         // the window shows no device: none is open
+void mark_window_filled();          // the window shows the identified device
+void forget_protocol_state();       // no protocol selected, no pins active
 
 // The configuration id of a device that carries no vehicle.
 extern const QString unconfigured_id;

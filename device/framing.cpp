@@ -76,7 +76,7 @@ QByteArray chunk_packet(const QByteArray &message, int offset)
     return offset_packet(chunk_code, offset) + message.mid(offset, chunk_size);
 }
 
-SendStep next_send_step(const QByteArray &message, const QByteArray &answer)
+SendStep next_send_step(const QByteArray &message, const QByteArray &answer, int sent_offset)
 {
     SendStep step;
     if (byte_at(answer, 0) != ack_code) {
@@ -84,9 +84,9 @@ SendStep next_send_step(const QByteArray &message, const QByteArray &answer)
         return step;
     }
     step.offset = packet_offset(answer);
-    // The device cannot hold more than was sent: an offset past the end is a
-    // broken acknowledgement, not the end of the message.
-    if (step.offset > message.size()) {
+    // The device cannot hold more than was sent: an offset past the chunk just
+    // sent would skip bytes it never had.
+    if (step.offset > qMin(sent_offset + chunk_size, message.size())) {
         step.error = true;
         return step;
     }

@@ -15,8 +15,9 @@ namespace framing {
 constexpr int chunk_size = 16;
 constexpr int output_report_size = 65;
 constexpr int input_report_size = 64;
+// The largest message the 16-bit offsets can address.
+constexpr int max_message = 65535;
 
-constexpr char query_prefix = 0x09;
 constexpr unsigned char chunk_code = 0xDC;
 constexpr unsigned char ack_code = 0xDD;
 constexpr unsigned char end_code = 0xDE;
@@ -47,16 +48,18 @@ QByteArray offset_packet(unsigned char code, int offset);
 // 0xDC hi lo followed by up to 16 bytes of `message` from `offset`.
 QByteArray chunk_packet(const QByteArray &message, int offset);
 
-// The next packet of a chunked send, given the device's answer to the previous
-// packet. The device always says from which offset it wants the message: a
-// lower offset than before makes the earlier chunk go once more.
+// The next packet of a chunked send, given the device's answer to the chunk
+// just sent from `sent_offset`. The device always says from which offset it
+// wants the message: a lower offset than before makes the earlier chunk go
+// once more. It cannot hold more than it was sent, so an offset past the end
+// of that chunk is an error, not a skip.
 struct SendStep {
-    bool error = false;  // not an acknowledgement, or one past the message's end
+    bool error = false;  // not an acknowledgement, or one past the chunk just sent
     bool end = false;    // `packet` is the end packet
     int offset = 0;      // offset the device asked for
     QByteArray packet;
 };
-SendStep next_send_step(const QByteArray &message, const QByteArray &answer);
+SendStep next_send_step(const QByteArray &message, const QByteArray &answer, int sent_offset);
 
 // Folds a received chunk packet into the reply collected so far: a chunk whose
 // offset lies inside the collected bytes replaces the tail from there. A chunk

@@ -11,25 +11,27 @@
 #include "app/style_sheets.h"
 #include "device/decode.h"
 #include "device/device_state.h"
+#include "device/messages.h"
 #include "server/server_state.h"
 #include "ui_mainwindow.h"
 
 void MainWindow::decode_reply(int code, const QByteArray &reply)
 {
-    switch (code) {
-    case 10:
+    using message::Code;
+    switch (Code(code)) {
+    case Code::SerialNumber:
         serial_number = decode::text(reply);
         ui->label_serial_number->setText(shown_text(serial_number));
         break;
-    case 11:
+    case Code::Hardware:
         hardware_text = decode::version(reply);
         ui->label_hardware->setText(hardware_text);
         break;
-    case 12:
+    case Code::Firmware:
         firmware_text = decode::version(reply);
         ui->label_firmware->setText(firmware_text);
         break;
-    case 13: {
+    case Code::Key: {
         const decode::Key key = decode::device_key(reply);
         if (key.valid) {
             device_key = key.key;
@@ -37,22 +39,22 @@ void MainWindow::decode_reply(int code, const QByteArray &reply)
         }
         break;
     }
-    case 20: config_id = decode::text(reply); break;
-    case 21: car_brand = decode::text(reply); break;
-    case 22: car_model = decode::text(reply); break;
-    case 23: car_engine = decode::text(reply); break;
-    case 24: car_power = decode::text(reply); break;
-    case 25: car_torque = decode::text(reply); break;
-    case 26: ui->label_software->setText(shown_text(decode::text(reply))); break;
-    case 27: avail_config = decode::digits(reply); break;
-    case 28: {
+    case Code::ConfigId: config_id = decode::text(reply); break;
+    case Code::Brand: car_brand = decode::text(reply); break;
+    case Code::Model: car_model = decode::text(reply); break;
+    case Code::Engine: car_engine = decode::text(reply); break;
+    case Code::Power: car_power = decode::text(reply); break;
+    case Code::Torque: car_torque = decode::text(reply); break;
+    case Code::SoftwareLabel: ui->label_software->setText(shown_text(decode::text(reply))); break;
+    case Code::ConfigCount: set_avail_config(decode::digits(reply)); break;
+    case Code::DriveMode: {
         // Any other value changes nothing.
         const int mode = decode::drive_mode(reply);
         if (mode >= 0 && mode <= 2)
             show_drive_mode(mode);
         break;
     }
-    case 50: {
+    case Code::Settings: {
         const decode::Settings settings = decode::settings(reply);
         standby_text = settings.standby;
         const bool u = settings.standby == QLatin1String("U");
@@ -84,12 +86,12 @@ void MainWindow::decode_reply(int code, const QByteArray &reply)
         ui->label_protocol->setText(protocol_text);
         break;
     }
-    case 51:
+    case Code::PinActivity:
         pin_states = decode::active_protocols(reply);
         for (const int protocol : pin_states)
             OBD_pins(protocol, false);
         break;
-    case 52: {
+    case Code::Indication: {
         const bool on = decode::indication(reply) != 0;
         ui->label_indication_on_off->setStyleSheet(sheets::indication(on ? "all/indication_on.png" : "all/indication_off.png"));
         ui->pushButton_indication_on->setEnabled(!on);

@@ -12,6 +12,7 @@
 #include "controls/controls_state.h"
 #include "device/device_state.h"
 #include "device/framing.h"
+#include "device/messages.h"
 #include "device/trace_mask.h"
 #include "device/usb_state.h"
 #include "server/server_state.h"
@@ -55,7 +56,8 @@ void fail_by_reply(const QByteArray &reply)
 // shows only its framing, and the known secrets never show anywhere.
 QString traced(const QByteArray &packet, bool from_device)
 {
-    const bool secret_reply = from_device && TX_query && (TX_code == 10 || TX_code == 13);
+    const bool secret_reply = from_device && TX_query
+                             && (TX_code == int(message::Code::SerialNumber) || TX_code == int(message::Code::Key));
     return trace_mask::packet_hex(packet, {serial_number.toUtf8(), device_key.toUtf8()}, secret_reply);
 }
 
@@ -75,7 +77,7 @@ void MainWindow::USB_clear_data()
     TX_multi = false;
     RX_next_offset = 0;
     USB_error = false;
-    server_error = false;
+    reset_server_error();
     TX_data.clear();
     RX_base64.clear();
     RX_packet.clear();
@@ -88,7 +90,7 @@ void MainWindow::USB_clear_data()
 
 void MainWindow::USB_check_TX()
 {
-    if (framing::byte_at(TX_data, 0) == framing::query_prefix && !TX_data.isEmpty()) {
+    if (!TX_data.isEmpty() && framing::byte_at(TX_data, 0) == int(message::Code::Query)) {
         TX_query = true;
         TX_code = framing::byte_at(TX_data, 1);
     } else {
@@ -99,8 +101,8 @@ void MainWindow::USB_check_TX()
 
 void MainWindow::USB_write()
 {
-    if (TX_data.size() > USB_chunk_size) {
-        if (!TX_multi && TX_data.size() > USB_max_message) {
+    if (TX_data.size() > framing::chunk_size) {
+        if (!TX_multi && TX_data.size() > framing::max_message) {
             // The 16-bit offsets cannot address it: refuse before the first chunk.
             fail_exchange(text_too_long);
             USB_end_exchange();
@@ -152,7 +154,7 @@ void MainWindow::USB_packets()
         return;
     }
 
-    const framing::SendStep step = framing::next_send_step(TX_data, RX_packet);
+    const framing::SendStep step = framing::next_send_step(TX_data, RX_packet, TX_offset);
     if (step.error) {
         TX_multi = false;
         fail_exchange(text_transmission_error);
@@ -204,7 +206,13 @@ void MainWindow::myTimer_USB_read()
 
     RX_base64 = RX_report;
     RX_packet = framing::decode_text(RX_base64);
-    qCDebug(orv_usb).noquote() << "D>H" << traced(RX_packet, true);
+    // A secret may be split across the chunks of a reply, where no one packet
+    // holds it whole: a chunk shows only its framing, the reply is shown whole
+    // once complete.
+    qCDebug(orv_usb).noquote() << "D>H"
+                               << (starts_with(RX_packet, framing::chunk_code)
+                                       ? trace_mask::packet_hex(RX_packet, {}, true)
+                                       : traced(RX_packet, true));
 
     RX_complete = false;
     // A chunked reply that began with a failure code is reported when its next
@@ -266,6 +274,7 @@ void MainWindow::myTimer_USB_read()
     }
     case framing::end_code:
         RX_complete = true;
+        qCDebug(orv_usb).noquote() << "reply" << traced(RX_data, true);
         break;
     default:
         RX_complete = true;

@@ -21,11 +21,14 @@ int RX_miss_count = 0;
 bool USB_error = false;
 bool USB_write_error_shown = false;
 
-const int USB_chunk_size = 16;
+void reset_usb_error()
+{
+    USB_error = false;
+}
+
 const int USB_miss_limit = 20;
 const int USB_pause = 5;
 const int USB_read_delay = 50;
-const int USB_max_message = 65535;
 // The device's longest replies are its stored texts, a few dozen bytes; a reply
 // that runs on far beyond that is a device gone wrong, not data.
 const int USB_max_reply = 2048;

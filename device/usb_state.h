@@ -28,11 +28,12 @@ extern int RX_miss_count;       // read ticks in a row without a report
 extern bool USB_error;          // the current exchange failed
 extern bool USB_write_error_shown; // the write-error box was shown since the device was opened
 
-extern const int USB_chunk_size;   // message bytes per packet: 16
+// A run that begins with its own exchanges starts without the last failure.
+void reset_usb_error();
+
 extern const int USB_miss_limit;   // read ticks without a report before the time-out: 20
 extern const int USB_pause;        // ms between two messages: 5
 extern const int USB_read_delay;   // ms between a write and the read of its answer: 50
-extern const int USB_max_message;  // largest message the 16-bit offsets can carry: 65535
 extern const int USB_max_reply;    // longest reply taken from the device
 extern const int USB_stall_limit;  // chunk packets in a row that make no progress before giving up
 

@@ -5,6 +5,8 @@
 #include <QJsonObject>
 #include <cmath>
 
+#include "device/decode.h"
+
 namespace api {
 
 QString limit_path() { return QStringLiteral("/api/v1/chip/limitInfo"); }
@@ -12,6 +14,11 @@ QString brands_path() { return QStringLiteral("/api/v1/vehicle/brand?"); }
 QString encoded_id(const QString &id)
 {
     return QString::fromLatin1(id.toUtf8().toPercentEncoding());
+}
+
+bool usable_id(const QString &id)
+{
+    return !id.isEmpty() && id != QLatin1String(".") && id != QLatin1String("..");
 }
 
 QString models_path(const QString &brand_id) { return "/api/v1/vehicle/model?brandId=" + encoded_id(brand_id); }
@@ -72,8 +79,12 @@ bool software_reply_acceptable(int status, const QByteArray &content_type)
 {
     if (status != 200)
         return false;
-    const QByteArray media_type = content_type.split(';').first().trimmed().toLower();
-    return media_type != "text/html" && media_type != "text/plain" && media_type != "application/json";
+    for (const QByteArray &type : content_type.split(',')) {
+        const QByteArray media_type = type.split(';').first().trimmed().toLower();
+        if (media_type == "text/html" || media_type == "text/plain" || media_type == "application/json")
+            return false;
+    }
+    return true;
 }
 
 QByteArray install_success_body(const QString &settings_id)
@@ -81,15 +92,9 @@ QByteArray install_success_body(const QString &settings_id)
     return QString("{\"settingsId\":" + settings_id + "}").toUtf8();
 }
 
-QString body_text(const QByteArray &body)
-{
-    const int zero = body.indexOf('\0');
-    return QString::fromUtf8(zero < 0 ? body : body.left(zero));
-}
-
 QJsonValue result_of(const QByteArray &body)
 {
-    return QJsonDocument::fromJson(body_text(body).toUtf8()).object().value(QStringLiteral("result"));
+    return QJsonDocument::fromJson(decode::text(body).toUtf8()).object().value(QStringLiteral("result"));
 }
 
 QString whole_number_text(const QJsonValue &value)
@@ -149,30 +154,6 @@ QString engine_text(const QString &title, const QString &power, const QString &t
     return title + " " + power + "HP " + torque + "NM";
 }
 
-EngineKey split_engine_text(const QString &text)
-{
-    const QStringList parts = text.split(QLatin1Char(' '));
-    EngineKey key;
-    if (parts.size() < 3)
-        return key;
-    key.torque = parts.at(parts.size() - 1);
-    key.power = parts.at(parts.size() - 2);
-    key.title = parts.mid(0, parts.size() - 2).join(QLatin1Char(' '));
-    key.power.chop(2);
-    key.torque.chop(2);
-    return key;
-}
-
-int find_engine(const EngineKey &key, const QStringList &titles, const QStringList &power,
-                const QStringList &torque)
-{
-    const int n = qMin(titles.size(), qMin(power.size(), torque.size()));
-    for (int i = 0; i < n; ++i)
-        if (titles.at(i) == key.title && power.at(i) == key.power && torque.at(i) == key.torque)
-            return i;
-    return -1;
-}
-
 int count(const QJsonValue &result)
 {
     if (!result.isDouble())
@@ -191,7 +172,7 @@ SettingsRecord settings_record(const QJsonValue &result)
     SettingsRecord record;
     record.id = whole_number_text(object.value("id"));
     record.software_id = string_text(object.value("softwareId"));
-    record.valid = object.value("id").isDouble() && !record.software_id.isEmpty();
+    record.valid = object.value("id").isDouble() && usable_id(record.software_id);
     return record;
 }
 

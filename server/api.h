@@ -18,6 +18,9 @@ namespace api {
 // request; an ordinary id goes out as it is. The auth key arrives already
 // percent-encoded and is inserted as it is.
 QString encoded_id(const QString &id);
+// Whether an id from the server may go into a request: not empty, and not "."
+// or "..", which stay as they are when encoded and would change the path.
+bool usable_id(const QString &id);
 QString limit_path();
 QString brands_path();                          // with a '?' and an empty query
 QString models_path(const QString &brand_id);
@@ -44,7 +47,9 @@ bool status_ok(int status);
 
 // Whether a software file reply may be written into the device: status 200 and
 // a content type (parameters aside) that is not an HTML page, plain text or
-// JSON, which a server sends for errors and "moved" pages. No content type is fine.
+// JSON, which a server sends for errors and "moved" pages. No content type is
+// fine. Repeated Content-Type headers arrive joined by commas: every media
+// type in the value is checked, and any refused one refuses the file.
 bool software_reply_acceptable(int status, const QByteArray &content_type);
 
 // The largest reply body taken for the JSON endpoints (8 MiB).
@@ -53,11 +58,9 @@ constexpr qint64 max_json_reply = 8 * 1024 * 1024;
 // {"settingsId":N} with N as written, UTF-8.
 QByteArray install_success_body(const QString &settings_id);
 
-// A reply body as text: only the bytes before the first zero byte, as UTF-8.
-QString body_text(const QByteArray &body);
-
-// The member "result" of the body's top-level object. A body that is not
-// valid JSON reads as an empty object, so "result" is then undefined.
+// The member "result" of the body's top-level object, read from the text
+// before the first zero byte (decode::text). A body that is not valid JSON
+// reads as an empty object, so "result" is then undefined.
 QJsonValue result_of(const QByteArray &body);
 
 // A JSON number written in fixed notation without decimals (nearest whole
@@ -83,19 +86,6 @@ QList<Item> engines(const QJsonValue &result);
 // Title, power + "HP", torque + "NM", separated by single blanks.
 QString engine_text(const QString &title, const QString &power, const QString &torque);
 
-// Splits an engine text back into title, power and torque without their units.
-// Fewer than three blank-separated parts give three empty values.
-struct EngineKey {
-    QString title;
-    QString power;
-    QString torque;
-};
-EngineKey split_engine_text(const QString &text);
-
-// The first index at which all three lists hold the key's values, or -1.
-int find_engine(const EngineKey &key, const QStringList &titles, const QStringList &power,
-                const QStringList &torque);
-
 // The configuration count of a limit reply: "result" as a whole number, 0 when
 // it is missing or not a number.
 int count(const QJsonValue &result);
@@ -104,7 +94,7 @@ int count(const QJsonValue &result);
 struct SettingsRecord {
     QString id;           // "id", whole number text
     QString software_id;  // "softwareId", a string
-    // Both present: "softwareId" a non-empty string and "id" a number.
+    // Both present: "softwareId" a usable id and "id" a number.
     bool valid = false;
 };
 SettingsRecord settings_record(const QJsonValue &result);

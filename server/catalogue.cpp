@@ -119,11 +119,15 @@ void MainWindow::marka_changed(QString marka_sel)
     }
     if (placeholder)
         return;
+    const QString id = marka_ids.value(position_of(ui->comboBox_marka, marka_titles, marka_sel));
+    if (!api::usable_id(id)) {
+        show_box("Error!", "Server connection error!");
+        return;
+    }
     SequenceGuard guard;
     disable_widgets();
-    const int i = position_of(ui->comboBox_marka, marka_titles, marka_sel);
     // A request that timed out leaves no handler to unlock the window.
-    if (!server_request(Endpoint::Models, api::models_path(marka_ids.value(i))))
+    if (!server_request(Endpoint::Models, api::models_path(id)))
         enable_widgets();
 }
 
@@ -136,10 +140,14 @@ void MainWindow::model_changed(QString model_sel)
     if (placeholder)
         return;
     show_placeholder_only(ui->comboBox_model_exactly, QStringLiteral("ENGINE"));
+    const QString id = model_ids.value(position_of(ui->comboBox_model, model_titles, model_sel));
+    if (!api::usable_id(id)) {
+        show_box("Error!", "Server connection error!");
+        return;
+    }
     SequenceGuard guard;
     disable_widgets();
-    const int i = position_of(ui->comboBox_model, model_titles, model_sel);
-    if (!server_request(Endpoint::Engines, api::engines_path(model_ids.value(i))))
+    if (!server_request(Endpoint::Engines, api::engines_path(id)))
         enable_widgets();
 }
 

@@ -2,7 +2,7 @@
 
 #include "app/mainwindow.h"
 #include "app/message_box.h"
-#include "device/usb_state.h"
+#include "device/decode.h"
 #include "server/api.h"
 #include "server/reply_checks.h"
 #include "server/server_state.h"
@@ -10,7 +10,7 @@
 
 // The number of configurations the device may still install. A server that
 // does not know the device's token answers with "Unauthorized token": the
-// identification then drops the device.
+// result is token_rejected, and identification then drops the device.
 void MainWindow::finishedSlot_GetConfigCount()
 {
     QNetworkReply *reply = take_reply(reply_GetConfigCount);
@@ -18,9 +18,9 @@ void MainWindow::finishedSlot_GetConfigCount()
         return;
     const QByteArray body = reply->readAll();
     if (reply_failed(reply)) {
-        if (api::body_text(body).contains(QLatin1String("Unauthorized token"))) {
+        if (decode::text(body).contains(QLatin1String("Unauthorized token"))) {
             show_box("Error!", "Server connection error! Error code 110");
-            USB_error = true;
+            token_rejected = true;
         } else {
             show_box("Error!", "Server connection error");
         }

@@ -26,6 +26,7 @@
 namespace {
 
 const char *const wait_property = "orv_wait";
+const char *const limit_property = "orv_limit";
 const char *const too_large_property = "orv_too_large";
 QElapsedTimer request_clock;
 QString request_trace;  // the request in flight as the trace shows it
@@ -36,6 +37,12 @@ bool request_timed_out = false;
 qint64 reply_limit(bool software)
 {
     return software ? qint64(max_software_file) : api::max_json_reply;
+}
+
+// The limit the reply was sent with.
+qint64 limit_of(QNetworkReply *reply)
+{
+    return reply->property(limit_property).toLongLong();
 }
 
 // How a reply ended, for the trace: the network error and the HTTP status,
@@ -63,8 +70,7 @@ bool reply_failed(QNetworkReply *reply)
 
 bool reply_too_large(QNetworkReply *reply)
 {
-    return reply->property(too_large_property).toBool()
-           || reply->bytesAvailable() > reply_limit(reply == reply_GetSoftCar.data());
+    return reply->property(too_large_property).toBool() || reply->bytesAvailable() > limit_of(reply);
 }
 
 bool MainWindow::server_request(Endpoint endpoint, const QString &path_and_query, const QByteArray &post_body)
@@ -92,10 +98,15 @@ bool MainWindow::server_request(Endpoint endpoint, const QString &path_and_query
         return false;
     }
     request_timed_out = false;
+    token_rejected = false;
     timer_server->start(server_timeout);
     const bool post = endpoint == Endpoint::InstallSuccess;
     QNetworkReply *reply = post ? network_manager->post(request, post_body) : network_manager->get(request);
     reply->setProperty(wait_property, server_wait);
+    // Given up the moment it passes its limit, whether the server announced
+    // the size or not; the handler then reports the failure.
+    const qint64 limit = reply_limit(endpoint == Endpoint::Software);
+    reply->setProperty(limit_property, limit);
     server_pending = reply;
 
     const char *handler = nullptr;
@@ -110,9 +121,6 @@ bool MainWindow::server_request(Endpoint endpoint, const QString &path_and_query
     }
     connect(reply, SIGNAL(finished()), this, handler);
 
-    // Given up the moment it passes its limit, whether the server announced
-    // the size or not; the handler then reports the failure.
-    const qint64 limit = reply_limit(endpoint == Endpoint::Software);
     connect(reply, &QNetworkReply::downloadProgress, this, [reply, limit](qint64 received, qint64 total) {
         if ((received > limit || total > limit) && !reply->property(too_large_property).toBool()) {
             reply->setProperty(too_large_property, true);

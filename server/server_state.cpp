@@ -2,7 +2,7 @@
 
 int server_timeout = 20000;
 bool server_error = false;
-QString auth_key;
+bool token_rejected = false;
 
 QPointer<QNetworkReply> reply_GetConfigCount;
 QPointer<QNetworkReply> reply_marks;
@@ -21,3 +21,28 @@ QStringList modif_titles, modif_power, modif_moment, modif_ids, modif_items;
 bool marka_popup = false, model_popup = false, model_exactly_popup = false;
 
 int avail_config = 0;
+
+void reset_server_error()
+{
+    server_error = false;
+}
+
+void report_server_error()
+{
+    server_error = true;
+}
+
+void set_avail_config(int count)
+{
+    avail_config = count;
+}
+
+void forget_avail_config()
+{
+    avail_config = 0;
+}
+
+void close_vehicle_popups()
+{
+    marka_popup = model_popup = model_exactly_popup = false;
+}

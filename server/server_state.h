@@ -10,7 +10,7 @@
 
 extern int server_timeout;          // ms the watchdog gives every request
 extern bool server_error;           // the last request failed (time-out or handler)
-extern QString auth_key;            // device key, percent-encoded, for the authKey query item
+extern bool token_rejected;         // the last limit reply refused the device's token
 
 // One holder per endpoint; a holder empties itself when its reply is deleted.
 extern QPointer<QNetworkReply> reply_GetConfigCount;
@@ -32,5 +32,12 @@ extern QStringList modif_titles, modif_power, modif_moment, modif_ids, modif_ite
 extern bool marka_popup, model_popup, model_exactly_popup;
 
 extern int avail_config;            // configurations the device may still install
+
+// What other folders may change of the server client's state.
+void reset_server_error();          // a new exchange or run starts clean
+void report_server_error();         // a reply handler found its reply unusable
+void set_avail_config(int count);   // the count as the device reports it
+void forget_avail_config();         // the device is gone: its count with it
+void close_vehicle_popups();        // the vehicle lists count as closed
 
 #endif // SERVER_STATE_H

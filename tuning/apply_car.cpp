@@ -16,6 +16,7 @@
 #include "app/shown_text.h"
 #include "app/style_sheets.h"
 #include "app/widget_snapshot.h"
+#include "device/device_state.h"
 #include "device/framing.h"
 #include "device/usb_state.h"
 #include "server/api.h"
@@ -31,20 +32,14 @@ void MainWindow::on_pushButton_apply_car_clicked()
     if (guard.refused())
         return;
 
-    marka_popup = false;
-    model_popup = false;
-    model_exactly_popup = false;
+    close_vehicle_popups();
     disable_widgets();
     // Nothing else may start a device or server sequence while the run waits:
-    // the controls that disable_widgets leaves alone are locked too, and put
-    // back as they were when the run is over.
-    const QVector<QWidget *> others = {ui->pushButton_dynamic, ui->pushButton_eco, ui->pushButton_stock,
-                                       ui->pushButton_stby_u, ui->pushButton_stby_s, ui->checkBox_auto_stby,
-                                       ui->checkBox_auto_proto, ui->pushButton_marka, ui->pushButton_model,
-                                       ui->pushButton_model_exactly};
-    const WidgetSnapshot unlocked(others);
-    for (QWidget *widget : others)
-        widget->setEnabled(false);
+    // the controls that disable_widgets leaves alone are locked too, and
+    // unlocked as they were when the run is over.
+    WidgetLock others({ui->pushButton_dynamic, ui->pushButton_eco, ui->pushButton_stock, ui->pushButton_stby_u,
+                       ui->pushButton_stby_s, ui->checkBox_auto_stby, ui->checkBox_auto_proto,
+                       ui->pushButton_marka, ui->pushButton_model, ui->pushButton_model_exactly});
     ui->pushButton_apply_car->setStyleSheet(sheets::button(lang_folder + "/apply_car_press.png"));
     ui->label_load->show();
     load_movie->start();
@@ -78,13 +73,17 @@ void MainWindow::on_pushButton_apply_car_clicked()
         hide_loading();
         show_box("Error!", "Please select your vehicle!");
     } else {
-        USB_error = false;
-        server_error = false;
+        reset_usb_error();
+        reset_server_error();
         vehicle_id = modif_ids.at(engine);
         const QString engine_text = modif_items.at(engine);
 
         VehicleRecord record;
-        bool go = server_request(Endpoint::Settings, api::settings_path(vehicle_id, auth_key)) && !server_error;
+        // An id that is empty or a dot segment is an unusable reply: never asked about.
+        bool go = api::usable_id(vehicle_id);
+        if (!go)
+            show_box("Error!", "Server connection error");
+        go = go && server_request(Endpoint::Settings, api::settings_path(vehicle_id, auth_key)) && !server_error;
         if (go)
             go = server_request(Endpoint::Software, api::software_path(software_id, auth_key)) && !server_error;
         if (go) {
@@ -92,12 +91,17 @@ void MainWindow::on_pushButton_apply_car_clicked()
                       modif_moment.at(engine), software_id, avail_config, soft_file};
             // The device takes nothing longer than its 16-bit offsets address:
             // refuse before the first message rather than leave half a vehicle.
-            for (const QByteArray &message : vehicle_messages(record)) {
-                if (message.size() > USB_max_message) {
+            // The software file is the last message; the others carry the
+            // vehicle's texts.
+            const QList<QByteArray> messages = vehicle_messages(record);
+            for (int i = 0; go && i < messages.size(); ++i) {
+                if (messages.at(i).size() <= framing::max_message)
+                    continue;
+                if (i == messages.size() - 1)
                     show_box("Error!", "Software file too large for the device! Nothing was written.");
-                    go = false;
-                    break;
-                }
+                else
+                    show_box("Error!", "Vehicle data too long for the device! Nothing was written.");
+                go = false;
             }
         }
         if (go) {
@@ -112,7 +116,7 @@ void MainWindow::on_pushButton_apply_car_clicked()
         if (go) {
             server_request(Endpoint::LimitInfo, api::limit_path());
 
-            unlocked.restore();
+            others.release();
             ui->label_marka_model->setStyleSheet(sheets::text_only());
             ui->label_marka_model->setText(shown_text(brand + "   " + model));
             ui->label_modif_power_torque->setText(shown_text(engine_text));
@@ -133,17 +137,16 @@ void MainWindow::on_pushButton_apply_car_clicked()
     // Finish, on every path.
     hide_loading();
     ui->pushButton_apply_car->setStyleSheet(sheets::button(lang_folder + "/apply_car_on.png"));
-    if (!installed)
-        unlocked.restore();
+    others.release();
     enable_widgets();
     ui->comboBox_marka->setCurrentIndex(0);
     show_placeholder_only(ui->comboBox_model, QStringLiteral("MODEL"));
     show_placeholder_only(ui->comboBox_model_exactly, QStringLiteral("ENGINE"));
 
-    // The device may hold part of the new vehicle, or all of it without the
-    // report: the window shows what it really holds.
+    // The device may hold part of the new vehicle and its settings, or all of
+    // it without the report: the window shows what it really holds.
     if (wrote && !installed)
-        read_back_vehicle();
+        read_back_device();
 }
 
 void MainWindow::finishedSlot_GetSets()
@@ -159,7 +162,7 @@ void MainWindow::finishedSlot_GetSets()
     } else {
         // Without a software id and a settings id there is nothing to install.
         show_box("Error!", "Server connection error");
-        server_error = true;
+        report_server_error();
     }
     finish_reply(reply);
 }
@@ -171,14 +174,17 @@ void MainWindow::finishedSlot_GetSoftCar()
         return;
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     const QByteArray type = reply->rawHeader("Content-Type");
+    // Only a reply that may be the file can be a file too large; a large error
+    // page (a proxy's, a portal's) is a server error like a small one.
+    const bool may_be_file = api::software_reply_acceptable(status, type);
     soft_file.clear();
-    if (reply_too_large(reply)) {
+    if (may_be_file && reply_too_large(reply)) {
         show_box("Error!", "Software file too large for the device! Nothing was written.");
-        server_error = true;
-    } else if (reply_failed(reply) || !api::software_reply_acceptable(status, type)) {
+        report_server_error();
+    } else if (reply_failed(reply) || !may_be_file) {
         // A "moved" page, an error text or an empty answer is not chip software.
         show_box("Error!", "Server connection error");
-        server_error = true;
+        report_server_error();
     } else {
         soft_file = reply->readAll();
     }

@@ -2,9 +2,11 @@
 
 #include <QString>
 
+#include "device/messages.h"
+
 QByteArray software_checksum(const QByteArray &file)
 {
-    quint64 sum = 0x1E;
+    quint64 sum = quint64(message::Code::SoftwareFile);
     for (const char byte : file)
         sum += static_cast<unsigned char>(byte);
     const QString hex = QString::number(sum, 16).rightJustified(4, QLatin1Char('0'));
@@ -16,12 +18,9 @@ QByteArray software_checksum(const QByteArray &file)
 
 QByteArray software_message(const QByteArray &file)
 {
-    QByteArray message;
-    message.reserve(file.size() + 6);
-    message.append(char(0x1E));
-    message.append(char(0x00));
-    message.append(char(0x00));
-    message.append(file);
-    message.append(software_checksum(file));
-    return message;
+    QByteArray bytes = message::command(message::Code::SoftwareFile, QByteArray(2, '\0'));
+    bytes.reserve(file.size() + 6);
+    bytes.append(file);
+    bytes.append(software_checksum(file));
+    return bytes;
 }

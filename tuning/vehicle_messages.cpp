@@ -1,5 +1,6 @@
 #include "tuning/vehicle_messages.h"
 
+#include "device/messages.h"
 #include "tuning/checksum.h"
 
 QByteArray text_payload(const QString &text)
@@ -11,29 +12,21 @@ QByteArray text_payload(const QString &text)
     return bytes;
 }
 
-namespace {
-QByteArray with_code(int code, const QByteArray &payload = QByteArray())
-{
-    return QByteArray(1, char(code)) + payload;
-}
-} // namespace
-
 QList<QByteArray> vehicle_messages(const VehicleRecord &record)
 {
-    return {
-        with_code(0x03),
-        with_code(0x14, text_payload(record.vehicle_id)),
-        with_code(0x15, text_payload(record.brand)),
-        with_code(0x16, text_payload(record.model)),
-        with_code(0x17, text_payload(record.title)),
-        with_code(0x18, text_payload(record.power)),
-        with_code(0x19, text_payload(record.torque)),
-        with_code(0x1A, text_payload(record.software_id)),
-        with_code(0x32, QByteArray::fromHex("0c0000")),
-        with_code(0x1C, QByteArray(1, char(0x02))),
-        with_code(0x1B, QByteArray(1, char(record.avail_config & 0xFF))),
-        with_code(0x21),
-        with_code(0x24),
-        software_message(record.soft_file),
-    };
+    using message::Code;
+    using message::command;
+    return message::write_sequence({
+               command(Code::ConfigId, text_payload(record.vehicle_id)),
+               command(Code::Brand, text_payload(record.brand)),
+               command(Code::Model, text_payload(record.model)),
+               command(Code::Engine, text_payload(record.title)),
+               command(Code::Power, text_payload(record.power)),
+               command(Code::Torque, text_payload(record.torque)),
+               command(Code::SoftwareLabel, text_payload(record.software_id)),
+               command(Code::Settings, QByteArray::fromHex("0c0000")),
+               command(Code::DriveMode, QByteArray(1, char(0x02))),
+               command(Code::ConfigCount, QByteArray(1, char(record.avail_config & 0xFF))),
+           })
+           + QList<QByteArray>{software_message(record.soft_file)};
 }

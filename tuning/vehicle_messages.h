@@ -5,6 +5,8 @@
 #include <QList>
 #include <QString>
 
+#include "device/framing.h"
+
 // What a vehicle installation writes into the device.
 struct VehicleRecord {
     QString vehicle_id;
@@ -18,10 +20,10 @@ struct VehicleRecord {
     QByteArray soft_file;
 };
 
-// The largest software file one device message could carry: the 16-bit
-// offsets address 65,535 bytes, of which the code, two zero bytes and at least
-// two checksum bytes are not the file. A download is given up beyond it.
-constexpr int max_software_file = 65535 - 3 - 2;
+// The largest software file one device message could carry: of what the
+// 16-bit offsets address, the code, two zero bytes and at least two checksum
+// bytes are not the file. A download is given up beyond it.
+constexpr int max_software_file = framing::max_message - 3 - 2;
 
 // A text as the device stores it: one byte per UTF-16 code unit, its value up
 // to 0xFF and 0x00 above; no length and no terminator.

@@ -315,6 +315,10 @@
         <translation>Softwaredatei zu groß für das Gerät! Es wurde nichts geschrieben.</translation>
     </message>
     <message>
+        <source>Vehicle data too long for the device! Nothing was written.</source>
+        <translation>Fahrzeugdaten zu lang für das Gerät! Es wurde nichts geschrieben.</translation>
+    </message>
+    <message>
         <source>Vehicle is changed!</source>
         <translation>Fahrzeug wurde geändert!</translation>
     </message>

@@ -315,6 +315,10 @@
         <translation>Файл программы слишком велик для устройства! Ничего не записано.</translation>
     </message>
     <message>
+        <source>Vehicle data too long for the device! Nothing was written.</source>
+        <translation>Данные автомобиля слишком длинные для устройства! Ничего не записано.</translation>
+    </message>
+    <message>
         <source>Vehicle is changed!</source>
         <translation>Автомобиль изменён!</translation>
     </message>

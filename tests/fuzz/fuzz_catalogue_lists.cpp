@@ -1,5 +1,4 @@
-// The brand, model and engine lists of a reply body, and the lookup of the
-// chosen engine by its display text, which the installation relies on.
+// The brand, model and engine lists of a reply body.
 
 #include <QJsonArray>
 #include <QJsonObject>
@@ -36,9 +35,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     REQUIRE(brands.size() == array.size() && models.size() == array.size() && engines.size() == array.size(),
             "one item per element of \"items\", none without it");
 
-    QStringList titles;
-    QStringList power;
-    QStringList torque;
     for (int i = 0; i < array.size(); ++i) {
         const QJsonObject element = array.at(i).toObject();
         const QString title = string_member(element, "title");
@@ -49,25 +45,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
                 "model and engine ids are JSON strings or empty");
         REQUIRE(whole_number_form(engines[i].power) && whole_number_form(engines[i].torque),
                 "power and torque are whole numbers", engines[i].power + QLatin1Char('/') + engines[i].torque);
-        titles << engines[i].title;
-        power << engines[i].power;
-        torque << engines[i].torque;
-    }
-
-    // Every engine shown can be found again from its display text: the first
-    // one with the same title, power and torque.
-    for (int i = 0; i < engines.size(); ++i) {
-        const QString text = api::engine_text(engines[i].title, engines[i].power, engines[i].torque);
-        const api::EngineKey key = api::split_engine_text(text);
-        REQUIRE(key.title == engines[i].title && key.power == engines[i].power && key.torque == engines[i].torque,
-                "an engine's display text splits back into title, power and torque", text);
-        const int found = api::find_engine(key, titles, power, torque);
-        REQUIRE(found >= 0 && found <= i, "the engine is found at or before its place", text);
-        REQUIRE(titles[found] == key.title && power[found] == key.power && torque[found] == key.torque,
-                "the engine found has the same title, power and torque", text);
-        for (int j = 0; j < found; ++j)
-            REQUIRE(!(titles[j] == key.title && power[j] == key.power && torque[j] == key.torque),
-                    "the first matching engine is found", text);
     }
     return 0;
 }

@@ -6,6 +6,7 @@
 #include <climits>
 #include <cmath>
 
+#include "device/decode.h"
 #include "fuzz_support.h"
 #include "server/api.h"
 
@@ -44,11 +45,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QByteArray body = fuzz::input_bytes(data, size);
 
-    const QString text = api::body_text(body);
+    const QString text = decode::text(body);
     REQUIRE(!text.contains(QChar(0)), "body text ends at the first zero byte");
     const int zero = body.indexOf('\0');
     const QByteArray before = zero < 0 ? body : body.left(zero);
-    REQUIRE(text == api::body_text(before), "nothing after a zero byte is read");
+    REQUIRE(text == decode::text(before), "nothing after a zero byte is read");
 
     const QJsonValue result = api::result_of(body);
     REQUIRE(result == api::result_of(before + QByteArray("\0{\"result\":1}", 14)),

@@ -68,6 +68,10 @@ private slots:
     void unplugging_at_each_step_never_succeeds_data();
     void unplugging_at_each_step_never_succeeds();
     void file_too_large_is_refused_before_writing();
+    void failed_write_shows_what_the_device_holds();
+    void unusable_ids_are_never_asked_about_data();
+    void unusable_ids_are_never_asked_about();
+    void title_too_long_is_refused_before_writing();
     void software_that_is_not_a_file_is_refused_data();
     void software_that_is_not_a_file_is_refused();
     void settings_without_ids_are_refused();
@@ -284,7 +288,8 @@ void InstallTest::failures_end_without_success()
     QCOMPARE(rig->boxes.texts(), boxes);
     QCOMPARE(written(device), messages);
     if (read_back) {
-        QCOMPARE(device->messages().size(), messages + 7);  // queries 0x14 to 0x1A
+        // Queries 0x14 to 0x1A, then drive mode, indication, pins, standby and protocol.
+        QCOMPARE(device->messages().size(), messages + 11);
         // The window shows what the device holds now, not the vehicle it had.
         const SimDeviceState &held = device->state();
         QCOMPARE(rig->probe().text("label_marka_model"), QString(held.brand + "   " + held.model));
@@ -322,13 +327,81 @@ void InstallTest::unplugging_at_each_step_never_succeeds()
 
 void InstallTest::file_too_large_is_refused_before_writing()
 {
+    // A file the download takes (65,530 bytes) whose sum needs three checksum
+    // bytes: its message is one byte over what the device can take. The
+    // download cap itself is what endless_download_is_given_up_at_once catches.
     choose("Audi", "A3", "1.4 TFSI 150HP 250NM");
-    server->add_fault(server_fault(Endpoint::Software, FaultKind::Status, 200, std::string(65536, 'x')));
+    Fault file = server_fault(Endpoint::Software, FaultKind::Status, 200, std::string(65530, '\xff'));
+    file.headers = {{"Content-Type", "application/octet-stream"}};
+    server->add_fault(file);
     apply();
     QCOMPARE(rig->boxes.texts(), QStringList{"Error! / Software file too large for the device! Nothing was written."});
     QVERIFY(device->messages().isEmpty());
     QVERIFY(!targets(*server, requests_before).contains("POST /api/v1/vehicle/settings/install/success"));
     verify_finished();
+}
+
+void InstallTest::failed_write_shows_what_the_device_holds()
+{
+    // A device in ECO with manual standby U and protocol HS CAN.
+    rig->unplug(device);
+    QVERIFY(rig->wait_cleared());
+    SimDeviceState state = device->state();
+    state.drive_mode = 1;
+    state.settings_flags = 0x02;
+    state.protocol_mask = 0x0001;
+    device = rig->plug(state);
+    QVERIFY(rig->wait_identified());
+    QCOMPARE(rig->probe().text("label_stby"), QStringLiteral("MANUAL, U"));
+    choose("Audi", "A3", "1.4 TFSI 150HP 250NM");
+    // Drive mode and settings are written, the closing 0x24 is refused.
+    device->add_fault(SimFault::fail(QByteArray(1, 0x24)));
+    apply();
+    const WindowProbe probe = rig->probe();
+    QVERIFY(probe.sheet("pushButton_dynamic").contains("dynamic_on.png"));
+    QVERIFY(probe.sheet("pushButton_eco").contains("eco_off.png"));
+    QVERIFY(probe.check("checkBox_auto_stby") && probe.check("checkBox_auto_proto"));
+    QCOMPARE(probe.text("label_stby"), QStringLiteral("AUTO, NOT SELECTED"));
+    QCOMPARE(probe.text("label_protocol"), QStringLiteral("AUTO, NOT SELECTED"));
+    QCOMPARE(probe.text("comboBox_protocol"), QStringLiteral("NOT SELECTED"));
+}
+
+void InstallTest::unusable_ids_are_never_asked_about_data()
+{
+    QTest::addColumn<Fault>("fault");
+    QTest::addColumn<int>("requests");
+    QTest::newRow("software id ..") << server_fault(Endpoint::Settings, FaultKind::Status, 200,
+                                                    R"({"result":{"id":1001,"softwareId":".."}})")
+                                    << 1;
+    QTest::newRow("vehicle id .") << server_fault(Endpoint::Vehicle, FaultKind::Status, 200,
+                                                  R"({"result":{"items":[{"id":".","title":"1.4 TFSI",)"
+                                                  R"("power":150,"moment":250}]}})")
+                                  << 0;
+}
+
+void InstallTest::unusable_ids_are_never_asked_about()
+{
+    QFETCH(Fault, fault);
+    QFETCH(int, requests);
+    server->add_fault(fault);
+    choose("Audi", "A3", "1.4 TFSI 150HP 250NM");
+    apply();
+    QCOMPARE(rig->boxes.texts(), QStringList{"Error! / Server connection error"});
+    QCOMPARE(targets(*server, requests_before).size(), requests);
+    QVERIFY(device->messages().isEmpty());
+}
+
+void InstallTest::title_too_long_is_refused_before_writing()
+{
+    const std::string title(70000, 'T');
+    server->add_fault(server_fault(Endpoint::Vehicle, FaultKind::Status, 200,
+                                   R"({"result":{"items":[{"id":"v-1001","title":")" + title
+                                       + R"(","power":150,"moment":250}]}})"));
+    choose("Audi", "A3", QString());
+    rig->window().findChild<QComboBox *>("comboBox_model_exactly")->setCurrentIndex(1);
+    apply();
+    QCOMPARE(rig->boxes.texts(), QStringList{"Error! / Vehicle data too long for the device! Nothing was written."});
+    QVERIFY(device->messages().isEmpty());
 }
 
 void InstallTest::software_that_is_not_a_file_is_refused_data()
@@ -342,6 +415,8 @@ void InstallTest::software_that_is_not_a_file_is_refused_data()
     Fault json = server_fault(Endpoint::Software, FaultKind::ContentType);
     json.content_type = "application/json; charset=utf-8";
     QTest::newRow("a JSON answer") << json;
+    QTest::newRow("a large error page")
+        << server_fault(Endpoint::Software, FaultKind::Status, 500, std::string(70000, 'x'));
 }
 
 void InstallTest::software_that_is_not_a_file_is_refused()

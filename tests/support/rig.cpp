@@ -51,6 +51,12 @@ Rig::~Rig()
     SimBus::instance().reset();
 }
 
+void Rig::close_window()
+{
+    delete main;
+    main = nullptr;
+}
+
 apiserver::ApiServer &Rig::start_server(const char *catalogue_json)
 {
     trust_test_ca();

@@ -35,6 +35,8 @@ public:
     // Creates the window; its presence tick finds a plugged device 500 ms later.
     MainWindow &open_window();
     MainWindow &window() const { return *main; }
+    // Deletes the window, as the program's end does; the device and server stay.
+    void close_window();
     WindowProbe probe() const;
 
     // Waits until the window shows an identified device (or `timeout_ms` passes).

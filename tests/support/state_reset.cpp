@@ -44,6 +44,7 @@ void reset_shared_state()
 
     server_timeout = 20000;
     server_error = false;
+    token_rejected = false;
     auth_key.clear();
     server_pending = nullptr;
     server_wait = 0;

@@ -7,6 +7,7 @@
 #include "app/logging.h"
 #include "app/mainwindow.h"
 #include "device/device_state.h"
+#include "device/framing.h"
 #include "device/usb_state.h"
 #include "sim_bus.h"
 #include "support/rig.h"
@@ -58,10 +59,12 @@ private slots:
     void answer_after_the_time_out_is_read_away();
     void chunk_after_a_gap_fails();
     void acknowledgement_past_the_end_fails();
+    void acknowledgement_ahead_of_the_chunk_fails();
     void garbage_ends_the_exchange_data();
     void garbage_ends_the_exchange();
     void window_stays_live_during_an_exchange();
     void trace_is_off_by_default_and_lists_packets();
+    void trace_masks_a_secret_split_across_packets();
 
 private:
     std::unique_ptr<Rig> rig;
@@ -186,8 +189,13 @@ void TransportTest::oversized_message_is_refused_before_sending()
     QVERIFY(!rig->exchange(numbered(65536, 0x1E)));
     QCOMPARE(rig->boxes.texts(), QStringList{"Error! / Message too long for the device! Nothing was sent."});
     QVERIFY(device->wire().isEmpty());
-    // The largest message the offsets can carry still goes; only its end is checked here.
+    // The largest message the offsets can carry is not refused: its first
+    // chunk goes (unanswered, so that the test need not send all 4,096).
     rig->boxes.clear();
+    device->add_fault(SimFault::no_answer());
+    QVERIFY(!rig->exchange(numbered(65535, 0x1E)));
+    QCOMPARE(rig->boxes.texts(), QStringList{no_connection});
+    QCOMPARE(hex(host_packets(device)).value(0).left(8), QStringLiteral("dc 00 00"));
 }
 
 void TransportTest::reply_with_another_code_is_ignored_quietly()
@@ -237,6 +245,15 @@ void TransportTest::acknowledgement_past_the_end_fails()
     QCOMPARE(host_packets(device).size(), 1);
 }
 
+void TransportTest::acknowledgement_ahead_of_the_chunk_fails()
+{
+    // After the first 16 bytes the device asks for byte 48: bytes 16 to 47 would never go.
+    device->add_fault(SimFault::ack_ahead());
+    QVERIFY(!rig->exchange(numbered(100, 0x15)));
+    QCOMPARE(rig->boxes.texts(), QStringList{transmission});
+    QVERIFY(device->messages().isEmpty());
+}
+
 void TransportTest::garbage_ends_the_exchange_data()
 {
     QTest::addColumn<SimFault>("fault");
@@ -258,7 +275,7 @@ void TransportTest::garbage_ends_the_exchange()
     device->add_fault(fault);
     QCOMPARE(!rig->exchange(message), error);
     QVERIFY(rig->boxes.count() <= 1);
-    QVERIFY(RX_data.size() <= USB_max_reply + USB_chunk_size);
+    QVERIFY(RX_data.size() <= USB_max_reply + framing::chunk_size);
     device->clear_faults();
     rig->boxes.clear();
     QVERIFY(rig->exchange(QByteArray(1, 0x03)));
@@ -305,6 +322,27 @@ void TransportTest::trace_is_off_by_default_and_lists_packets()
     QVERIFY(lines.contains("H>D 09 0c"));
     QVERIFY(lines.filter("D>H").size() == 1);
     QVERIFY(lines.contains("exchange ended: ok"));
+}
+
+void TransportTest::trace_masks_a_secret_split_across_packets()
+{
+    // The key in the reply to another query, across the first chunk's end.
+    const QByteArray key = device_key.toUtf8();
+    QVERIFY(key.size() >= 8);
+    device->add_fault(SimFault::reply(QByteArray(1, 0x14) + "0123456789" + key, QByteArray::fromHex("0914")));
+    static QStringList lines;
+    lines.clear();
+    const QtMessageHandler previous = qInstallMessageHandler([](QtMsgType, const QMessageLogContext &context, const QString &text) {
+        if (QByteArray(context.category) == "orv.usb")
+            lines << text;
+    });
+    QLoggingCategory::setFilterRules("orv.usb.debug=true");
+    QVERIFY(rig->exchange(QByteArray::fromHex("0914")));
+    QLoggingCategory::setFilterRules(QString());
+    qInstallMessageHandler(previous);
+    const QString trace = lines.join('\n');
+    for (int i = 0; i + 4 <= key.size(); i += 4)
+        QVERIFY2(!trace.contains(QString::fromLatin1(key.mid(i, 4).toHex(' '))), qPrintable(trace));
 }
 
 QTEST_MAIN(TransportTest)

@@ -28,7 +28,7 @@ const char kUsage[] =
     "  fault KIND [ARG] [--match HEX] [--skip N] [--count N]   queue a fault; kinds:\n"
     "      no-answer [PACKETS]  fail  fail-connection  chunked-fail [HEX after F1]\n"
     "      lower-ack  unplug [MESSAGES]  late READS  reply HEX\n"
-    "      wrong-echo  key-no-marker  ack-past-end  chunk-gap\n"
+    "      wrong-echo  key-no-marker  ack-past-end  ack-ahead  chunk-gap\n"
     "      garbage random|invalid-base64|bad-offset|endless [CHUNKS]\n"
     "  clear-faults                           drop all queued faults\n";
 

@@ -330,6 +330,12 @@ void SimDevice::on_chunk(const QByteArray &packet)
         queue_packet(framed(kAck, 0xFFFF));
         return;
     }
+    // A device that loses count: it holds zero bytes for the two chunks it skips.
+    if (offset == 0 && take_ready_fault({SimFault::Kind::AckAhead}, assembly_)) {
+        assembly_.append(QByteArray(2 * kChunkSize, '\0'));
+        queue_packet(framed(kAck, assembly_.size()));
+        return;
+    }
     if (offset > 0 && take_ready_fault({SimFault::Kind::LowerAck}, assembly_)) {
         const int back = std::max(0, offset - kChunkSize);
         assembly_.truncate(back);

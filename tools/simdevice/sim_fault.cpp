@@ -19,6 +19,7 @@ const KindName kKindNames[] = {
     {SimFault::Kind::Late, "late"},               {SimFault::Kind::Reply, "reply"},
     {SimFault::Kind::WrongEcho, "wrong-echo"},    {SimFault::Kind::KeyNoMarker, "key-no-marker"},
     {SimFault::Kind::AckPastEnd, "ack-past-end"}, {SimFault::Kind::ChunkGap, "chunk-gap"},
+    {SimFault::Kind::AckAhead, "ack-ahead"},
 };
 
 struct GarbageName {
@@ -113,6 +114,11 @@ SimFault SimFault::ack_past_end(const QByteArray &match, int skip)
 SimFault SimFault::chunk_gap(const QByteArray &match, int skip)
 {
     return make_fault(Kind::ChunkGap, match, skip);
+}
+
+SimFault SimFault::ack_ahead(const QByteArray &match, int skip)
+{
+    return make_fault(Kind::AckAhead, match, skip);
 }
 
 QByteArray SimFault::waits_for() const

@@ -24,6 +24,7 @@ struct SimFault {
         KeyNoMarker,     // answer the key query 09 0d 04 with 0x0D and the key, without the 0x04
         AckPastEnd,      // acknowledge the first chunk of a chunked host message with 0xFFFF
         ChunkGap,        // in a chunked reply, once send the chunk 16 bytes past the one asked for
+        AckAhead,        // acknowledge the first chunk of a chunked host message 32 bytes ahead
     };
     enum class GarbageKind {
         RandomBytes,     // 64 random bytes, the first one non-zero
@@ -55,6 +56,7 @@ struct SimFault {
     static SimFault key_no_marker(int skip = 0);
     static SimFault ack_past_end(const QByteArray &match = {}, int skip = 0);
     static SimFault chunk_gap(const QByteArray &match = {}, int skip = 0);
+    static SimFault ack_ahead(const QByteArray &match = {}, int skip = 0);
 
     // What a message must start with for this fault: `match`, or when it is empty, what the
     // kind is about (09 for wrong-echo, 09 0d 04 for key-no-marker; any message otherwise).

@@ -61,7 +61,9 @@ void MainWindow::write_indication(bool on)
     ui->pushButton_indication_on->setEnabled(!on);
     ui->pushButton_indication_off->setEnabled(on);
 
-    const QByteArray value = on ? QByteArray({'\0', char(indication_on_value)}) : QByteArray(2, '\0');
+    QByteArray value(2, '\0');
+    if (on)
+        value[1] = char(indication_on_value);
     if (write_settings(message::command(message::Code::Indication, value)))
         show_box("Info", "Settings are changed!");
     else

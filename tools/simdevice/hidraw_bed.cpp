@@ -106,6 +106,15 @@ HidrawBed::~HidrawBed()
     g_object_unref(testbed_);
 }
 
+bool HidrawBed::held() const
+{
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    for (const auto &node : nodes_)
+        if (node->clients > 0)
+            return true;
+    return false;
+}
+
 QString HidrawBed::root_dir() const
 {
     gchar *dir = umockdev_testbed_get_root_dir(testbed_);

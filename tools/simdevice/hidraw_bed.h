@@ -38,6 +38,10 @@ public:
     void tick();
     // The testbed's root (its sys and dev folders), for a program started another way.
     QString root_dir() const;
+    // Whether a program still holds a node open. umockdev lets go of a client on its own
+    // worker thread a moment after the program has closed the node or ended, and calls the
+    // bed when it does: the bed must not be destroyed before.
+    bool held() const;
 
     struct Node;
     struct Slot;
@@ -55,7 +59,7 @@ private:
 
     UMockdevTestbed *testbed_ = nullptr;
     // The handlers run on umockdev's worker thread, the ticks on the main loop.
-    std::recursive_mutex mutex_;
+    mutable std::recursive_mutex mutex_;
     std::vector<std::unique_ptr<Slot>> slots_;
     std::vector<std::unique_ptr<Node>> nodes_;
     int next_node_ = 0;

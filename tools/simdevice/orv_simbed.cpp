@@ -28,6 +28,7 @@ const char kUsage[] =
     "  --user NAME      run PROGRAM as this user (the bed runs as root)\n";
 
 constexpr guint kTickMs = 10;
+constexpr guint kReleaseWaitMs = 2000;
 
 int usage_error(const char *text)
 {
@@ -134,5 +135,9 @@ int main(int argc, char **argv)
     g_timeout_add(kTickMs, on_tick, &run);
     g_main_loop_run(run.loop);
     g_main_loop_unref(run.loop);
+    // The program has ended; its nodes are let go of on umockdev's thread, which calls the
+    // bed as it does. Destroying the bed before then would pull its state from under it.
+    for (guint waited = 0; bed.held() && waited < kReleaseWaitMs; waited += kTickMs)
+        g_usleep(kTickMs * 1000);
     return run.status;
 }

@@ -13,6 +13,7 @@
 #include "server/server_state.h"
 #include "sim_bus.h"
 #include "support/rig.h"
+#include "support/trace_capture.h"
 
 Q_DECLARE_METATYPE(SimDeviceState)
 Q_DECLARE_METATYPE(SimFault)
@@ -448,24 +449,17 @@ void IdentifyTest::compressed_brand_list_is_not_unpacked()
 
 void IdentifyTest::trace_hides_serial_number_and_key()
 {
-    static QStringList lines;
-    lines.clear();
-    const QtMessageHandler previous = qInstallMessageHandler([](QtMsgType, const QMessageLogContext &context, const QString &text) {
-        if (QByteArray(context.category) == "orv.usb")
-            lines << text;
-    });
-    QLoggingCategory::setFilterRules("orv.usb.debug=true");
+    TraceCapture trace("orv.usb");
     SimDeviceState state = unconfigured_device("1000000001");
     state.key = "SECRET-KEY-0123456789";  // longer than one packet
     rig->register_device(state, 3);
     rig->plug(state);
     rig->open_window();
     const bool identified = rig->wait_identified();
-    QLoggingCategory::setFilterRules(QString());
-    qInstallMessageHandler(previous);
+    trace.stop();
     QVERIFY(identified);
-    QVERIFY(lines.size() > 20);
-    const QString text = lines.join('\n');
+    QVERIFY(trace.lines().size() > 20);
+    const QString text = trace.text();
     for (const QByteArray &secret : {state.serial, state.key, state.key.mid(0, 8), state.key.mid(13)}) {
         QVERIFY2(!text.contains(QString::fromLatin1(secret.toHex(' '))), secret.constData());
         QVERIFY2(!text.contains(QString::fromLatin1(secret)), secret.constData());

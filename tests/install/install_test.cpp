@@ -16,6 +16,7 @@
 #include "tuning/tuning_state.h"
 #include "sim_bus.h"
 #include "support/rig.h"
+#include "support/trace_capture.h"
 #include "tuning/checksum.h"
 
 using apiserver::Endpoint;
@@ -147,16 +148,10 @@ void InstallTest::verify_finished()
 void InstallTest::whole_installation()
 {
     choose("Audi", "A3", "1.4 TFSI 150HP 250NM");
-    static QStringList trace;
-    trace.clear();
-    const QtMessageHandler previous = qInstallMessageHandler([](QtMsgType, const QMessageLogContext &context, const QString &text) {
-        if (QByteArray(context.category) == "orv.server")
-            trace << text;
-    });
-    QLoggingCategory::setFilterRules("orv.server.debug=true");
+    TraceCapture capture("orv.server");
     apply();
-    QLoggingCategory::setFilterRules(QString());
-    qInstallMessageHandler(previous);
+    capture.stop();
+    const QStringList &trace = capture.lines();
     QCOMPARE(rig->boxes.texts(), QStringList{"Info / Vehicle is changed!"});
     // The trace shows each request and its outcome, never the device's key or serial number.
     QCOMPARE(trace.size(), 8);
@@ -496,19 +491,12 @@ void InstallTest::trace_never_shows_the_auth_key()
     QVERIFY(rig->wait_identified());
     choose("Audi", "A3", "1.4 TFSI 150HP 250NM");
 
-    static QStringList trace;
-    trace.clear();
-    const QtMessageHandler previous = qInstallMessageHandler([](QtMsgType, const QMessageLogContext &context, const QString &text) {
-        if (QByteArray(context.category) == "orv.server")
-            trace << text;
-    });
-    QLoggingCategory::setFilterRules("orv.server.debug=true");
+    TraceCapture trace("orv.server");
     server->add_fault(server_fault(Endpoint::Software, FaultKind::Status, 404));
     apply();
-    QLoggingCategory::setFilterRules(QString());
-    qInstallMessageHandler(previous);
-    QCOMPARE(trace.size(), 4);
-    const QString text = trace.join('\n');
+    trace.stop();
+    QCOMPARE(trace.lines().size(), 4);
+    const QString text = trace.text();
     QVERIFY(text.contains("authKey=***"));
     for (const QString &form : {QString::fromLatin1(key), QString::fromLatin1(key.toPercentEncoding()),
                                 QString::fromLatin1(key.toPercentEncoding("+/ =?&")),

@@ -20,6 +20,7 @@
 #include "sim_bus.h"
 #include "support/connect_proxy.h"
 #include "support/rig.h"
+#include "support/trace_capture.h"
 
 using apiserver::Endpoint;
 using apiserver::Fault;
@@ -431,13 +432,7 @@ void ServerTest::catalogue_loads_through_a_proxy()
 
 void ServerTest::trace_masks_device_secrets()
 {
-    static QStringList lines;
-    lines.clear();
-    const QtMessageHandler previous = qInstallMessageHandler([](QtMsgType, const QMessageLogContext &context, const QString &text) {
-        if (QByteArray(context.category) == "orv.server")
-            lines << text;
-    });
-    QLoggingCategory::setFilterRules("orv.server.debug=true");
+    TraceCapture trace("orv.server");
     auth_key = QStringLiteral("a%20b%2Bc%2Fd%3De");
     choose("comboBox_marka", "Audi");
     choose("comboBox_model", "A3");
@@ -445,8 +440,8 @@ void ServerTest::trace_masks_device_secrets()
     // The settings request carries the authKey; its failure ends the run there.
     server->add_fault(server_fault(Endpoint::Settings, FaultKind::Status, 500));
     rig->window().findChild<QPushButton *>("pushButton_apply_car")->click();
-    QLoggingCategory::setFilterRules(QString());
-    qInstallMessageHandler(previous);
+    trace.stop();
+    const QStringList &lines = trace.lines();
     QCOMPARE(lines.size(), 6);
     QVERIFY(lines.at(0).startsWith("GET https://127.0.0.1:"));
     QVERIFY(lines.at(0).endsWith("/api/v1/vehicle/model?brandId=1"));

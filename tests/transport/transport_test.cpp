@@ -11,6 +11,7 @@
 #include "device/usb_state.h"
 #include "sim_bus.h"
 #include "support/rig.h"
+#include "support/trace_capture.h"
 
 Q_DECLARE_METATYPE(SimFault)
 
@@ -305,20 +306,15 @@ void TransportTest::window_stays_live_during_an_exchange()
 
 void TransportTest::trace_is_off_by_default_and_lists_packets()
 {
-    static QStringList lines;
-    lines.clear();
-    const QtMessageHandler previous = qInstallMessageHandler([](QtMsgType, const QMessageLogContext &context, const QString &text) {
-        if (QByteArray(context.category) == "orv.usb")
-            lines << text;
-    });
+    TraceCapture trace("orv.usb", false);
     QVERIFY(!orv_usb().isDebugEnabled());
     QVERIFY(rig->exchange(QByteArray(1, 0x03)));
-    QVERIFY(lines.isEmpty());
+    QVERIFY(trace.lines().isEmpty());
 
-    QLoggingCategory::setFilterRules("orv.usb.debug=true");
+    trace.switch_on();
     QVERIFY(rig->exchange(QByteArray::fromHex("090c")));
-    QLoggingCategory::setFilterRules(QString());
-    qInstallMessageHandler(previous);
+    trace.stop();
+    const QStringList &lines = trace.lines();
     QVERIFY(lines.contains("H>D 09 0c"));
     QVERIFY(lines.filter("D>H").size() == 1);
     QVERIFY(lines.contains("exchange ended: ok"));
@@ -330,17 +326,10 @@ void TransportTest::trace_masks_a_secret_split_across_packets()
     const QByteArray key = device_key.toUtf8();
     QVERIFY(key.size() >= 8);
     device->add_fault(SimFault::reply(QByteArray(1, 0x14) + "0123456789" + key, QByteArray::fromHex("0914")));
-    static QStringList lines;
-    lines.clear();
-    const QtMessageHandler previous = qInstallMessageHandler([](QtMsgType, const QMessageLogContext &context, const QString &text) {
-        if (QByteArray(context.category) == "orv.usb")
-            lines << text;
-    });
-    QLoggingCategory::setFilterRules("orv.usb.debug=true");
+    TraceCapture capture("orv.usb");
     QVERIFY(rig->exchange(QByteArray::fromHex("0914")));
-    QLoggingCategory::setFilterRules(QString());
-    qInstallMessageHandler(previous);
-    const QString trace = lines.join('\n');
+    capture.stop();
+    const QString trace = capture.text();
     for (int i = 0; i + 4 <= key.size(); i += 4)
         QVERIFY2(!trace.contains(QString::fromLatin1(key.mid(i, 4).toHex(' '))), qPrintable(trace));
 }

@@ -60,8 +60,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const api::SettingsRecord record = api::settings_record(result);
     const QJsonValue id = object.value(QStringLiteral("id"));
     const QJsonValue software = object.value(QStringLiteral("softwareId"));
-    REQUIRE(record.valid == (id.isDouble() && software.isString() && !software.toString().isEmpty()),
-            "a settings record needs a numeric id and a software id");
+    const QString software_id = software.toString();
+    REQUIRE(record.valid == (id.isDouble() && software.isString() && !software_id.isEmpty()
+                             && software_id != QLatin1String(".") && software_id != QLatin1String("..")),
+            "a settings record needs a numeric id and a software id that is no dot segment");
     REQUIRE(record.id == api::whole_number_text(id), "the record's id is a whole number");
     REQUIRE(record.software_id == (software.isString() ? software.toString() : QString()),
             "the software id is a string or empty");

@@ -293,7 +293,9 @@ void MainWindow::myTimer_USB_read()
         RX_data.remove(0, 1);
         decode_reply(TX_code, RX_data);
     } else {
-        qCDebug(orv_usb) << "reply does not echo query" << TX_code << ": not decoded";
+        // Not the answer to this query: taken for it, an old value would stay shown.
+        qCDebug(orv_usb) << "reply does not echo query" << TX_code;
+        fail_exchange(text_transmission_error);
     }
     USB_end_exchange();
 }

@@ -96,8 +96,10 @@ private:
     void read_back_device();
     // device/obd_pins.cpp: pin_1 .. pin_16 in order.
     QVector<class QLabel *> pin_labels() const;
-    // device/replies.cpp: applies a complete query reply to state and widgets.
+    // device/replies.cpp: applies a complete query reply to state and widgets;
+    // shows a settings word the device holds as its reply to query 50 is shown.
     void decode_reply(int code, const QByteArray &reply);
+    void show_settings_word(const QByteArray &word);
     // server/request.cpp: sends one request and waits for its handler or the
     // watchdog. False when the watchdog (or the application quitting) ended it.
     enum class Endpoint { LimitInfo, Brands, Models, Engines, Settings, Software, InstallSuccess };
@@ -119,17 +121,20 @@ private:
     // identification; the identified device's window.
     void clear_device_values();
     void enter_device_state();
-    void show_device_settings();
+    void show_protocol_list();
     void style_language_box();
     void style_vehicle_boxes();
     QVector<QWidget *> vehicle_choice_widgets() const;
+    // app/widget_states.cpp: the standby and protocol editors a settings write locks.
+    QVector<QWidget *> settings_controls() const;
     // controls/drive_modes.cpp: the bracket 0x03, value, 0x21, 0x24; false at
-    // the first failed exchange.
-    bool write_settings(const QByteArray &value_message);
+    // the first failed exchange. `value_sent` tells whether the value went out.
+    bool write_settings(const QByteArray &value_message, bool *value_sent);
     void show_drive_mode(int mode);
     void select_drive_mode(int mode);
     void write_drive_mode(int mode);
     void write_indication(bool on);
+    void undo_failed_write(const class WidgetSnapshot &before, bool value_sent);
 
     hid_device *device_handle = nullptr;
     Ui::MainWindow *ui;

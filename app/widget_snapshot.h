@@ -57,6 +57,9 @@ public:
                 state.widget->setEnabled(state.enabled);
         states.clear();
     }
+    // Leaves every widget as it is now, for a caller that sets each enabled
+    // state itself afterwards; later calls do nothing.
+    void discard() { states.clear(); }
     WidgetLock(const WidgetLock &) = delete;
     WidgetLock &operator=(const WidgetLock &) = delete;
 

@@ -45,6 +45,12 @@ QVector<QWidget *> MainWindow::vehicle_choice_widgets() const
             ui->pushButton_marka, ui->pushButton_model, ui->pushButton_model_exactly};
 }
 
+// The editors of the settings word that disable_widgets leaves alone.
+QVector<QWidget *> MainWindow::settings_controls() const
+{
+    return {ui->pushButton_stby_u, ui->pushButton_stby_s, ui->checkBox_auto_stby, ui->checkBox_auto_proto};
+}
+
 void MainWindow::disable_widgets()
 {
     for (QWidget *widget : controlled_group())
@@ -87,11 +93,11 @@ void MainWindow::clear_widgets()
 
 // Every value the window shows from a device's answers, as it is before the
 // first one: the stored vehicle, drive mode, indication, standby, protocol and
-// pins. The caller has locked the settings, so the handlers of the check boxes
-// and the protocol list change nothing meanwhile.
+// pins, shown and held. The caller has locked the settings, so the handlers of
+// the check boxes and the protocol list change nothing meanwhile.
 void MainWindow::clear_device_values()
 {
-    forget_protocol_state();
+    forget_device_values();
     ui->checkBox_auto_stby->setChecked(false);
     ui->checkBox_auto_proto->setChecked(false);
     ui->comboBox_protocol->clear();
@@ -126,12 +132,16 @@ void MainWindow::style_vehicle_boxes()
     sheets::set(ui->comboBox_model_exactly, vehicle_sheet);
 }
 
-// The window of an identified device, once its presence is confirmed.
+// The window of an identified device, once its presence is confirmed; also
+// the end of a read-back, which must leave the window as identification does.
+// Every control a sequence may have locked gets its enabled state here.
 void MainWindow::enter_device_state()
 {
     quiet_repeats_forget();
     mark_window_filled();
     enable_widgets();
+    for (QWidget *widget : vehicle_choice_widgets() + QVector<QWidget *>{ui->checkBox_auto_stby, ui->checkBox_auto_proto})
+        widget->setEnabled(true);
     ui->label_marka_model->show();
     ui->label_modif_power_torque->show();
 
@@ -143,8 +153,7 @@ void MainWindow::enter_device_state()
     sheets::refolder(ui->label_text_select_vehicle, folder,
                      {"text_select_new_vehicle.png", "text_select_vehicle.png"}, sheets::label);
 
-    show_device_settings();
-
+    show_protocol_list();
     sheets::set(ui->comboBox_language, black_sheet);
     style_vehicle_boxes();
 
@@ -163,22 +172,20 @@ void MainWindow::enter_device_state()
         ui->pushButton_dynamic->show();
         ui->pushButton_eco->show();
         ui->pushButton_stock->show();
-    }
-    timer_USB_test->start(USB_test_interval);
-}
-
-// The controls for the device's settings once its values are read: the
-// protocol list behind what query 50 put in it, and the three drive modes.
-void MainWindow::show_device_settings()
-{
-    ui->comboBox_protocol->addItems(protocol_names);
-    sheets::set(ui->comboBox_protocol, black_sheet);
-    ui->comboBox_protocol->setCurrentIndex(protocol_index == -1 ? 0 : protocol_index);
-    if (message::device_model(serial_number) == message::Model::ORPlus) {
         // A click of an earlier connection left one mode disabled; a newly
         // identified device offers all three, its mode shown by the pictures.
         ui->pushButton_dynamic->setEnabled(true);
         ui->pushButton_eco->setEnabled(true);
         ui->pushButton_stock->setEnabled(true);
     }
+    timer_USB_test->start(USB_test_interval);
+}
+
+// The protocol list once the device's settings are read: the protocol names
+// behind what query 50 put in it, the device's protocol selected.
+void MainWindow::show_protocol_list()
+{
+    ui->comboBox_protocol->addItems(protocol_names);
+    sheets::set(ui->comboBox_protocol, black_sheet);
+    ui->comboBox_protocol->setCurrentIndex(protocol_index == -1 ? 0 : protocol_index);
 }

@@ -50,8 +50,16 @@ void MainWindow::on_pushButton_apply_settings_clicked()
     choice.standby_s = !ui->pushButton_stby_s->isEnabled();
     choice.auto_protocol = auto_protocol;
     choice.protocol = protocol;
-    if (write_settings(settings_word::message(choice)))
+    const QByteArray message = settings_word::message(choice);
+    bool value_sent = false;
+    if (write_settings(message, &value_sent)) {
+        // The labels and pins show what the device now holds, as after identification.
+        show_settings_word(message.mid(1));
         show_box("Info", "Settings are changed!");
+    } else if (value_sent) {
+        // The device may hold the new settings or the old ones: it is asked.
+        read_back_device();
+    }
 }
 
 void MainWindow::on_comboBox_protocol_currentIndexChanged(int index)

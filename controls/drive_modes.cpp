@@ -23,14 +23,19 @@ constexpr int indication_on_value = 0x3C;
 
 // Every settings write: 0x03, the value message, 0x21, 0x24. Stops at the
 // first exchange that fails (the transport has shown its box); true when all
-// four went through.
-bool MainWindow::write_settings(const QByteArray &value_message)
+// four went through. `value_sent` says whether the value message went out, so
+// that the device may hold it whatever the answers.
+bool MainWindow::write_settings(const QByteArray &value_message, bool *value_sent)
 {
-    // A brand chosen meanwhile would be refused half-way: the choice waits.
-    const WidgetLock choice(vehicle_choice_widgets());
-    for (const QByteArray &step : message::write_sequence({value_message}))
+    // A vehicle chosen or a setting edited meanwhile would be refused half-way
+    // or lost to what the write shows afterwards: both wait.
+    const WidgetLock locked(vehicle_choice_widgets() + settings_controls() + QVector<QWidget *>{ui->comboBox_protocol});
+    *value_sent = false;
+    for (const QByteArray &step : message::write_sequence({value_message})) {
+        *value_sent = *value_sent || step == value_message;
         if (!USB_exchange(step))
             return false;
+    }
     return true;
 }
 
@@ -43,10 +48,11 @@ void MainWindow::write_drive_mode(int mode)
 
     select_drive_mode(mode);
 
-    if (write_settings(message::command(message::Code::DriveMode, QByteArray(1, char(mode)))))
+    bool value_sent = false;
+    if (write_settings(message::command(message::Code::DriveMode, QByteArray(1, char(mode))), &value_sent))
         show_box("Info", "Settings are changed!");
     else
-        before.restore();
+        undo_failed_write(before, value_sent);
 }
 
 void MainWindow::write_indication(bool on)
@@ -64,8 +70,19 @@ void MainWindow::write_indication(bool on)
     QByteArray value(2, '\0');
     if (on)
         value[1] = char(indication_on_value);
-    if (write_settings(message::command(message::Code::Indication, value)))
+    bool value_sent = false;
+    if (write_settings(message::command(message::Code::Indication, value), &value_sent))
         show_box("Info", "Settings are changed!");
+    else
+        undo_failed_write(before, value_sent);
+}
+
+// After a settings write that failed: a device that never got the value still
+// holds what the window showed before; one that may hold it is read back.
+void MainWindow::undo_failed_write(const WidgetSnapshot &before, bool value_sent)
+{
+    if (value_sent)
+        read_back_device();
     else
         before.restore();
 }

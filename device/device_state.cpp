@@ -51,8 +51,15 @@ void mark_window_filled()
     widgets_cleared = false;
 }
 
-void forget_protocol_state()
+void forget_device_values()
 {
+    config_id.clear();
+    car_brand.clear();
+    car_model.clear();
+    car_engine.clear();
+    car_power.clear();
+    car_torque.clear();
+    standby_text.clear();
     protocol_index = -1;
     pin_states.clear();
 }

@@ -32,7 +32,9 @@ void forget_device_identity();
 // What other folders may change of this state.
 void mark_window_cleared();         // the window shows no device: none is open
 void mark_window_filled();          // the window shows the identified device
-void forget_protocol_state();       // no protocol selected, no pins active
+// The values the window shows of the device and reads again after a write that
+// did not end well: the stored vehicle, standby, protocol and pins.
+void forget_device_values();
 
 // The configuration id of a device that carries no vehicle.
 extern const QString unconfigured_id;

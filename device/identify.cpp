@@ -10,6 +10,7 @@
 #include "app/message_box.h"
 #include "app/shown_text.h"
 #include "app/style_sheets.h"
+#include "app/widget_snapshot.h"
 #include "controls/controls_state.h"
 #include "device/decode.h"
 #include "device/device_state.h"
@@ -106,23 +107,27 @@ bool MainWindow::show_stored_vehicle(const std::function<bool(const QByteArray &
 }
 
 // Reads back every value the window shows of the device, with the queries
-// identification uses and shown as identification shows them: after an
-// installation that wrote into the device but did not end in success. Nothing
-// of what the window showed before stays. A device that does not answer is
-// dropped and identified anew.
+// identification uses, and leaves the window as identification leaves it:
+// after a write that did not end in success. Nothing of what the window showed
+// before stays. Every control is locked while the answers come in, and no box
+// is shown: the failure that led here has had its box. A device that does not
+// answer is dropped and identified anew.
 void MainWindow::read_back_device()
 {
-    // The failure that led here has had its box.
     const MutedBoxes muted;
+    WidgetLock locked(controlled_group() + settings_controls() + vehicle_choice_widgets()
+                      + QVector<QWidget *>{ui->pushButton_dynamic, ui->pushButton_eco, ui->pushButton_stock});
     // The settings handlers stay quiet while the values are filled in.
     lock_settings();
     clear_device_values();
     auto ask = [this](const QByteArray &bytes) { return USB_exchange(bytes); };
     if (!ask(query(Code::ConfigId)) || !read_device_values(ask)) {
         qCDebug(orv_usb) << "read-back failed: device dropped";
+        locked.release();
         abandon_device();
         return;
     }
-    show_device_settings();
-    unlock_settings();
+    // The answers set the enabled states they show; the identified window sets the rest.
+    locked.discard();
+    enter_device_state();
 }

@@ -9,6 +9,7 @@
 #include "app/mainwindow.h"
 #include "app/shown_text.h"
 #include "app/style_sheets.h"
+#include "controls/controls_state.h"
 #include "device/decode.h"
 #include "device/device_state.h"
 #include "device/messages.h"
@@ -101,4 +102,20 @@ void MainWindow::decode_reply(int code, const QByteArray &reply)
     default:
         break;
     }
+}
+
+// A settings word the device now holds (flags, protocol mask high and low byte:
+// one just written) shown as identification shows its reply to query 50: the
+// standby and protocol controls, their texts and the connector pins.
+void MainWindow::show_settings_word(const QByteArray &word)
+{
+    lock_settings();
+    ui->comboBox_protocol->clear();
+    for (QLabel *pin : pin_labels())
+        pin->setStyleSheet(sheets::pin());
+    for (const int protocol : qAsConst(pin_states))
+        OBD_pins(protocol, false);
+    decode_reply(int(message::Code::Settings), word);
+    show_protocol_list();
+    unlock_settings();
 }

@@ -388,25 +388,28 @@ private slots:
         QCOMPARE(rig->boxes.texts(), QStringList{changed});
     }
 
+    // A write that stops before its value goes out puts the window back; once the
+    // value may be in the device, the device is read back and shown as it is.
     void failure_stops_and_restores_data()
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<SimFault>("fault");
         QTest::addColumn<QStringList>("sent");
         QTest::addColumn<QString>("box");
-        QTest::newRow("ECO, no answer to 0x1C")
-            << "pushButton_eco" << SimFault::no_answer(1, QByteArray::fromHex("1c")) << QStringList{"03", "1c 01"}
-            << "Error! / No connection! Please reconnect device!";
-        QTest::newRow("indication off, 0xF1 to 0x21")
+        QTest::addColumn<bool>("read_back");
+        QTest::newRow("ECO, 0xF1 to 0x03: restored")
+            << "pushButton_eco" << SimFault::fail(QByteArray::fromHex("03")) << QStringList{"03"}
+            << "Error! / Transmission error! Please reconnect device!" << false;
+        QTest::newRow("indication off, 0xF1 to 0x21: read back")
             << "pushButton_indication_off" << SimFault::fail(QByteArray::fromHex("21"))
-            << QStringList{"03", "34 00 00", "21"} << "Error! / Transmission error! Please reconnect device!";
-        QTest::newRow("apply settings, 0xF1 0xF3 to 0x32")
+            << QStringList{"03", "34 00 00", "21"} << "Error! / Transmission error! Please reconnect device!" << true;
+        QTest::newRow("apply settings, 0xF1 0xF3 to 0x32: read back")
             << "pushButton_apply_settings" << SimFault::fail_connection(QByteArray::fromHex("32"))
-            << QStringList{"03", "32 0c 00 00"} << "Error! / Connection error! Please reconnect device!";
-        // Last: the device is gone afterwards.
-        QTest::newRow("DYNAMIC, unplugged after two messages")
+            << QStringList{"03", "32 0c 00 00"} << "Error! / Connection error! Please reconnect device!" << true;
+        // Last: the device is gone afterwards, and so is the window's device.
+        QTest::newRow("DYNAMIC, unplugged after two messages: dropped")
             << "pushButton_dynamic" << SimFault::unplug_after(2) << QStringList{"03", "1c 02"}
-            << "Error! / USB write error! Please reconnect device!";
+            << "Error! / USB write error! Please reconnect device!" << true;
     }
 
     void failure_stops_and_restores()
@@ -415,6 +418,7 @@ private slots:
         QFETCH(SimFault, fault);
         QFETCH(QStringList, sent);
         QFETCH(QString, box);
+        QFETCH(bool, read_back);
         QVERIFY(window_for(or_plus()));
         QVERIFY(run(both_automatic));
         free_buttons({name});
@@ -423,11 +427,28 @@ private slots:
 
         button(name)->click();
         QCOMPARE(rig->boxes.texts(), QStringList{box});
-        QCOMPARE(hex(device->messages()), sent);
-        QCOMPARE(rig->probe().snapshot(), before);
+        const QStringList messages = hex(device->messages());
+        QCOMPARE(messages.mid(0, sent.size()), sent);
+        if (!read_back) {
+            QCOMPARE(messages, sent);
+            QCOMPARE(rig->probe().snapshot(), before);
+        } else if (device->plugged()) {
+            // Queries only, ending with standby and protocol; the indication shows what the device holds.
+            for (const QString &query : messages.mid(sent.size()))
+                QVERIFY2(query.startsWith("09"), qPrintable(query));
+            QCOMPARE(messages.last(), QStringLiteral("09 32"));
+            QCOMPARE(rig->probe().picture("label_indication_on_off"),
+                     device->state().indication ? QStringLiteral("all/indication_on.png")
+                                                : QStringLiteral("all/indication_off.png"));
+            QVERIFY(device_open && !widgets_cleared);
+        } else {
+            QCOMPARE(messages, sent);
+            QVERIFY(rig->wait_cleared());
+        }
         // Nothing more goes out once the sequence has stopped.
+        const int count = device->messages().size();
         QTest::qWait(150);
-        QCOMPARE(hex(device->messages()), sent);
+        QCOMPARE(device->messages().size(), count);
         QCOMPARE(rig->boxes.count(), 1);
     }
 

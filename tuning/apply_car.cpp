@@ -121,9 +121,9 @@ void MainWindow::on_pushButton_apply_car_clicked()
             ui->label_marka_model->setText(shown_text(brand + "   " + model));
             ui->label_modif_power_torque->setText(shown_text(engine_text));
             ui->label_software->setText(shown_text(software_id));
-            ui->checkBox_auto_proto->setChecked(true);
-            ui->checkBox_auto_stby->setChecked(true);
-            // The write set DYNAMIC.
+            ui->label_text_select_vehicle->setStyleSheet(sheets::label(lang_folder + "/text_select_new_vehicle.png"));
+            // The write set automatic standby and protocol, and DYNAMIC.
+            show_settings_word(vehicle_settings_word());
             select_drive_mode(2);
             ui->label_avail_config->setText(QString::number(avail_config));
             hide_loading();
@@ -196,9 +196,13 @@ void MainWindow::finishedSlot_PostSettingsOk()
     QNetworkReply *reply = take_reply(reply_PostSettingsOk);
     if (!reply)
         return;
-    if (reply_failed(reply))
+    if (reply_failed(reply)) {
+        // The device holds the vehicle, but the installation was not taken:
+        // no success is claimed, and the window reads back what the device holds.
         show_box("Error!", "Server connection error");
-    else
+        report_server_error();
+    } else {
         reply->readAll();
+    }
     finish_reply(reply);
 }

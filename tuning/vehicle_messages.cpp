@@ -12,6 +12,11 @@ QByteArray text_payload(const QString &text)
     return bytes;
 }
 
+QByteArray vehicle_settings_word()
+{
+    return QByteArray::fromHex("0c0000");
+}
+
 QList<QByteArray> vehicle_messages(const VehicleRecord &record)
 {
     using message::Code;
@@ -24,7 +29,7 @@ QList<QByteArray> vehicle_messages(const VehicleRecord &record)
                command(Code::Power, text_payload(record.power)),
                command(Code::Torque, text_payload(record.torque)),
                command(Code::SoftwareLabel, text_payload(record.software_id)),
-               command(Code::Settings, QByteArray::fromHex("0c0000")),
+               command(Code::Settings, vehicle_settings_word()),
                command(Code::DriveMode, QByteArray(1, char(0x02))),
                command(Code::ConfigCount, QByteArray(1, char(record.avail_config & 0xFF))),
            })

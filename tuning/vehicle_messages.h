@@ -29,6 +29,10 @@ constexpr int max_software_file = framing::max_message - 3 - 2;
 // to 0xFF and 0x00 above; no length and no terminator.
 QByteArray text_payload(const QString &text);
 
+// The settings word an installation writes: automatic standby and automatic
+// protocol, no protocol bit (0x0C 0x00 0x00).
+QByteArray vehicle_settings_word();
+
 // The fourteen messages in order: 0x03; 0x14..0x1A vehicle id, brand, model,
 // engine title, power, torque, software id; 0x32 0x0C 0x00 0x00 (automatic
 // standby and protocol); 0x1C 0x02 (DYNAMIC); 0x1B low 8 bits of the count;

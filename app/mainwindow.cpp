@@ -57,6 +57,7 @@ MainWindow::MainWindow(QWidget *parent)
     setFocus(Qt::OtherFocusReason);
 
     timer_server = new QTimer(this);
+    timer_server->setObjectName(QStringLiteral("timer_server"));
     connect(timer_server, SIGNAL(timeout()), this, SLOT(myTimer_server()));
     // The index signal, checked when compiling: the one with the item's text is gone in Qt 6.
     QComboBox *const marka = ui->comboBox_marka;
@@ -71,10 +72,12 @@ MainWindow::MainWindow(QWidget *parent)
     on_comboBox_language_currentIndexChanged(QStringLiteral("ENG"));
 
     timer_USB_test = new QTimer(this);
+    timer_USB_test->setObjectName(QStringLiteral("timer_USB_test"));
     connect(timer_USB_test, SIGNAL(timeout()), this, SLOT(myTimer_USB_test()));
     timer_USB_test->stop();
 
     timer_USB_read = new QTimer(this);
+    timer_USB_read->setObjectName(QStringLiteral("timer_USB_read"));
     connect(timer_USB_read, SIGNAL(timeout()), this, SLOT(myTimer_USB_read()));
     timer_USB_read->stop();
     // Only a default: every start(ms) of the read tick sets its own interval

@@ -84,6 +84,11 @@ void quiet_repeats_forget()
     shown_during_identification.clear();
 }
 
+bool boxes_muted()
+{
+    return muted;
+}
+
 MutedBoxes::MutedBoxes() : was_muted(muted)
 {
     muted = true;

@@ -19,6 +19,9 @@ void quiet_repeats_step(const QString &step);   // the query or request it is at
 void quiet_repeats_end();                       // the identification is over
 void quiet_repeats_forget();                    // unplugged or identified: show again
 
+// Whether boxes are muted now (a MutedBoxes lives).
+bool boxes_muted();
+
 // While one lives, boxes are only traced, not shown: for the work that follows
 // a failure the user has just been told of.
 class MutedBoxes

@@ -27,8 +27,8 @@ void reset_usb_error()
 }
 
 const int USB_miss_limit = 20;
-const int USB_pause = 5;
-const int USB_read_delay = 50;
+int USB_pause = 5;
+int USB_read_delay = 50;
 // The device's longest replies are its stored texts, a few dozen bytes; a reply
 // that runs on far beyond that is a device gone wrong, not data.
 const int USB_max_reply = 2048;

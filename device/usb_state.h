@@ -32,8 +32,9 @@ extern bool USB_write_error_shown; // the write-error box was shown since the de
 void reset_usb_error();
 
 extern const int USB_miss_limit;   // read ticks without a report before the time-out: 20
-extern const int USB_pause;        // ms between two messages: 5
-extern const int USB_read_delay;   // ms between a write and the read of its answer: 50
+// The device's timing; tests of many sequences shorten both in the same ratio.
+extern int USB_pause;              // ms between two messages: 5
+extern int USB_read_delay;         // ms between a write and the read of its answer: 50
 extern const int USB_max_reply;    // longest reply taken from the device
 extern const int USB_stall_limit;  // chunk packets in a row that make no progress before giving up
 

@@ -28,6 +28,8 @@ packages="$packages xclip"
 # lupdate/lrelease and the linguist CMake package. Its platform, image-format and TLS
 # plug-ins come with the runtime libraries.
 packages="$packages qt6-base-dev qt6-tools-dev qt6-l10n-tools"
+# RapidCheck: the stateful property test of the window (tests/property).
+packages="$packages librapidcheck-dev"
 # zlib's headers: the local API server's gzip faults compress with it.
 packages="$packages zlib1g-dev"
 # The package: dpkg-dev (dpkg-shlibdeps) and file for CPack's .deb, and the checkers the

@@ -32,6 +32,8 @@ void reset_shared_state()
     USB_wait = 0;
     USB_stall_count = USB_high_offset = 0;
     USB_last_end.invalidate();
+    USB_pause = 5;
+    USB_read_delay = 50;
     USB_drain_pending = false;
     quiet_repeats_end();
     quiet_repeats_forget();

@@ -1,0 +1,178 @@
+#ifndef PROPERTY_WORLD_H
+#define PROPERTY_WORLD_H
+
+// The world a command of the property test acts on: the real window, up to two
+// simulated devices on the in-process bus, the local API server, and the
+// watchers that see what happens on the wire, in boxes and in the event loop.
+// After every command the world waits until the window is idle and checks the
+// invariants; a broken one fails the property with what it saw.
+
+#include <QElapsedTimer>
+#include <QMap>
+#include <QObject>
+#include <QPointer>
+#include <QStringList>
+#include <QTimer>
+#include <array>
+#include <functional>
+#include <memory>
+
+#include "sim_bus.h"
+#include "support/rig.h"
+
+class QWidget;
+
+// What one widget shows: picture, text, visibility, enabled and check state, items.
+struct Look {
+    QString sheet;
+    QString text;
+    bool shown = false;
+    bool enabled = false;
+    bool checked = false;
+    QString items;  // combo boxes: the items and the current index
+};
+using Looks = QMap<QString, Look>;
+
+// A device as the property test plugs it.
+struct DeviceSetup {
+    bool plus = true;         // OR+ (serial "11...") or OR ("10...")
+    bool configured = true;
+    bool count_left = true;   // the server has configurations left for it
+    int drive_mode = 0;
+    bool indication = true;
+    int flags = 0x0C;         // settings word as stored
+    int protocol_bit = -1;    // -1: none
+    int pins = 0;             // pin activity mask
+    SimDeviceState state(int slot) const;
+};
+
+// The window once idle, with what the fresh window it is compared with must show.
+struct Record {
+    int step = 0;
+    QString command;
+    QString key;               // device state, configurations left, language
+    SimDeviceState device;
+    bool count_left = true;
+    int language = 0;
+    Looks looks;
+    bool settings_edited = false;  // standby or protocol edited and not written
+    QString marked_mode;           // the mode button a click disabled (it marks the mode written)
+    QString marked_indication;     // the same for the indication buttons
+};
+
+class World : public QObject, public SimBusObserver
+{
+public:
+    static constexpr int device_slots = 2;
+
+    // The device intervals and the server's watchdog, shortened for the test.
+    static void scale_intervals();
+    // Every window the test makes, fresh as at a program start.
+    static std::unique_ptr<Rig> &rig();
+
+    World();
+    ~World() override;
+
+    // Each command: begin(), its action, then settle() with its checks.
+    void begin(const QString &command);
+    void settle();
+
+    // Actions.
+    void plug(int slot, const DeviceSetup &setup);
+    void unplug(int slot);
+    void wait_presence();
+    void click(const QString &name);
+    void choose_protocol(int index);
+    void choose_vehicle(int vehicle);
+    void set_language(int index);
+    void arm_device_fault(const SimFault &fault);
+    void arm_server_fault(const apiserver::Fault &fault);
+    // `action` runs once the devices have seen `message` more messages (1 = the next).
+    void arm_during(int message, const QString &what, std::function<void()> action);
+    void close_window(bool answer_yes);
+    SimDevice *active_device() const;
+    MainWindow *window() const { return main; }
+
+    // After the last command: every recorded window equals a fresh one.
+    void verify_shown_equals_held();
+
+    // SimBusObserver
+    void enter(SimBus &bus, Op op, SimDevice *device) override;
+    void leave(SimBus &bus, Op op, SimDevice *device, const QByteArray &path) override;
+
+private:
+    void open_window();
+    void end_program();
+    static void restart_event_loops();
+    bool idle() const;
+    void check(bool ok, const char *invariant, const QString &saw);
+    void check_presence();
+    void check_locks();
+    void check_boxes();
+    void check_wire();
+    void check_success();
+    void record_window();
+    void note_fresh_reads();
+    int fired_faults() const;
+    QStringList messages_since_begin(const SimDevice *device) const;
+
+    MainWindow *main = nullptr;
+    std::array<SimDevice *, device_slots> devices{};
+    std::array<bool, device_slots> count_left{{true, true}};
+    SimDevice *opened = nullptr;          // the device the window holds open
+    int language = 0;
+
+    // Per command.
+    QString command;
+    int step = 0;
+    int boxes_before = 0;
+    bool device_trouble = false;    // a device fault may fire: exchanges may fail
+    int faults_armed = 0;           // armed by this command
+    int server_faults_before = 0;
+    QMap<const SimDevice *, int> journal_before;
+    QMap<const SimDevice *, int> faults_before;
+    std::map<std::string, int> counts_before;
+    size_t server_log_before = 0;
+    int stacked_boxes = 0;
+    int own_boxes_allowed = 0;
+    bool question_expected = false;
+    bool closed_during = false;
+    int messages_at_close = -1;
+    size_t requests_at_close = 0;
+
+    // Between commands.
+    bool settings_edited = false;
+    QString marked_mode;
+    QString marked_indication;
+    QVector<Record> records;
+
+    // The wire: stamps and framing.
+    QElapsedTimer clock;
+    double last_write_ms = -1;
+    bool read_due = false;          // a write waits for its first read
+    double answer_read_ms = -1;     // the read that took the last answer
+    bool answered = false;
+    bool pending_before_read = false;
+    QStringList floor_breaches;
+    QMap<const SimDevice *, int> framing_checked;  // journal entries already checked
+    QStringList framing_breaches;
+    int new_messages = 0;           // host messages since the last arm_during
+    struct During {
+        int message;
+        QString what;
+        std::function<void()> action;
+    };
+    QVector<During> armed;
+
+    // The event loop: a tick every 5 ms; the longest gap between two.
+    QTimer heartbeat;
+    QTimer deadline;                // a command still running then is stuck
+    bool stuck = false;
+    QElapsedTimer since_beat;
+    qint64 longest_gap_ms = 0;
+
+    class StackWatch;
+    std::unique_ptr<StackWatch> stack_watch;
+};
+
+#endif // PROPERTY_WORLD_H

@@ -10,6 +10,7 @@
 #include "app/style_sheets.h"
 #include "app/widget_snapshot.h"
 #include "device/messages.h"
+#include "device/usb_state.h"
 #include "ui_mainwindow.h"
 
 namespace {
@@ -28,6 +29,7 @@ bool MainWindow::write_settings(const QByteArray &value_message)
 {
     // A brand chosen meanwhile would be refused half-way: the choice waits.
     const WidgetLock choice(vehicle_choice_widgets());
+    const DeviceWrite writing;
     for (const QByteArray &step : message::write_sequence({value_message}))
         if (!USB_exchange(step))
             return false;

@@ -15,6 +15,7 @@
 #include "app/accessibility.h"
 #include "app/app_state.h"
 #include "app/build_config.h"
+#include "app/close_guard.h"
 #include "app/data_files.h"
 #include "device/device_state.h"
 #include "ui_mainwindow.h"
@@ -92,6 +93,7 @@ MainWindow::MainWindow(QWidget *parent)
     load_movie = load_animation(QStringLiteral("load.gif"));
     ui->label_load->setMovie(load_movie);
     ui->label_load->setAlignment(Qt::AlignCenter);
+    install_close_guard(this);
 }
 
 MainWindow::~MainWindow()

@@ -1,6 +1,7 @@
 #include "app/message_box.h"
 
 #include <QMessageBox>
+#include <QPushButton>
 #include <QSet>
 #include <QString>
 
@@ -8,6 +9,10 @@
 #include "app/mainwindow.h"
 
 namespace {
+
+// Marked for the translation tools; translated where the buttons are made.
+const char *const text_yes = QT_TRANSLATE_NOOP("MainWindow", "Yes");
+const char *const text_no = QT_TRANSLATE_NOOP("MainWindow", "No");
 
 bool quiet = false;
 bool muted = false;
@@ -61,6 +66,18 @@ void show_box(const char *title, const char *text, const char *informative, cons
     QMessageBox box(QMessageBox::Information, MainWindow::tr(title), MainWindow::tr(text), QMessageBox::Ok);
     box.setInformativeText(detail);
     box.exec();
+}
+
+bool show_box_yes_no(const char *title, const char *text)
+{
+    QMessageBox box(QMessageBox::Warning, MainWindow::tr(title), MainWindow::tr(text), QMessageBox::NoButton);
+    // Buttons of its own: the standard ones would stay in English.
+    QPushButton *yes = box.addButton(MainWindow::tr(text_yes), QMessageBox::YesRole);
+    QPushButton *no = box.addButton(MainWindow::tr(text_no), QMessageBox::NoRole);
+    box.setDefaultButton(no);
+    box.setEscapeButton(no);
+    box.exec();
+    return box.clickedButton() == yes;
 }
 
 void quiet_repeats_begin()

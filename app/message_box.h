@@ -11,6 +11,11 @@ void show_box(const char *title, const char *text);
 // filled from `arguments`. A null `informative` shows the plain box.
 void show_box(const char *title, const char *text, const char *informative, const QStringList &arguments);
 
+// A modal question without a parent: title and text through tr(), the buttons
+// "Yes" and "No" in the chosen language, "No" the default and the Escape
+// answer. True when the answer is "Yes". Never muted.
+bool show_box_yes_no(const char *title, const char *text);
+
 // A device that keeps failing identification is retried every presence tick;
 // each of its boxes (the same text at the same step) is shown once until the
 // device is unplugged or identified, and the retries go on quietly.

@@ -10,6 +10,7 @@
 #include "app/style_sheets.h"
 #include "app/widget_snapshot.h"
 #include "device/messages.h"
+#include "device/usb_state.h"
 #include "ui_mainwindow.h"
 
 namespace {
@@ -30,6 +31,7 @@ bool MainWindow::write_settings(const QByteArray &value_message, bool *value_sen
     // A vehicle chosen or a setting edited meanwhile would be refused half-way
     // or lost to what the write shows afterwards: both wait.
     const WidgetLock locked(vehicle_choice_widgets() + settings_controls() + QVector<QWidget *>{ui->comboBox_protocol});
+    const DeviceWrite writing;
     *value_sent = false;
     for (const QByteArray &step : message::write_sequence({value_message})) {
         *value_sent = *value_sent || step == value_message;

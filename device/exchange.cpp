@@ -12,12 +12,17 @@
 // apart; the gap is a wait, not a sleep, so the window stays live.
 bool MainWindow::USB_exchange(const QByteArray &message)
 {
-    if (USB_last_end.isValid()) {
+    if (USB_last_end.isValid() && !exchanges_closed()) {
         const qint64 left = USB_pause - USB_last_end.elapsed();
         if (left > 0 && !wait_pause(int(left))) {
             USB_error = true;
             return false;
         }
+    }
+    // The window has closed: the sequence unwinds without a word to the device.
+    if (exchanges_closed()) {
+        USB_error = true;
+        return false;
     }
 
     USB_clear_data();
@@ -29,9 +34,9 @@ bool MainWindow::USB_exchange(const QByteArray &message)
         return false;
     }
     USB_write();
-    if (!wait_run(USB_wait)) {
-        // Left without an end: the application is quitting. Nothing may read
-        // for this exchange any more.
+    if (!wait_run(USB_wait) || exchanges_closed()) {
+        // Left without an end (the application is quitting) or ended by the
+        // window closing. Nothing may read for this exchange any more.
         qCDebug(orv_usb) << "exchange abandoned";
         timer_USB_read->stop();
         TX_multi = false;

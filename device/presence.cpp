@@ -26,6 +26,11 @@ constexpr unsigned short device_product = 0x0087;
 
 void MainWindow::myTimer_USB_test()
 {
+    // A closed window looks for no device any more.
+    if (exchanges_closed()) {
+        timer_USB_test->stop();
+        return;
+    }
     if (USB_first_tick) {
         style_language_box();
         USB_first_tick = false;

@@ -182,6 +182,9 @@ void MainWindow::USB_packets()
 void MainWindow::myTimer_USB_read()
 {
     timer_USB_read->stop();
+    // The window has closed: its exchange was ended with it.
+    if (exchanges_closed())
+        return;
 
     if (RX_miss_count >= USB_miss_limit) {
         qCDebug(orv_usb) << "no answer: time-out";

@@ -40,3 +40,39 @@ int USB_high_offset = 0;
 QElapsedTimer USB_last_end;
 bool USB_drain_pending = false;
 const int USB_drain_limit = 64;
+
+namespace {
+int writes_running = 0;
+bool closed = false;
+} // namespace
+
+DeviceWrite::DeviceWrite()
+{
+    ++writes_running;
+}
+
+DeviceWrite::~DeviceWrite()
+{
+    --writes_running;
+}
+
+bool device_write_running()
+{
+    return writes_running > 0;
+}
+
+void close_exchanges()
+{
+    closed = true;
+    wait_end(USB_wait);
+}
+
+bool exchanges_closed()
+{
+    return closed;
+}
+
+void open_exchanges()
+{
+    closed = false;
+}

@@ -45,4 +45,25 @@ extern QElapsedTimer USB_last_end; // when the last exchange ended (for the paus
 extern bool USB_drain_pending;     // the last exchange failed: its late reports may still come
 extern const int USB_drain_limit;  // reports read away at most before the next message
 
+// While one lives, a sequence writes into the device, from its first message
+// to its last (the vehicle write, a settings write): a window closed now would
+// leave the device half-written, so closing asks first.
+class DeviceWrite
+{
+public:
+    DeviceWrite();
+    ~DeviceWrite();
+    DeviceWrite(const DeviceWrite &) = delete;
+    DeviceWrite &operator=(const DeviceWrite &) = delete;
+};
+bool device_write_running();
+
+// The window has closed: the exchange in flight ends at once as failed, with
+// no box, and nothing more is read from or sent to the device (USB_exchange
+// and the read tick refuse, the presence tick stops). A new window opens the
+// link again.
+void close_exchanges();
+bool exchanges_closed();
+void open_exchanges();
+
 #endif // USB_STATE_H

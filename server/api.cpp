@@ -75,16 +75,62 @@ bool status_ok(int status)
     return status >= 200 && status <= 299;
 }
 
+namespace {
+
+// The media types of a Content-Type value, lower case, without parameters.
+// Commas separate the values of repeated headers, except inside a quoted
+// string, where a backslash escapes the next character.
+QList<QByteArray> media_types(const QByteArray &value)
+{
+    QList<QByteArray> types;
+    QByteArray current;
+    bool quoted = false;
+    for (int i = 0; i < value.size(); ++i) {
+        const char c = value.at(i);
+        if (quoted) {
+            if (c == '\\')
+                ++i;  // the escaped character, whatever it is
+            else if (c == '"')
+                quoted = false;
+            continue;  // parameter text: never part of the type
+        }
+        if (c == '"') {
+            quoted = true;
+        } else if (c == ',') {
+            types.append(current);
+            current.clear();
+        } else {
+            current.append(c);
+        }
+    }
+    types.append(current);
+    for (QByteArray &type : types)
+        type = type.split(';').first().trimmed().toLower();
+    return types;
+}
+
+// Structured text: what a server answers with when it has no file to give.
+bool structured_text(const QByteArray &type)
+{
+    return type.startsWith("text/") || type == "application/json" || type == "application/xml"
+           || type.endsWith("+json") || type.endsWith("+xml");
+}
+
+} // namespace
+
 bool software_reply_acceptable(int status, const QByteArray &content_type)
 {
     if (status != 200)
         return false;
-    for (const QByteArray &type : content_type.split(',')) {
-        const QByteArray media_type = type.split(';').first().trimmed().toLower();
-        if (media_type == "text/html" || media_type == "text/plain" || media_type == "application/json")
+    for (const QByteArray &type : media_types(content_type))
+        if (structured_text(type))
             return false;
-    }
     return true;
+}
+
+bool software_file_acceptable(int status, const QByteArray &content_type, qint64 body_size)
+{
+    return body_size > 0 && software_reply_acceptable(status, content_type);
 }
 
 QByteArray install_success_body(const QString &settings_id)

@@ -45,12 +45,18 @@ QPair<QByteArray, QByteArray> identity_encoding_header();
 // are error replies, whatever the network layer says.
 bool status_ok(int status);
 
-// Whether a software file reply may be written into the device: status 200 and
-// a content type (parameters aside) that is not an HTML page, plain text or
-// JSON, which a server sends for errors and "moved" pages. No content type is
-// fine. Repeated Content-Type headers arrive joined by commas: every media
-// type in the value is checked, and any refused one refuses the file.
+// Whether a software file reply may be the file: status 200 and no media type
+// that is structured text, never a file: text/*, JSON (application/json,
+// application/problem+json, any "+json" suffix) or XML (application/xml, any
+// "+xml" suffix such as XHTML). A server sends those for errors and "moved"
+// pages. No content type is fine. Repeated Content-Type headers arrive joined
+// by commas: every media type in the value is checked, and any refused one
+// refuses the file. A comma inside a quoted parameter value splits nothing.
 bool software_reply_acceptable(int status, const QByteArray &content_type);
+
+// Whether a software file reply is taken and written into the device: it may
+// be the file, and it brings at least one byte (an empty file is no software).
+bool software_file_acceptable(int status, const QByteArray &content_type, qint64 body_size);
 
 // The largest reply body taken for the JSON endpoints (8 MiB).
 constexpr qint64 max_json_reply = 8 * 1024 * 1024;

@@ -75,6 +75,11 @@ bool reply_too_large(QNetworkReply *reply)
 
 bool MainWindow::server_request(Endpoint endpoint, const QString &path_and_query, const QByteArray &post_body)
 {
+    // The window has closed: the sequence unwinds without a word to the server.
+    if (requests_closed()) {
+        server_error = true;
+        return false;
+    }
     QNetworkRequest request{QUrl()};
     request.setUrl(QUrl(api_base_url + path_and_query, QUrl::TolerantMode));
     const bool installation = endpoint == Endpoint::Settings || endpoint == Endpoint::Software
@@ -131,9 +136,10 @@ bool MainWindow::server_request(Endpoint endpoint, const QString &path_and_query
     request_clock.start();
     request_trace = QString(post ? "POST " : "GET ") + api_base_url + api::without_auth_key(path_and_query);
     qCDebug(orv_server).noquote() << request_trace;
-    bool handled = wait_run(server_wait);
+    bool handled = wait_run(server_wait) && !requests_closed();
     if (!handled) {
-        // Left without an end: the application is quitting.
+        // Left without an end (the application is quitting) or ended by the
+        // window closing: the reply is given up unread.
         if (server_pending) {
             disconnect(server_pending, nullptr, this, nullptr);
             server_pending->abort();
@@ -149,6 +155,9 @@ bool MainWindow::server_request(Endpoint endpoint, const QString &path_and_query
 QNetworkReply *MainWindow::take_reply(QPointer<QNetworkReply> &holder)
 {
     timer_server->stop();
+    // The window has closed: its request was given up, the reply is not read.
+    if (requests_closed())
+        return nullptr;
     QNetworkReply *reply = holder.data();
     if (reply) {
         qCDebug(orv_server).noquote() << request_trace << "->" << outcome(reply) << request_clock.elapsed() << "ms";
@@ -170,6 +179,8 @@ void MainWindow::finish_reply(QNetworkReply *reply)
 void MainWindow::myTimer_server()
 {
     timer_server->stop();
+    if (requests_closed())
+        return;
     const WaitTicket ticket = server_wait;
     if (server_pending) {
         // abort() emits finished() at once: the handler must not run for it.

@@ -46,3 +46,23 @@ void close_vehicle_popups()
 {
     marka_popup = model_popup = model_exactly_popup = false;
 }
+
+namespace {
+bool closed = false;
+} // namespace
+
+void close_requests()
+{
+    closed = true;
+    wait_end(server_wait);
+}
+
+bool requests_closed()
+{
+    return closed;
+}
+
+void open_requests()
+{
+    closed = false;
+}

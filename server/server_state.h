@@ -40,4 +40,11 @@ void set_avail_config(int count);   // the count as the device reports it
 void forget_avail_config();         // the device is gone: its count with it
 void close_vehicle_popups();        // the vehicle lists count as closed
 
+// The window has closed: the request in flight ends at once as failed, with
+// no box, and no request goes to the server any more. A new window opens the
+// way again.
+void close_requests();
+bool requests_closed();
+void open_requests();
+
 #endif // SERVER_STATE_H

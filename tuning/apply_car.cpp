@@ -181,7 +181,7 @@ void MainWindow::finishedSlot_GetSoftCar()
     if (may_be_file && reply_too_large(reply)) {
         show_box("Error!", "Software file too large for the device! Nothing was written.");
         report_server_error();
-    } else if (reply_failed(reply) || !may_be_file) {
+    } else if (reply_failed(reply) || !api::software_file_acceptable(status, type, reply->bytesAvailable())) {
         // A "moved" page, an error text or an empty answer is not chip software.
         show_box("Error!", "Server connection error");
         report_server_error();

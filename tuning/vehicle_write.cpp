@@ -1,4 +1,5 @@
 #include "app/mainwindow.h"
+#include "device/usb_state.h"
 #include "tuning/vehicle_messages.h"
 
 // Writes the vehicle, its default settings and the software file into the
@@ -6,6 +7,7 @@
 // of the new vehicle, and the installation is not reported.
 bool MainWindow::write_vehicle(const VehicleRecord &record)
 {
+    const DeviceWrite writing;
     const QList<QByteArray> messages = vehicle_messages(record);
     for (int i = 0; i < messages.size(); ++i) {
         const bool software = i == messages.size() - 1;

@@ -340,5 +340,21 @@
         <source>The system reported: %1</source>
         <translation>Das System meldete: %1</translation>
     </message>
+    <message>
+        <source>Warning</source>
+        <translation>Warnung</translation>
+    </message>
+    <message>
+        <source>A write to the device is running. Closing now leaves it incomplete. Close anyway?</source>
+        <translation>Ein Schreibvorgang auf das Gerät läuft. Wenn Sie jetzt schließen, bleibt er unvollständig. Trotzdem schließen?</translation>
+    </message>
+    <message>
+        <source>Yes</source>
+        <translation>Ja</translation>
+    </message>
+    <message>
+        <source>No</source>
+        <translation>Nein</translation>
+    </message>
 </context>
 </TS>

@@ -340,5 +340,21 @@
         <source>The system reported: %1</source>
         <translation>Сообщение системы: %1</translation>
     </message>
+    <message>
+        <source>Warning</source>
+        <translation>Предупреждение</translation>
+    </message>
+    <message>
+        <source>A write to the device is running. Closing now leaves it incomplete. Close anyway?</source>
+        <translation>Идёт запись в устройство. Если закрыть сейчас, она останется незавершённой. Всё равно закрыть?</translation>
+    </message>
+    <message>
+        <source>Yes</source>
+        <translation>Да</translation>
+    </message>
+    <message>
+        <source>No</source>
+        <translation>Нет</translation>
+    </message>
 </context>
 </TS>

@@ -113,11 +113,18 @@ void check_software_reply(int status, const QByteArray &type, const QByteArray &
     }
     REQUIRE(ok == api::software_reply_acceptable(200, type.toUpper()), "media types are case-insensitive");
     REQUIRE(ok == api::software_reply_acceptable(200, " " + type + " "), "blanks around the type do not count");
-    if (!type.contains(';'))
+    // A comma outside quotes would begin another header's value.
+    if (!type.contains(';') && !type.contains('"') && !parameters.contains(','))
         REQUIRE(ok == api::software_reply_acceptable(200, type + ';' + parameters), "parameters do not count");
-    for (const char *page : {"text/html", "Text/Plain", "application/json"})
+    for (const char *page : {"text/html", "Text/Plain", "application/json", "application/problem+json",
+                             "application/xhtml+xml"})
         REQUIRE(!api::software_reply_acceptable(200, QByteArray(page) + ';' + parameters),
-                "an HTML page, plain text or JSON is never a software file", QString::fromLatin1(page));
+                "structured text is never a software file", QString::fromLatin1(page));
+    // A quoted parameter value holds any text, commas and escaped quotes included.
+    QByteArray quoted = parameters;
+    quoted.replace('\\', "\\\\").replace('"', "\\\"");
+    REQUIRE(api::software_reply_acceptable(200, "application/octet-stream; name=\"" + quoted + '"'),
+            "a quoted parameter is part of its type", fuzz::hex(parameters));
 }
 
 } // namespace

@@ -410,6 +410,9 @@ void InstallTest::software_that_is_not_a_file_is_refused_data()
     Fault json = server_fault(Endpoint::Software, FaultKind::ContentType);
     json.content_type = "application/json; charset=utf-8";
     QTest::newRow("a JSON answer") << json;
+    Fault empty = server_fault(Endpoint::Software, FaultKind::Empty);
+    empty.headers = {{"Content-Type", "application/octet-stream"}};
+    QTest::newRow("an empty file") << empty;
     QTest::newRow("a large error page")
         << server_fault(Endpoint::Software, FaultKind::Status, 500, std::string(70000, 'x'));
 }

@@ -11,7 +11,9 @@ private slots:
     void paths();
     void ids_are_percent_encoded();
     void traces_hide_the_auth_key();
-    void reply_acceptance();
+    void success_statuses();
+    void software_reply_acceptance_data();
+    void software_reply_acceptance();
     void headers_in_order();
     void install_body();
     void result_of_body_data();
@@ -52,17 +54,45 @@ void ApiTest::traces_hide_the_auth_key()
     QCOMPARE(api::without_auth_key("/api/v1/chip/limitInfo"), "/api/v1/chip/limitInfo");
 }
 
-void ApiTest::reply_acceptance()
+void ApiTest::success_statuses()
 {
     QVERIFY(api::status_ok(200) && api::status_ok(204) && !api::status_ok(302) && !api::status_ok(0));
-    QVERIFY(api::software_reply_acceptable(200, "application/octet-stream"));
-    QVERIFY(api::software_reply_acceptable(200, ""));
-    QVERIFY(!api::software_reply_acceptable(200, "Text/HTML; charset=utf-8"));
-    QVERIFY(!api::software_reply_acceptable(200, "text/plain"));
-    QVERIFY(!api::software_reply_acceptable(200, "application/json;charset=UTF-8"));
-    QVERIFY(!api::software_reply_acceptable(204, "application/octet-stream"));
+}
+
+void ApiTest::software_reply_acceptance_data()
+{
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QByteArray>("type");
+    QTest::addColumn<int>("size");
+    QTest::addColumn<bool>("taken");
+    QTest::newRow("a file") << 200 << QByteArray("application/octet-stream") << 3 << true;
+    QTest::newRow("no type") << 200 << QByteArray() << 3 << true;
+    QTest::newRow("empty body") << 200 << QByteArray("application/octet-stream") << 0 << false;
+    QTest::newRow("not 200") << 204 << QByteArray("application/octet-stream") << 3 << false;
+    QTest::newRow("HTML, any case") << 200 << QByteArray("Text/HTML; charset=utf-8") << 3 << false;
+    QTest::newRow("any text") << 200 << QByteArray("text/csv") << 3 << false;
+    QTest::newRow("JSON") << 200 << QByteArray("application/json;charset=UTF-8") << 3 << false;
+    QTest::newRow("problem JSON") << 200 << QByteArray("application/problem+json") << 3 << false;
+    QTest::newRow("a +json suffix") << 200 << QByteArray("application/vnd.api+json") << 3 << false;
+    QTest::newRow("XML") << 200 << QByteArray("application/xml") << 3 << false;
+    QTest::newRow("XHTML, a +xml suffix") << 200 << QByteArray("application/xhtml+xml") << 3 << false;
     // Two Content-Type headers, as the network layer joins them.
-    QVERIFY(!api::software_reply_acceptable(200, "text/html, application/octet-stream"));
+    QTest::newRow("repeated header") << 200 << QByteArray("text/html, application/octet-stream") << 3 << false;
+    QTest::newRow("quoted comma") << 200 << QByteArray(R"(application/octet-stream; name="a, text/plain")") << 3
+                                  << true;
+    QTest::newRow("escaped quote inside quotes")
+        << 200 << QByteArray(R"(application/octet-stream; name="a\", text/plain")") << 3 << true;
+    QTest::newRow("comma after the quotes") << 200 << QByteArray(R"(application/octet-stream; n="a", text/plain)")
+                                            << 3 << false;
+}
+
+void ApiTest::software_reply_acceptance()
+{
+    QFETCH(int, status);
+    QFETCH(QByteArray, type);
+    QFETCH(int, size);
+    QFETCH(bool, taken);
+    QCOMPARE(api::software_file_acceptable(status, type, size), taken);
 }
 
 void ApiTest::headers_in_order()

@@ -40,9 +40,14 @@ bool BoxCatcher::eventFilter(QObject *watched, QEvent *event)
             if (on_box)
                 on_box(seen);
             QPointer<QMessageBox> open(box);
-            QTimer::singleShot(0, box, [open] {
-                if (open && !open->buttons().isEmpty())
-                    open->buttons().first()->click();
+            QTimer::singleShot(0, box, [open, answer = answer] {
+                if (!open || open->buttons().isEmpty())
+                    return;
+                QAbstractButton *button = open->buttons().first();
+                for (QAbstractButton *other : open->buttons())
+                    if (other->text() == answer)
+                        button = other;
+                button->click();
             });
         }
     }

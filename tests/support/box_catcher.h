@@ -8,8 +8,9 @@
 #include <functional>
 
 // Watches the whole application for message boxes: records each box's title,
-// texts and buttons when it is shown and closes it with its first button on
-// the next turn of the event loop, so code that shows a modal box goes on.
+// texts and buttons when it is shown and closes it on the next turn of the
+// event loop with the button whose text is `answer`, or with its first button
+// when it has none of that text, so code that shows a modal box goes on.
 class BoxCatcher : public QObject
 {
     Q_OBJECT
@@ -35,6 +36,8 @@ public:
 
     // Called when a box is shown, before it is closed (to act while it is open).
     std::function<void(const Box &)> on_box;
+    // The text of the button that answers a box ("Yes", "No", ...).
+    QString answer;
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

@@ -1,0 +1,211 @@
+// Closing the window: at once while nothing is written; during a device write
+// only after "Yes", which abandons the write without another word to the
+// device, the server or the user.
+
+#include <QtTest>
+#include <QComboBox>
+#include <QPushButton>
+
+#include "api_server.h"
+#include "app/mainwindow.h"
+#include "sim_bus.h"
+#include "support/rig.h"
+#include "tuning/checksum.h"
+
+namespace {
+
+const QString question = "Warning / A write to the device is running. Closing now leaves it incomplete. Close anyway?";
+
+QStringList targets(const apiserver::ApiServer &server, size_t from)
+{
+    QStringList list;
+    const auto log = server.log();
+    for (size_t i = from; i < log.size(); ++i)
+        list << QString::fromStdString(log[i].method + " " + log[i].target);
+    return list;
+}
+
+// A chunk of a long message (only the software file is one) has reached the device.
+bool software_in_transfer(const SimDevice *device)
+{
+    for (const SimEvent &event : device->journal())
+        if (event.kind == SimEvent::HostPacket && event.bytes.startsWith('\xDC'))
+            return true;
+    return false;
+}
+
+} // namespace
+
+class CloseTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void closing_outside_a_write_asks_nothing_data();
+    void closing_outside_a_write_asks_nothing();
+    void no_lets_the_installation_finish();
+    void yes_abandons_the_write_data();
+    void yes_abandons_the_write();
+
+private:
+    void choose_engine();
+    // Closes the window once `when` holds, from inside the running sequence.
+    void close_when(std::function<bool()> when);
+    std::unique_ptr<Rig> rig;
+    apiserver::ApiServer *server = nullptr;
+    SimDevice *device = nullptr;
+    QTimer sampler;
+    bool close_result = false;
+    int journal_at_close = -1;
+    bool last_window_closed = false;  // the application would quit now
+};
+
+void CloseTest::init()
+{
+    rig = std::make_unique<Rig>();
+    server = &rig->start_server();
+    rig->register_device(configured_device(), 300);
+    device = rig->plug(configured_device());
+    rig->open_window().show();
+    QVERIFY(rig->wait_identified());
+    journal_at_close = -1;
+    close_result = false;
+    last_window_closed = false;
+    connect(qApp, &QGuiApplication::lastWindowClosed, this, [this] { last_window_closed = true; });
+}
+
+void CloseTest::cleanup()
+{
+    sampler.stop();
+    sampler.disconnect();
+    disconnect(qApp, nullptr, this, nullptr);
+    rig.reset();
+}
+
+void CloseTest::choose_engine()
+{
+    // A 100-byte file: the software message goes in seven acknowledged chunks.
+    for (const auto &[name, text] : {std::pair<const char *, QString>{"comboBox_marka", "Audi"},
+                                     {"comboBox_model", "A3"}, {"comboBox_model_exactly", "2.0 TFSI 190HP 320NM"}}) {
+        auto *box = rig->window().findChild<QComboBox *>(name);
+        box->setCurrentIndex(box->findText(text));
+    }
+    device->clear_log();
+}
+
+void CloseTest::close_when(std::function<bool()> when)
+{
+    QObject::connect(&sampler, &QTimer::timeout, [this, when] {
+        if (journal_at_close >= 0 || !when())
+            return;
+        close_result = rig->window().close();
+        journal_at_close = device->journal().size();
+    });
+    sampler.start(5);
+}
+
+void CloseTest::closing_outside_a_write_asks_nothing_data()
+{
+    QTest::addColumn<bool>("waiting_for_server");
+    QTest::newRow("idle") << false;
+    QTest::newRow("installation waiting for the server") << true;
+}
+
+void CloseTest::closing_outside_a_write_asks_nothing()
+{
+    QFETCH(bool, waiting_for_server);
+    choose_engine();
+    const size_t requests_before = server->log().size();
+    if (waiting_for_server) {
+        server->add_fault(server_fault(apiserver::Endpoint::Settings, apiserver::FaultKind::Delay, 0, {}, 10000));
+        close_when([this] { return rig->probe().visible("label_load"); });
+        rig->window().findChild<QPushButton *>("pushButton_apply_car")->click();
+        // The run ended with the window, long before the server's answer (which
+        // the server logs when it gives it): the request was given up.
+        QCOMPARE(targets(*server, requests_before), QStringList());
+    } else {
+        close_result = rig->window().close();
+    }
+    QVERIFY(close_result);
+    QVERIFY(!rig->window().isVisible());
+    QCOMPARE(rig->boxes.count(), 0);
+    QVERIFY(device->messages().isEmpty());
+}
+
+void CloseTest::no_lets_the_installation_finish()
+{
+    choose_engine();
+    rig->boxes.answer = "No";
+    close_when([this] { return software_in_transfer(device); });
+    rig->window().findChild<QPushButton *>("pushButton_apply_car")->click();
+
+    QVERIFY(!close_result);
+    QVERIFY(rig->window().isVisible());
+    QCOMPARE(rig->boxes.texts(), (QStringList{question, "Info / Vehicle is changed!"}));
+    const QByteArray file = QByteArray::fromStdString(apiserver::software_bytes("SW-001002", 100));
+    QCOMPARE(hex(device->messages()),
+             hex({QByteArray::fromHex("03"), "\x14v-1002", "\x15" "Audi", "\x16" "A3", "\x17" "2.0 TFSI",
+                  "\x18" "190", "\x19" "320", "\x1a" "SW-001002", QByteArray::fromHex("320c0000"),
+                  QByteArray::fromHex("1c02"), QByteArray::fromHex("1b2c"), QByteArray::fromHex("21"),
+                  QByteArray::fromHex("24"), software_message(file)}));
+    QVERIFY(device->state().software_checksum_ok);
+}
+
+void CloseTest::yes_abandons_the_write_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<bool>("installation");
+    // The program runs every sequence inside the application's loop, which the
+    // closed window ends; a test may run one on its own, with no such loop.
+    QTest::addColumn<bool>("application_loop");
+    QTest::newRow("installation, in the software transfer") << "pushButton_apply_car" << true << true;
+    QTest::newRow("drive-mode write") << "pushButton_eco" << false << true;
+    QTest::newRow("installation, no application loop") << "pushButton_apply_car" << true << false;
+}
+
+void CloseTest::yes_abandons_the_write()
+{
+    QFETCH(QString, button);
+    QFETCH(bool, installation);
+    QFETCH(bool, application_loop);
+    if (installation)
+        choose_engine();
+    else
+        device->clear_log();
+    const size_t requests_before = server->log().size();
+    rig->boxes.answer = "Yes";
+    close_when([this, installation] {
+        return installation ? software_in_transfer(device) : !device->messages().isEmpty();
+    });
+
+    auto *start = rig->window().findChild<QPushButton *>(button);
+    if (application_loop) {
+        QTimer::singleShot(0, start, [this, start] {
+            start->click();
+            if (!close_result)
+                qApp->quit();  // not closed: the loop would run on
+        });
+        qApp->exec();
+    } else {
+        start->click();
+    }
+
+    QVERIFY(close_result);
+    QVERIFY(!rig->window().isVisible());
+    QCOMPARE(last_window_closed, application_loop);
+    QCOMPARE(rig->boxes.texts(), QStringList{question});
+    // Nothing reached the device after the answer: no chunk, no read-back.
+    QCOMPARE(device->journal().size(), journal_at_close);
+    QVERIFY(device->messages().size() < (installation ? 14 : 4));
+    QCOMPARE(targets(*server, requests_before).size(), installation ? 2 : 0);  // settings and software only
+
+    // The program's end: the window goes, the device is closed, the library shut down.
+    QCOMPARE(SimBus::instance().exit_calls(), 0);
+    rig->close_window();
+    QCOMPARE(SimBus::instance().open_handles(), 0);
+    QCOMPARE(SimBus::instance().exit_calls(), 1);
+}
+
+QTEST_MAIN(CloseTest)
+#include "close_test.moc"

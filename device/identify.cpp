@@ -114,6 +114,9 @@ bool MainWindow::show_stored_vehicle(const std::function<bool(const QByteArray &
 // answer is dropped and identified anew.
 void MainWindow::read_back_device()
 {
+    // A closed window asks the device nothing more.
+    if (exchanges_closed())
+        return;
     const MutedBoxes muted;
     WidgetLock locked(controlled_group() + settings_controls() + vehicle_choice_widgets()
                       + QVector<QWidget *>{ui->pushButton_dynamic, ui->pushButton_eco, ui->pushButton_stock});

@@ -82,6 +82,9 @@ void MainWindow::myTimer_USB_test()
         reset_server_error();
         USB_open_error_shown = false;
         USB_write_error_shown = false;
+        // A device may still send the tail of an exchange another program left
+        // unfinished: it is read away before the first message.
+        USB_drain_pending = true;
         qCDebug(orv_usb) << "device opened";
         style_vehicle_boxes();
 

@@ -286,10 +286,7 @@ struct During : Command {
                 world->plug(world->active_device() == nullptr ? 0 : 1, setup);
                 break;
             }
-            case UnplugActive:
-                if (SimDevice *device = world->active_device())
-                    SimBus::instance().unplug(device);
-                break;
+            case UnplugActive: world->pull_active_device(); break;
             case ClickMode: world->click(QStringLiteral("pushButton_eco")); break;
             case ClickApplySettings: world->click(QStringLiteral("pushButton_apply_settings")); break;
             case ClickApplyCar: world->click(QStringLiteral("pushButton_apply_car")); break;

@@ -25,6 +25,7 @@ bool regression(const char *name, const rc::state::Commands<Command> &commands)
 {
     try {
         World world;
+        world.start();
         rc::state::runAll(commands, Model(), world);
         world.verify_shown_equals_held();
     } catch (const rc::detail::CaseResult &result) {
@@ -58,6 +59,10 @@ bool regressions()
     ok &= regression("an installation shows the settings it wrote",
                      sequence(cmd::Click("pushButton_stby_s"), cmd::Click("pushButton_apply_settings"),
                               cmd::Install(0)));
+    // Closing asks only while a write runs; "No" lets it finish, "Yes" ends it.
+    ok &= regression("closing while idle, during a write with No and with Yes",
+                     sequence(cmd::Close(), During(During::CloseNo, 14), cmd::Install(0),
+                              During(During::CloseYes, 3), cmd::Click("pushButton_eco")));
     return ok;
 }
 
@@ -81,6 +86,7 @@ int main(int argc, char **argv)
     bool ok = regressions();
     ok &= rc::check("any interleaving of commands holds every invariant", [] {
         World world;
+        world.start();
         rc::state::check(Model(), world, cmd::generator());
         world.verify_shown_equals_held();
     });

@@ -72,6 +72,8 @@ public:
 
     World();
     ~World() override;
+    // The program starts with a configured OR+ plugged in.
+    void start();
 
     // Each command: begin(), its action, then settle() with its checks.
     void begin(const QString &command);
@@ -90,6 +92,7 @@ public:
     // `action` runs once the devices have seen `message` more messages (1 = the next).
     void arm_during(int message, const QString &what, std::function<void()> action);
     void close_window(bool answer_yes);
+    void pull_active_device();      // in the middle of a sequence
     SimDevice *active_device() const;
     MainWindow *window() const { return main; }
 
@@ -128,6 +131,7 @@ private:
     int boxes_before = 0;
     bool device_trouble = false;    // a device fault may fire: exchanges may fail
     int faults_armed = 0;           // armed by this command
+    int interventions = 0;          // actions in the middle of a sequence that ran
     int server_faults_before = 0;
     QMap<const SimDevice *, int> journal_before;
     QMap<const SimDevice *, int> faults_before;
@@ -136,7 +140,9 @@ private:
     int stacked_boxes = 0;
     int own_boxes_allowed = 0;
     bool question_expected = false;
-    bool closed_during = false;
+    bool closed_during = false;     // the window closed (a Yes, or nothing asked)
+    bool writing_click = false;     // inside a click that writes into the device
+    QByteArray message_in_flight;   // the last message the host began to send
     int messages_at_close = -1;
     size_t requests_at_close = 0;
 
@@ -152,6 +158,7 @@ private:
     bool read_due = false;          // a write waits for its first read
     double answer_read_ms = -1;     // the read that took the last answer
     bool answered = false;
+    bool awaiting = false;          // a packet went out and its answer is not read yet
     bool pending_before_read = false;
     QStringList floor_breaches;
     QMap<const SimDevice *, int> framing_checked;  // journal entries already checked

@@ -281,11 +281,7 @@ struct During : Command {
         const What action = What(what);
         w.arm_during(message, describe(), [world, action] {
             switch (action) {
-            case PlugOther: {
-                DeviceSetup setup;
-                world->plug(world->active_device() == nullptr ? 0 : 1, setup);
-                break;
-            }
+            case PlugOther: world->plug_spare_slot(); break;
             case UnplugActive: world->pull_active_device(); break;
             case ClickMode: world->click(QStringLiteral("pushButton_eco")); break;
             case ClickApplySettings: world->click(QStringLiteral("pushButton_apply_settings")); break;

@@ -32,11 +32,11 @@ const char *const catalogue_json = R"({"brands":[
      "settingsId":2,"softwareId":"SW-LONG-SOFTWARE-ID-02","softwareSize":24}]}]}]})";
 
 struct Vehicle {
-    const char *brand, *model, *engine;
+    const char *brand, *model, *engine, *id;
 };
-const Vehicle vehicles[] = {{"Matrix", "Short", "1.0 70HP 95NM"},
+const Vehicle vehicles[] = {{"Matrix", "Short", "1.0 70HP 95NM", "v-1"},
                             {"Matrix Long Brand Name", "Model With A Long Name",
-                             "2.0 Engine With A Long Title 150HP 320NM"}};
+                             "2.0 Engine With A Long Title 150HP 320NM", "v-200000000000000002"}};
 const char *const languages[] = {"ENG", "DE", "RU"};
 
 // The longest a sequence may run once started, and the window to settle after it.
@@ -520,6 +520,12 @@ void World::click(const QString &name)
     static const QStringList writers{"pushButton_dynamic",        "pushButton_eco",           "pushButton_stock",
                                      "pushButton_indication_on",  "pushButton_indication_off",
                                      "pushButton_apply_settings", "pushButton_apply_car"};
+    if (name == "pushButton_apply_car" && !SequenceGuard::busy()) {
+        chosen_id.clear();
+        for (const Vehicle &v : vehicles)
+            if (main->findChild<QComboBox *>("comboBox_model_exactly")->currentText() == v.engine)
+                chosen_id = v.id;
+    }
     const bool outer = !writing_click;
     writing_click = writing_click || writers.contains(name);
     button->click();
@@ -608,6 +614,15 @@ void World::pull_active_device()
         SimBus::instance().unplug(device);
         ++interventions;  // like a fault: it may end the sequence with a box
     }
+}
+
+void World::plug_spare_slot()
+{
+    for (int slot = 0; slot < device_slots; ++slot)
+        if (!devices[slot] || !devices[slot]->plugged()) {
+            plug(slot, DeviceSetup());
+            return;
+        }
 }
 
 SimDevice *World::active_device() const
@@ -837,6 +852,9 @@ void World::check_success()
                            && device->state().software_checksum_ok;
         check(whole, "no false success: the whole vehicle went in", sent.join(", "));
         check(accepted, "no false success: the report was accepted", "no accepted install report");
+        const QString held = device ? QString::fromLatin1(device->state().config_id) : QStringLiteral("-");
+        check(held == chosen_id, "no false success: the vehicle chosen is installed",
+              QStringLiteral("chosen %1, the device holds %2").arg(chosen_id, held));
         if (whole) {
             const SimDeviceState &held = device->state();
             const QByteArray expect[] = {held.config_id, held.brand, held.model, held.engine, held.power,

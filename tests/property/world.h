@@ -93,6 +93,7 @@ public:
     void arm_during(int message, const QString &what, std::function<void()> action);
     void close_window(bool answer_yes);
     void pull_active_device();      // in the middle of a sequence
+    void plug_spare_slot();         // a second device, in a slot that is free
     SimDevice *active_device() const;
     MainWindow *window() const { return main; }
 
@@ -143,6 +144,7 @@ private:
     bool closed_during = false;     // the window closed (a Yes, or nothing asked)
     bool writing_click = false;     // inside a click that writes into the device
     QByteArray message_in_flight;   // the last message the host began to send
+    QString chosen_id;              // the vehicle chosen when apply was clicked
     int messages_at_close = -1;
     size_t requests_at_close = 0;
 

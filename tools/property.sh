@@ -3,12 +3,13 @@
 # seeds: batches of 200 sequences of up to 25 commands, each batch with a new
 # seed, until the time is up or the number of sequences is reached.
 #
-#   tools/property.sh [SECONDS]              random seeds for SECONDS (default 600)
-#   tools/property.sh --sequences N          random seeds until N sequences ran
-#   tools/property.sh --replay 'RC_PARAMS'   one failing case again, e.g.
-#                                            --replay 'reproduce=BITYul...'
+#   tools/property.sh [-j N] [SECONDS]           random seeds for SECONDS (default 600)
+#   tools/property.sh [-j N] --sequences COUNT   random seeds until COUNT sequences ran
+#   tools/property.sh --replay 'RC_PARAMS'       one failing case again, e.g.
+#                                                --replay 'reproduce=BITYul...'
 #
-# The long run: tools/property.sh --sequences 10000
+# -j N runs N batches at once (default 2): a batch mostly waits on the window's
+# timers. The long run: tools/property.sh --sequences 10000
 #
 # Builds in build/ (ORV_PROPERTY_BUILD sets another folder). A failure prints
 # the shrunk sequence and the RC_PARAMS that replay it; every failure found
@@ -19,6 +20,11 @@ set -u
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${ORV_PROPERTY_BUILD:-"$root/build"}
 
+jobs=2
+if [ "${1:-}" = "-j" ]; then
+    jobs=$2
+    shift 2
+fi
 seconds=600
 sequences=0
 replay=""
@@ -48,22 +54,44 @@ fi
 batch=200
 done_sequences=0
 start=$(date +%s)
+elapsed() { echo $(( $(date +%s) - start )); }
 while :; do
-    now=$(date +%s)
     if [ "$sequences" -gt 0 ]; then
         [ "$done_sequences" -ge "$sequences" ] && break
-    elif [ $((now - start)) -ge "$seconds" ]; then
+    elif [ "$(elapsed)" -ge "$seconds" ]; then
         break
     fi
-    seed=$(od -An -N4 -tu4 /dev/urandom | tr -d ' ')
-    log="$build/property-$seed.log"
-    if ! run "seed=$seed max_success=$batch max_size=25" >"$log" 2>&1; then
-        echo "seed $seed: FAILED after $done_sequences sequences in $(( $(date +%s) - start )) s; log: $log"
-        sed -n '/Falsifiable/,$p' "$log"
+    # One round: up to `jobs` batches side by side, each with its own seed.
+    seeds=""
+    pids=""
+    for _ in $(seq "$jobs"); do
+        [ "$sequences" -gt 0 ] && [ $((done_sequences + $(echo "$seeds" | wc -w) * batch)) -ge "$sequences" ] && break
+        seed=$(od -An -N4 -tu4 /dev/urandom | tr -d ' ')
+        run "seed=$seed max_success=$batch max_size=25" >"$build/property-$seed.log" 2>&1 &
+        seeds="$seeds $seed"
+        pids="$pids $!"
+    done
+    failed=""
+    # shellcheck disable=SC2086  # the pids are words
+    set -- $pids
+    for seed in $seeds; do
+        log="$build/property-$seed.log"
+        if wait "$1"; then
+            done_sequences=$((done_sequences + batch))
+            echo "seed $seed: $batch sequences held ($done_sequences in $(elapsed) s)"
+            rm -f "$log"
+        else
+            failed="$failed $seed"
+        fi
+        shift
+    done
+    if [ -n "$failed" ]; then
+        for seed in $failed; do
+            echo "seed $seed: FAILED; log: $build/property-$seed.log"
+            sed -n '/^FAIL\|Falsifiable/,$p' "$build/property-$seed.log" | grep -v '^invariant broken'
+        done
+        echo "property: failed after $done_sequences sequences held in $(elapsed) s"
         exit 1
     fi
-    rm -f "$log"
-    done_sequences=$((done_sequences + batch))
-    echo "seed $seed: $batch sequences held ($done_sequences in $(( $(date +%s) - start )) s)"
 done
-echo "property: $done_sequences sequences held in $(( $(date +%s) - start )) s"
+echo "property: $done_sequences sequences held in $(elapsed) s"

@@ -16,12 +16,13 @@ QString auth_key;
 QString config_id;
 QString car_brand, car_model, car_engine, car_power, car_torque;
 QString standby_text;
-int protocol_index = 0;
+int protocol_index = -1;
 QList<int> pin_states;
 
 const QString unconfigured_id = QStringLiteral("ROVUncfg_CID");
 
-void forget_device_identity()
+namespace {
+void clear_identity()
 {
     serial_number.clear();
     hardware_text.clear();
@@ -35,9 +36,22 @@ void forget_device_identity()
     car_power.clear();
     car_torque.clear();
     standby_text.clear();
-    protocol_index = -1;
-    pin_states.clear();
+    forget_protocol_state();
+}
+} // namespace
+
+void forget_device_identity()
+{
+    clear_identity();
     forget_avail_config();
+}
+
+void reset_device_state()
+{
+    device_open = widgets_cleared = USB_open_error_shown = false;
+    USB_first_tick = true;
+    device_list = nullptr;
+    clear_identity();
 }
 
 void mark_window_cleared()

@@ -37,4 +37,7 @@ void forget_protocol_state();       // no protocol selected, no pins active
 // The configuration id of a device that carries no vehicle.
 extern const QString unconfigured_id;
 
+// Puts every variable above back to its start-up value.
+void reset_device_state();
+
 #endif // DEVICE_STATE_H

@@ -44,4 +44,7 @@ extern QElapsedTimer USB_last_end; // when the last exchange ended (for the paus
 extern bool USB_drain_pending;     // the last exchange failed: its late reports may still come
 extern const int USB_drain_limit;  // reports read away at most before the next message
 
+// Puts every variable above back to its start-up value.
+void reset_usb_state();
+
 #endif // USB_STATE_H

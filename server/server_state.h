@@ -40,4 +40,7 @@ void set_avail_config(int count);   // the count as the device reports it
 void forget_avail_config();         // the device is gone: its count with it
 void close_vehicle_popups();        // the vehicle lists count as closed
 
+// Puts every variable above back to its start-up value.
+void reset_server_state();
+
 #endif // SERVER_STATE_H

@@ -168,7 +168,7 @@ void MainWindow::enter_device_state()
 }
 
 // The controls for the device's settings once its values are read: the
-// protocol list behind what query 50 put in it, and the three drive modes.
+// protocol list behind what query 0x32 put in it, and the three drive modes.
 void MainWindow::show_device_settings()
 {
     ui->comboBox_protocol->addItems(protocol_names);

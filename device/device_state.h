@@ -14,16 +14,16 @@ extern bool USB_open_error_shown;   // the open-failure box was shown since the 
 extern hid_device_info *device_list;
 
 // Decoded from the device's replies.
-extern QString serial_number;       // query 10; first two characters give the model
-extern QString hardware_text;       // query 11
-extern QString firmware_text;       // query 12
-extern QString device_key;          // query 13
+extern QString serial_number;       // query 0x0A; first two characters give the model
+extern QString hardware_text;       // query 0x0B
+extern QString firmware_text;       // query 0x0C
+extern QString device_key;          // query 0x0D
 extern QString auth_key;            // device_key percent-encoded, for the server's authKey
-extern QString config_id;           // query 20; "ROVUncfg_CID" = no vehicle configured
-extern QString car_brand, car_model, car_engine, car_power, car_torque; // queries 21-25
-extern QString standby_text;        // query 50: "U", "S" or "NOT SELECTED"
-extern int protocol_index;          // query 50: selected protocol number, -1 = none
-extern QList<int> pin_states;       // query 51: protocol numbers active on the bus
+extern QString config_id;           // query 0x14; "ROVUncfg_CID" = no vehicle configured
+extern QString car_brand, car_model, car_engine, car_power, car_torque; // queries 0x15-0x19
+extern QString standby_text;        // query 0x32: "U", "S" or "NOT SELECTED"
+extern int protocol_index;          // query 0x32: selected protocol number, -1 = none
+extern QList<int> pin_states;       // query 0x33: protocol numbers active on the bus
 
 // Forgets every value read from a device (and the count the server gave for
 // it), so nothing of one device can be taken for another's.

@@ -13,16 +13,10 @@
 #include "app/sequence_guard.h"
 #include "device/device_state.h"
 #include "device/open_hint.h"
+#include "device/protocol.h"
 #include "device/usb_state.h"
 #include "server/server_state.h"
 #include "ui_mainwindow.h"
-
-namespace {
-
-constexpr unsigned short device_vendor = 0x1FC9;
-constexpr unsigned short device_product = 0x0087;
-
-} // namespace
 
 void MainWindow::myTimer_USB_test()
 {
@@ -40,7 +34,7 @@ void MainWindow::myTimer_USB_test()
     if (!device_open) {
         device_list = hid_enumerate(0, 0);
         hid_device_info *match = device_list;
-        while (match && !(match->vendor_id == device_vendor && match->product_id == device_product))
+        while (match && !(match->vendor_id == protocol::vendor_id && match->product_id == protocol::product_id))
             match = match->next;
 
         if (!match) {

@@ -16,7 +16,9 @@
 #include "app/app_state.h"
 #include "app/build_config.h"
 #include "app/data_files.h"
+#include "app/logging.h"
 #include "device/device_state.h"
+#include "device/hid_error.h"
 #include "device/protocol.h"
 #include "ui_mainwindow.h"
 
@@ -97,7 +99,8 @@ MainWindow::~MainWindow()
         hid_close(device_handle);
         device_handle = nullptr;
     }
-    hid_exit();
+    if (hid_exit() != 0)
+        qCDebug(orv_usb).noquote() << "hid_exit failed:" << hid_error_text(nullptr);
     timer_USB_read->stop();
     timer_USB_test->stop();
     delete ui;

@@ -7,6 +7,7 @@ bool widgets_cleared = false;
 bool USB_first_tick = true;
 bool USB_open_error_shown = false;
 hid_device_info *device_list = nullptr;
+QString enumeration_error;
 
 QString serial_number;
 QString hardware_text;
@@ -51,6 +52,7 @@ void reset_device_state()
     device_open = widgets_cleared = USB_open_error_shown = false;
     USB_first_tick = true;
     device_list = nullptr;
+    enumeration_error.clear();
     clear_identity();
 }
 

@@ -12,6 +12,7 @@ extern bool widgets_cleared;        // the window shows its no-device state
 extern bool USB_first_tick;         // the next presence tick is the first since start-up
 extern bool USB_open_error_shown;   // the open-failure box was shown since the last open
 extern hid_device_info *device_list;
+extern QString enumeration_error;   // hidapi's text for the last enumeration that found nothing
 
 // Decoded from the device's replies.
 extern QString serial_number;       // query 0x0A; first two characters give the model

@@ -34,13 +34,13 @@
 namespace {
 
 // Vendor page 0xFF00, usage 1: one 64-byte input and one 64-byte output report, no ids.
-const unsigned char kReportDescriptor[] = {
+const unsigned char report_descriptor[] = {
     0x06, 0x00, 0xFF, 0x09, 0x01, 0xA1, 0x01, 0x15, 0x00, 0x26, 0xFF, 0x00, 0x75, 0x08,
     0x95, 0x40, 0x09, 0x01, 0x81, 0x02, 0x95, 0x40, 0x09, 0x01, 0x91, 0x02, 0xC0,
 };
-constexpr int kReportSize = 64;
-constexpr qint64 kReadSpacingMs = 50;
-const char kProduct[] = "ORV drive-mode module (simulated)";
+constexpr int report_size = 64;
+constexpr qint64 read_spacing_ms = 50;
+const char product_name[] = "ORV drive-mode module (simulated)";
 
 qint64 now_ms()
 {
@@ -172,20 +172,20 @@ void HidrawBed::plug(Slot &slot, SimDevice *device)
     node->raw = node->hid + "/hidraw/hidraw" + QByteArray::number(number);
 
     QByteArray descriptor;
-    for (unsigned char b : kReportDescriptor)
+    for (unsigned char b : report_descriptor)
         descriptor += QByteArray::number(b, 16).rightJustified(2, '0');
     // hidapi takes vendor, product, name and serial from the HID device's uevent (it skips
     // a device without HID_ID, HID_NAME and HID_UNIQ), the usage from report_descriptor
     // behind the node's `device` link, strings and release from the USB device.
     const QList<QByteArray> records = {
         "P: " + node->usb.mid(4) + "\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_device\nA: idVendor=" + vid +
-            "\nA: idProduct=" + pid + "\nA: manufacturer=ORV\nA: product=" + kProduct +
+            "\nA: idProduct=" + pid + "\nA: manufacturer=ORV\nA: product=" + product_name +
             "\nA: serial=" + serial + "\nA: bcdDevice=0100\nA: busnum=1\nA: devnum=" +
             QByteArray::number(number + 2) + "\n",
         "P: " + node->interface.mid(4) +
             "\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_interface\nA: bInterfaceNumber=00\nA: bInterfaceClass=03\n",
         "P: " + node->hid.mid(4) + "\nE: SUBSYSTEM=hid\nE: HID_ID=0003:0000" + vid.toUpper() +
-            ":0000" + pid.toUpper() + "\nE: HID_NAME=" + kProduct + "\nE: HID_UNIQ=" + serial +
+            ":0000" + pid.toUpper() + "\nE: HID_NAME=" + product_name + "\nE: HID_UNIQ=" + serial +
             "\nE: HID_PHYS=usb-0000:00:14.0-" + QByteArray::number(slot.port) +
             "/input0\nH: report_descriptor=" + descriptor + "\n",
         "P: " + node->raw.mid(4) + "\nN: " + node->devnode.mid(5) +
@@ -279,13 +279,13 @@ void HidrawBed::hang_up(Slot &slot)
 // Hands on what the device has to say, one 64-byte report at a time.
 void HidrawBed::pump(Node &node)
 {
-    unsigned char report[kReportSize];
+    unsigned char report[report_size];
     while (node.live && node.device->has_pending_report()) {
         const int n = node.device->read(report, sizeof report);
         if (n < 0)
             break;
         if (n == 0) {
-            node.next_pump = now_ms() + kReadSpacingMs;  // a late answer: one read later
+            node.next_pump = now_ms() + read_spacing_ms;  // a late answer: one read later
             break;
         }
         std::memset(report + n, 0, sizeof report - size_t(n));
@@ -365,12 +365,12 @@ int HidrawBed::on_ioctl(void *, void *client_ptr, void *node_ptr)
         return TRUE;
     }
     if (request == HIDIOCGRDESCSIZE) {
-        const int length = int(sizeof kReportDescriptor);
+        const int length = int(sizeof report_descriptor);
         std::memcpy(data->data, &length, sizeof length);
     } else if (request == HIDIOCGRDESC) {
         auto *d = reinterpret_cast<hidraw_report_descriptor *>(data->data);
-        d->size = std::min<__u32>(d->size, sizeof kReportDescriptor);
-        std::memcpy(d->value, kReportDescriptor, d->size);
+        d->size = std::min<__u32>(d->size, sizeof report_descriptor);
+        std::memcpy(d->value, report_descriptor, d->size);
     } else {
         const SimDeviceFile &file = node->slot->link->file();
         hidraw_devinfo info;

@@ -11,7 +11,7 @@
 
 namespace {
 
-const char kUsage[] =
+const char usage_text[] =
     "usage: orv-simdev [--file F] COMMAND [ARGS]\n"
     "  F defaults to $ORV_SIM_DEVICE_FILE.\n"
     "commands:\n"
@@ -40,7 +40,7 @@ QTextStream &err()
 
 int usage_error(const QString &text)
 {
-    err() << "orv-simdev: " << text << "\n" << kUsage;
+    err() << "orv-simdev: " << text << "\n" << usage_text;
     err().flush();
     return 2;
 }
@@ -296,7 +296,7 @@ int main(int argc, char **argv)
         args.erase(args.begin() + file_at, args.begin() + file_at + 2);
     }
     if (args.isEmpty() || args.first() == "help" || args.first() == "--help") {
-        QTextStream(stdout) << kUsage;
+        QTextStream(stdout) << usage_text;
         return args.isEmpty() ? 2 : 0;
     }
     if (path.isEmpty())

@@ -31,7 +31,7 @@ struct hid_device_ {
 
 namespace {
 
-const wchar_t kGone[] = L"The device has been disconnected.";
+const wchar_t gone_text[] = L"The device has been disconnected.";
 
 std::wstring wide(const QByteArray &utf8)
 {
@@ -395,7 +395,7 @@ int SimBus::hid_write(hid_device *dev, const unsigned char *data, size_t length)
     SimDevice *device = dev->entry->device.get();
     enter(SimBusObserver::Op::Write, device);
     const int n = device->write(data, length);
-    dev->error = n < 0 ? (device->plugged() ? L"Write failed." : kGone) : L"";
+    dev->error = n < 0 ? (device->plugged() ? L"Write failed." : gone_text) : L"";
     leave(SimBusObserver::Op::Write, device);
     return n;
 }
@@ -408,7 +408,7 @@ int SimBus::hid_read_timeout(hid_device *dev, unsigned char *data, size_t length
     SimDevice *device = dev->entry->device.get();
     enter(SimBusObserver::Op::Read, device);
     const int n = device->read(data, length);
-    dev->error = n < 0 ? kGone : L"";
+    dev->error = n < 0 ? gone_text : L"";
     leave(SimBusObserver::Op::Read, device);
     return n;
 }
@@ -464,7 +464,7 @@ int SimBus::copy_string(hid_device *dev, const std::wstring &text, wchar_t *stri
     if (!string || maxlen == 0)
         return -1;
     if (!dev->entry->device->plugged()) {
-        dev->error = kGone;
+        dev->error = gone_text;
         return -1;
     }
     std::wcsncpy(string, text.c_str(), maxlen);

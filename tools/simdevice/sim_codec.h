@@ -6,10 +6,10 @@
 
 namespace sim_wire {
 
-constexpr int kReportSize = 64;
-constexpr quint8 kQuery = 0x09;
-constexpr quint8 kKeyQuery = 13;
-constexpr quint8 kKeyMarker = 0x04;
+constexpr int report_size = 64;
+constexpr quint8 query_code = 0x09;
+constexpr quint8 key_query = 13;
+constexpr quint8 key_marker = 0x04;
 
 QByteArray base64_encode(const QByteArray &bytes);  // no '=' padding
 QByteArray base64_decode(const QByteArray &text);   // lenient: skips what is not base64

@@ -11,7 +11,7 @@ struct KindName {
     SimFault::Kind kind;
     const char *name;
 };
-const KindName kKindNames[] = {
+const KindName kind_names[] = {
     {SimFault::Kind::NoAnswer, "no-answer"},     {SimFault::Kind::Fail, "fail"},
     {SimFault::Kind::FailConnection, "fail-connection"},
     {SimFault::Kind::ChunkedFail, "chunked-fail"}, {SimFault::Kind::LowerAck, "lower-ack"},
@@ -26,7 +26,7 @@ struct GarbageName {
     SimFault::GarbageKind kind;
     const char *name;
 };
-const GarbageName kGarbageNames[] = {
+const GarbageName garbage_names[] = {
     {SimFault::GarbageKind::RandomBytes, "random"},
     {SimFault::GarbageKind::InvalidBase64, "invalid-base64"},
     {SimFault::GarbageKind::BadOffset, "bad-offset"},
@@ -126,15 +126,15 @@ QByteArray SimFault::waits_for() const
     if (!match.isEmpty())
         return match;
     if (kind == Kind::WrongEcho)
-        return QByteArray(1, char(kQuery));
+        return QByteArray(1, char(query_code));
     if (kind == Kind::KeyNoMarker)
-        return QByteArray(1, char(kQuery)) + char(kKeyQuery) + char(kKeyMarker);
+        return QByteArray(1, char(query_code)) + char(key_query) + char(key_marker);
     return match;
 }
 
 QString SimFault::kind_name(Kind k)
 {
-    for (const KindName &n : kKindNames)
+    for (const KindName &n : kind_names)
         if (n.kind == k)
             return QString::fromLatin1(n.name);
     return QString();
@@ -142,7 +142,7 @@ QString SimFault::kind_name(Kind k)
 
 bool SimFault::kind_from_name(const QString &name, Kind *out)
 {
-    for (const KindName &n : kKindNames) {
+    for (const KindName &n : kind_names) {
         if (name == QLatin1String(n.name)) {
             *out = n.kind;
             return true;
@@ -153,7 +153,7 @@ bool SimFault::kind_from_name(const QString &name, Kind *out)
 
 QString SimFault::garbage_name(GarbageKind g)
 {
-    for (const GarbageName &n : kGarbageNames)
+    for (const GarbageName &n : garbage_names)
         if (n.kind == g)
             return QString::fromLatin1(n.name);
     return QString();
@@ -161,7 +161,7 @@ QString SimFault::garbage_name(GarbageKind g)
 
 bool SimFault::garbage_from_name(const QString &name, GarbageKind *out)
 {
-    for (const GarbageName &n : kGarbageNames) {
+    for (const GarbageName &n : garbage_names) {
         if (name == QLatin1String(n.name)) {
             *out = n.kind;
             return true;

@@ -80,7 +80,8 @@ struct HidrawBed::Slot {
 struct HidrawBed::Node {
     HidrawBed *bed = nullptr;
     Slot *slot = nullptr;
-    SimDevice *device = nullptr;
+    // Kept while the program holds the node, also after an unplug or a new plug.
+    std::shared_ptr<SimDevice> device;
     QByteArray devnode;                         // "/dev/hidraw3"
     QByteArray usb, interface, hid, raw;        // sysfs paths, parents first
     int master = -1;                            // the bed's end of the terminal
@@ -136,10 +137,9 @@ void HidrawBed::add_device(const DeviceOptions &options)
 void HidrawBed::tick()
 {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
-    SimBus &bus = SimBus::instance();
     for (auto &slot : slots_) {
-        slot->link->sync(bus);
-        SimDevice *want = slot->link->device();
+        slot->link->sync();
+        std::shared_ptr<SimDevice> want = slot->link->device();
         if (want && !want->plugged())
             want = nullptr;
         if (slot->node && slot->node->device != want)
@@ -153,7 +153,7 @@ void HidrawBed::tick()
             pump(*node);
 }
 
-void HidrawBed::plug(Slot &slot, SimDevice *device)
+void HidrawBed::plug(Slot &slot, const std::shared_ptr<SimDevice> &device)
 {
     auto node = std::make_unique<Node>();
     node->bed = this;
@@ -270,10 +270,8 @@ void HidrawBed::hang_up(Slot &slot)
     if (node.master >= 0)
         ::close(node.master);
     node.master = -1;
-    if (node.clients == 0 && node.device && node.device != slot.link->device()) {
-        SimBus::instance().forget(node.device);
-        node.device = nullptr;
-    }
+    if (node.clients == 0)
+        node.device.reset();
 }
 
 // Hands on what the device has to say, one 64-byte report at a time.
@@ -293,15 +291,7 @@ void HidrawBed::pump(Node &node)
             warn(QStringLiteral("%1: the terminal is full, a report is lost")
                      .arg(QString::fromLatin1(node.devnode)));
     }
-    node.slot->link->leave(SimBus::instance(), SimBusObserver::Op::Read, node.device, {});
-}
-
-HidrawBed::Node *HidrawBed::node_of(const char *devnode)
-{
-    for (auto &node : nodes_)
-        if (devnode && node->devnode == devnode)
-            return node.get();
-    return nullptr;
+    node.slot->link->flush_log(*node.device);
 }
 
 int HidrawBed::on_write(void *, void *client_ptr, void *node_ptr)
@@ -318,12 +308,8 @@ int HidrawBed::on_write(void *, void *client_ptr, void *node_ptr)
     // The device model takes the report with its id byte in front, as hidapi hands it over.
     const QByteArray report = !written.isEmpty() && written[0] == '\0' ? written : '\0' + written;
 
-    SimBus &bus = SimBus::instance();
-    SimFileLink &link = *node->slot->link;
-    link.enter(bus, SimBusObserver::Op::Write, node->device);
-    const int n = node->device->write(reinterpret_cast<const unsigned char *>(report.constData()),
-                                      size_t(report.size()));
-    link.leave(bus, SimBusObserver::Op::Write, node->device, {});
+    const int n = node->slot->link->write(*node->device, reinterpret_cast<const unsigned char *>(report.constData()),
+                                          size_t(report.size()));
     if (n < 0) {
         // Gone on this report (an unplug fault).
         node->bed->hang_up(*node->slot);
@@ -392,7 +378,7 @@ void HidrawBed::on_connected(void *, void *client_ptr, void *node_ptr)
     ++node->clients;
     g_object_weak_ref(G_OBJECT(client), reinterpret_cast<GWeakNotify>(&HidrawBed::on_closed), node);
     if (node->device)
-        node->slot->link->leave(SimBus::instance(), SimBusObserver::Op::Open, node->device, node->devnode);
+        node->slot->link->log_line("OPEN " + node->devnode);
 }
 
 // The program closed the node: umockdev lets go of the client when its socket ends.
@@ -404,8 +390,10 @@ void HidrawBed::on_closed(void *node_ptr, void *)
     if (!node->device)
         return;
     SimFileLink &link = *node->slot->link;
-    // The link forgets a device that is neither plugged nor its own any more.
-    link.leave(SimBus::instance(), SimBusObserver::Op::Close, node->device, node->devnode);
-    if (!node->live && node->device != link.device())
-        node->device = nullptr;
+    link.flush_log(*node->device);
+    link.log_line("CLOSE " + node->devnode);
+    // A device pulled out is gone for good once the program lets go of it: a long run of
+    // plug-ins keeps nothing per device.
+    if (!node->live && node->clients == 0)
+        node->device.reset();
 }

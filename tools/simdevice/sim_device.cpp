@@ -10,8 +10,8 @@
 //   bytes it needs, an empty packet, a host acknowledgement while no chunked reply is
 //   running and an end packet whose length differs from what the device holds are all
 //   answered 0xF1. Query 13 with an argument other than 0x04 is answered 0xF1 as well.
-// - 0x03, 0x21 and 0x24 only track whether a write sequence is open; every stored value
-//   takes effect at once, inside or outside a sequence.
+// - 0x03, 0x21 and 0x24 are answered 0xF0 and nothing else; every stored value takes
+//   effect at once, inside or outside a write sequence.
 // - A chunk at an offset beyond what the device holds is answered with an acknowledgement of
 //   what it holds; a chunk with offset 0 always starts a new message; a plain packet drops a
 //   half-received chunked message and a half-sent chunked reply.
@@ -58,17 +58,9 @@ bool is_frame(const QByteArray &packet)
     return first == chunk_code || first == ack_code || first == end_code;
 }
 
-QByteArray without_trailing_zeros(QByteArray b)
-{
-    while (!b.isEmpty() && b.back() == '\0')
-        b.chop(1);
-    return b;
-}
-
 const QList<SimFault::Kind> answer_faults = {
     SimFault::Kind::Fail,    SimFault::Kind::FailConnection, SimFault::Kind::ChunkedFail,
     SimFault::Kind::Garbage, SimFault::Kind::Late,           SimFault::Kind::Reply,
-    SimFault::Kind::WrongEcho, SimFault::Kind::KeyNoMarker,
 };
 
 }  // namespace
@@ -162,18 +154,16 @@ QList<WirePacket> SimDevice::wire() const
         p.direction =
             e.kind == SimEvent::HostPacket ? WirePacket::HostToDevice : WirePacket::DeviceToHost;
         p.bytes = e.bytes;
-        p.report = e.report;
         out.append(p);
     }
     return out;
 }
 
-void SimDevice::log(SimEvent::Kind kind, const QByteArray &bytes, const QByteArray &report)
+void SimDevice::log(SimEvent::Kind kind, const QByteArray &bytes)
 {
     SimEvent e;
     e.kind = kind;
     e.bytes = bytes;
-    e.report = report;
     journal_.append(e);
 }
 
@@ -190,7 +180,7 @@ int SimDevice::write(const unsigned char *data, size_t length)
         set_plugged(false);
         return -1;
     }
-    log(SimEvent::HostPacket, packet, without_trailing_zeros(text));
+    log(SimEvent::HostPacket, packet);
     const int written = int(std::min<size_t>(length, 0x7FFFFFFF));
     if (silent_)
         return written;
@@ -227,7 +217,7 @@ int SimDevice::read(unsigned char *data, size_t length)
     const QByteArray report = pending_.takeFirst();
     const size_t n = std::min(length, size_t(report.size()));
     std::memcpy(data, report.constData(), n);
-    log(SimEvent::DevicePacket, base64_decode(report), without_trailing_zeros(report));
+    log(SimEvent::DevicePacket, base64_decode(report));
     return int(n);
 }
 
@@ -253,7 +243,7 @@ bool SimDevice::take_ready_fault(const QList<SimFault::Kind> &kinds, const QByte
 {
     for (int i = 0; i < faults_.size(); ++i) {
         const SimFault &f = faults_.at(i);
-        if (f.skip == 0 && kinds.contains(f.kind) && context.startsWith(f.waits_for())) {
+        if (f.skip == 0 && kinds.contains(f.kind) && context.startsWith(f.match)) {
             fired_ = faults_.takeAt(i);
             changed();
             return true;
@@ -267,7 +257,7 @@ void SimDevice::note_message(const QByteArray &message)
 {
     log(SimEvent::HostMessage, message);
     for (SimFault &f : faults_) {
-        if (f.skip > 0 && message.startsWith(f.waits_for())) {
+        if (f.skip > 0 && message.startsWith(f.match)) {
             --f.skip;
             changed();
         }
@@ -425,21 +415,6 @@ void SimDevice::on_message(const QByteArray &message)
         send_reply(answer(message));
         late_reads_ = std::max(0, f.count);
         break;
-    case SimFault::Kind::WrongEcho: {
-        QByteArray r = answer(message);
-        if (!r.isEmpty())
-            r[0] = char(quint8(r[0]) + 1);
-        send_reply(r);
-        break;
-    }
-    case SimFault::Kind::KeyNoMarker: {
-        // Only a key reply has a marker to leave out; any other message is answered normally.
-        QByteArray r = answer(message);
-        if (byte_at(r, 0) == key_query && byte_at(r, 1) == key_marker)
-            r.remove(1, 1);
-        send_reply(r);
-        break;
-    }
     case SimFault::Kind::Garbage:
         switch (f.garbage) {
         case SimFault::GarbageKind::RandomBytes: {
@@ -489,13 +464,9 @@ QByteArray SimDevice::answer(const QByteArray &message)
     case query_code:
         return answer_query(message);
     case 0x03:
-        session_open_ = true;
-        return ok;
     case 0x21:
-        return ok;  // the values of the sequence are already in effect
     case 0x24:
-        session_open_ = false;
-        return ok;
+        return ok;  // a write sequence's bracket: every value takes effect at once
     case 0x14: state_.config_id = value; break;
     case 0x15: state_.brand = value; break;
     case 0x16: state_.model = value; break;

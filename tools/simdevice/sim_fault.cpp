@@ -1,9 +1,6 @@
 #include "sim_fault.h"
-#include "sim_codec.h"
 
-// The fault catalogue: how each fault is made, named, described and matched to a message.
-
-using namespace sim_wire;
+// The fault catalogue: how each fault is made, named and described.
 
 namespace {
 
@@ -17,7 +14,6 @@ const KindName kind_names[] = {
     {SimFault::Kind::ChunkedFail, "chunked-fail"}, {SimFault::Kind::LowerAck, "lower-ack"},
     {SimFault::Kind::Unplug, "unplug"},           {SimFault::Kind::Garbage, "garbage"},
     {SimFault::Kind::Late, "late"},               {SimFault::Kind::Reply, "reply"},
-    {SimFault::Kind::WrongEcho, "wrong-echo"},    {SimFault::Kind::KeyNoMarker, "key-no-marker"},
     {SimFault::Kind::AckPastEnd, "ack-past-end"}, {SimFault::Kind::ChunkGap, "chunk-gap"},
     {SimFault::Kind::AckAhead, "ack-ahead"},
 };
@@ -96,16 +92,6 @@ SimFault SimFault::reply(const QByteArray &bytes, const QByteArray &match, int s
     return f;
 }
 
-SimFault SimFault::wrong_echo(const QByteArray &match, int skip)
-{
-    return make_fault(Kind::WrongEcho, match, skip);
-}
-
-SimFault SimFault::key_no_marker(int skip)
-{
-    return make_fault(Kind::KeyNoMarker, {}, skip);
-}
-
 SimFault SimFault::ack_past_end(const QByteArray &match, int skip)
 {
     return make_fault(Kind::AckPastEnd, match, skip);
@@ -119,17 +105,6 @@ SimFault SimFault::chunk_gap(const QByteArray &match, int skip)
 SimFault SimFault::ack_ahead(const QByteArray &match, int skip)
 {
     return make_fault(Kind::AckAhead, match, skip);
-}
-
-QByteArray SimFault::waits_for() const
-{
-    if (!match.isEmpty())
-        return match;
-    if (kind == Kind::WrongEcho)
-        return QByteArray(1, char(query_code));
-    if (kind == Kind::KeyNoMarker)
-        return QByteArray(1, char(query_code)) + char(key_query) + char(key_marker);
-    return match;
 }
 
 QString SimFault::kind_name(Kind k)
@@ -193,10 +168,9 @@ QString SimFault::describe() const
     default:
         break;
     }
-    const QByteArray start = waits_for();
-    text += start.isEmpty() ? QStringLiteral(", any message")
+    text += match.isEmpty() ? QStringLiteral(", any message")
                             : QStringLiteral(", messages starting ") +
-                                  QString::fromLatin1(start.toHex(' '));
+                                  QString::fromLatin1(match.toHex(' '));
     if (skip > 0)
         text += QStringLiteral(", after %1 more").arg(skip);
     return text;

@@ -146,20 +146,14 @@ QString dotted(const QByteArray &bytes)
     return parts.join(QLatin1Char('.'));
 }
 
-const char *const protocol_names[] = {"HS CAN", "TOEM",   "MS CAN",    "SW CAN",
-                                      "K L Line", "K Line", "J1850 PWM", "J1850 VPW",
-                                      "Nis 1",  "Nis 2",  "OEM 1",     "OEM 2"};
-
+// The protocol numbers of a mask's bits.
 QString protocols_of(quint16 mask)
 {
-    QStringList names;
-    for (int bit = 0; bit < 16; ++bit) {
-        if (!(mask & (1u << bit)))
-            continue;
-        names << (bit < 12 ? QString::fromLatin1(protocol_names[bit])
-                           : QStringLiteral("bit %1").arg(bit));
-    }
-    return names.isEmpty() ? QStringLiteral("none") : names.join(QStringLiteral(", "));
+    QStringList numbers;
+    for (int bit = 0; bit < 16; ++bit)
+        if (mask & (1u << bit))
+            numbers << QString::number(bit);
+    return numbers.isEmpty() ? QStringLiteral("none") : QStringLiteral("numbers ") + numbers.join(QStringLiteral(", "));
 }
 
 }  // namespace

@@ -151,12 +151,6 @@ void ApiServer::clear_faults()
     faults_.clear();
 }
 
-std::vector<Fault> ApiServer::faults() const
-{
-    std::lock_guard<std::mutex> lock(mutex_);
-    return faults_;
-}
-
 std::vector<LoggedRequest> ApiServer::log() const
 {
     std::lock_guard<std::mutex> lock(mutex_);

@@ -46,11 +46,6 @@ enum class Endpoint {
     Any,        // in a fault: every endpoint above
 };
 
-// Names used on the command line, in the control interface and in the log:
-// limitInfo, brand, model, vehicle, settings, software, install, all.
-const char *endpoint_name(Endpoint endpoint);
-std::optional<Endpoint> endpoint_from_name(const std::string &name);
-
 enum class FaultKind {
     Delay,     // wait delay_ms before answering; combines with one fault of another kind
     Status,    // answer `status` with `body` instead (empty body: a JSON error for the status)
@@ -66,8 +61,8 @@ enum class FaultKind {
                // for this request meets it
 };
 
+// The kind's name in a fault's text and in the log ("delay", "status", ...).
 const char *fault_kind_name(FaultKind kind);
-std::optional<FaultKind> fault_kind_from_name(const std::string &name);
 
 struct Fault {
     Endpoint endpoint = Endpoint::Any;
@@ -83,7 +78,8 @@ struct Fault {
     bool once = false;  // removed after the first request it applies to
 };
 
-// "endpoint:kind[:arg]", for example "limitInfo:status:401", "brand:delay:25000",
+// "endpoint:kind[:arg]" (endpoints limitInfo, brand, model, vehicle, settings, software,
+// install, all), for example "limitInfo:status:401", "brand:delay:25000",
 // "software:empty", "all:drop", "software:stream:1073741824". Returns nothing
 // and says why in `error` when malformed. Extra headers are not part of the text.
 std::optional<Fault> parse_fault(const std::string &text, bool once, std::string *error = nullptr);
@@ -136,7 +132,6 @@ public:
 
     void add_fault(const Fault &fault);
     void clear_faults();
-    std::vector<Fault> faults() const;
 
     // Requests to the control interface (/__sim/...) are not logged.
     std::vector<LoggedRequest> log() const;

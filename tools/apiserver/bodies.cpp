@@ -52,7 +52,7 @@ const char *stream_pattern()
     static const std::string pattern = [] {
         std::string p(write_size + 251, '\0');
         for (std::size_t i = 0; i < p.size(); ++i)
-            p[i] = stream_byte(i);
+            p[i] = static_cast<char>(i % 251);
         return p;
     }();
     return pattern.data();
@@ -85,11 +85,6 @@ std::string gzip_repeated(char byte, std::uint64_t size)
     append_le32(out, static_cast<std::uint32_t>(crc));
     append_le32(out, static_cast<std::uint32_t>(size & 0xFFFFFFFFu));  // gzip keeps the size mod 2^32
     return out;
-}
-
-char stream_byte(std::uint64_t offset)
-{
-    return static_cast<char>(offset % 251);
 }
 
 void send_stream(httplib::Response &res, std::uint64_t size, std::shared_ptr<void> token)

@@ -15,12 +15,9 @@ namespace apiserver {
 // compressed size (about size / 1000), never `size`.
 std::string gzip_repeated(char byte, std::uint64_t size);
 
-// The byte at `offset` of a stream fault's body: offset % 251, a pattern that does not line
-// up with any power-of-two buffer, so a client that loses or repeats a piece is caught.
-char stream_byte(std::uint64_t offset);
-
-// `size` bytes of stream_byte() as application/octet-stream with Content-Length, produced
-// while they are written. `token` lives as long as the body is being sent.
+// `size` bytes as application/octet-stream with Content-Length, produced while they are
+// written: byte i is i % 251, a pattern that does not line up with any power-of-two buffer,
+// so a client that loses or repeats a piece is caught. `token` lives as long as the body is being sent.
 void send_stream(httplib::Response &res, std::uint64_t size, std::shared_ptr<void> token);
 
 // `body` (not empty) as it is, with Content-Length and `content_type`. Sent through a content

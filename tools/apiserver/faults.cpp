@@ -35,16 +35,6 @@ std::optional<std::uint64_t> byte_count(const std::optional<std::string> &text, 
     return static_cast<std::uint64_t>(*n);
 }
 
-} // namespace
-
-const char *endpoint_name(Endpoint endpoint)
-{
-    for (const auto &e : endpoint_names)
-        if (e.endpoint == endpoint)
-            return e.name;
-    return "?";
-}
-
 std::optional<Endpoint> endpoint_from_name(const std::string &name)
 {
     for (const auto &e : endpoint_names)
@@ -52,6 +42,16 @@ std::optional<Endpoint> endpoint_from_name(const std::string &name)
             return e.endpoint;
     return std::nullopt;
 }
+
+std::optional<FaultKind> fault_kind_from_name(const std::string &name)
+{
+    for (const auto &f : fault_names)
+        if (name == f.name)
+            return f.kind;
+    return std::nullopt;
+}
+
+} // namespace
 
 const char *fault_kind_name(FaultKind kind)
 {
@@ -142,14 +142,6 @@ std::string check_header(const std::string &name, const std::string &value)
     if (value.find_first_of("\r\n") != std::string::npos)
         return "header " + name + ": CR and LF cannot be sent in a value";
     return {};
-}
-
-std::optional<FaultKind> fault_kind_from_name(const std::string &name)
-{
-    for (const auto &f : fault_names)
-        if (name == f.name)
-            return f.kind;
-    return std::nullopt;
 }
 
 } // namespace apiserver

@@ -193,12 +193,6 @@ void SimBus::set_observer(SimBusObserver *observer)
     observer_ = observer;
 }
 
-SimBusObserver *SimBus::observer() const
-{
-    std::lock_guard<std::recursive_mutex> lock(mutex_);
-    return observer_;
-}
-
 SimBus::Entry *SimBus::entry_of(const SimDevice *device) const
 {
     for (const auto &e : entries_)

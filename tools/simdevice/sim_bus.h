@@ -61,7 +61,6 @@ public:
     int stale_handle_calls() const;
 
     void set_observer(SimBusObserver *observer);
-    SimBusObserver *observer() const;
 
     // The hidapi functions, one to one (sim_hidapi.cpp forwards to these).
     int hid_exit();

@@ -40,9 +40,6 @@ struct SimDeviceState {
     bool configured() const { return config_id != "ROVUncfg_CID"; }
     // A sample vehicle, for engineers and tests that need a configured device.
     void set_sample_vehicle();
-
-    bool operator==(const SimDeviceState &o) const;
-    bool operator!=(const SimDeviceState &o) const { return !(*this == o); }
 };
 
 struct WirePacket {

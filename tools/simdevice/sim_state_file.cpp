@@ -158,12 +158,6 @@ QString protocols_of(quint16 mask)
 
 }  // namespace
 
-bool SimDeviceFile::operator==(const SimDeviceFile &o) const
-{
-    return plugged == o.plugged && vendor_id == o.vendor_id && product_id == o.product_id &&
-           generation == o.generation && state == o.state && faults == o.faults;
-}
-
 QJsonValue bytes_to_json(const QByteArray &bytes)
 {
     // Text only when it is valid UTF-8 without a zero byte (Qt 5's fromUtf8() stops at one,

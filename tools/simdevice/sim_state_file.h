@@ -18,8 +18,6 @@ struct SimDeviceFile {
     int generation = 0;
     SimDeviceState state;
     QList<SimFault> faults;
-
-    bool operator==(const SimDeviceFile &o) const;
 };
 
 QJsonObject device_file_to_json(const SimDeviceFile &file);

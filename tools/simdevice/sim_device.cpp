@@ -9,7 +9,7 @@
 // - An unknown command or query, a query without its code, a command without the value
 //   bytes it needs, an empty packet, a host acknowledgement while no chunked reply is
 //   running and an end packet whose length differs from what the device holds are all
-//   answered 0xF1. Query 13 with an argument other than 0x04 is answered 0xF1 as well.
+//   answered 0xF1. Query 0x0D with an argument other than 0x04 is answered 0xF1 as well.
 // - 0x03, 0x21 and 0x24 are answered 0xF0 and nothing else; every stored value takes
 //   effect at once, inside or outside a write sequence.
 // - A chunk at an offset beyond what the device holds is answered with an acknowledgement of

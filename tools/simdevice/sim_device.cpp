@@ -90,6 +90,18 @@ void SimDeviceState::set_sample_vehicle()
     protocol_mask = 0;
 }
 
+bool SimDeviceState::operator==(const SimDeviceState &o) const
+{
+    return serial == o.serial && key == o.key && firmware == o.firmware &&
+           hardware == o.hardware && config_id == o.config_id && brand == o.brand &&
+           model == o.model && engine == o.engine && power == o.power && torque == o.torque &&
+           software_label == o.software_label && drive_mode == o.drive_mode &&
+           indication == o.indication && settings_flags == o.settings_flags &&
+           protocol_mask == o.protocol_mask && pin_activity == o.pin_activity &&
+           config_count == o.config_count && software_received == o.software_received &&
+           software_file == o.software_file && software_checksum_ok == o.software_checksum_ok;
+}
+
 // ---------------------------------------------------------------- device
 
 SimDevice::SimDevice(const SimDeviceState &state) : state_(state) {}

@@ -40,6 +40,8 @@ struct SimDeviceState {
     bool configured() const { return config_id != "ROVUncfg_CID"; }
     // A sample vehicle, for engineers and tests that need a configured device.
     void set_sample_vehicle();
+
+    bool operator==(const SimDeviceState &o) const;
 };
 
 struct WirePacket {

@@ -17,7 +17,10 @@
 #include "app/build_config.h"
 #include "app/close_guard.h"
 #include "app/data_files.h"
+#include "app/logging.h"
 #include "device/device_state.h"
+#include "device/hid_error.h"
+#include "device/protocol.h"
 #include "ui_mainwindow.h"
 
 MainWindow::MainWindow(QWidget *parent)
@@ -53,8 +56,7 @@ MainWindow::MainWindow(QWidget *parent)
     // Redirects are never followed (Qt 6 would follow them by default); each request says so too.
     network_manager->setRedirectPolicy(QNetworkRequest::ManualRedirectPolicy);
     setWindowIcon(load_window_icon(QStringLiteral("orv.ico")));
-    protocol_names = QStringList{"HS CAN", "TOEM", "MS CAN", "SW CAN", "K L Line", "K Line",
-                                 "J1850 PWM", "J1850 VPW", "Nis 1", "Nis 2", "OEM 1", "OEM 2"};
+    protocol_names = protocol::names();
     setFocus(Qt::OtherFocusReason);
 
     timer_server = new QTimer(this);
@@ -102,7 +104,8 @@ MainWindow::~MainWindow()
         hid_close(device_handle);
         device_handle = nullptr;
     }
-    hid_exit();
+    if (hid_exit() != 0)
+        qCDebug(orv_usb).noquote() << "hid_exit failed:" << hid_error_text(nullptr);
     timer_USB_read->stop();
     timer_USB_test->stop();
     delete ui;

@@ -182,7 +182,7 @@ void MainWindow::enter_device_state()
 }
 
 // The protocol list once the device's settings are read: the protocol names
-// behind what query 50 put in it, the device's protocol selected.
+// behind what query 0x32 put in it, the device's protocol selected.
 void MainWindow::show_protocol_list()
 {
     ui->comboBox_protocol->addItems(protocol_names);

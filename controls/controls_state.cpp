@@ -12,3 +12,8 @@ void unlock_settings()
 {
     settings_locked = false;
 }
+
+void reset_controls_state()
+{
+    settings_locked = protocol_list_edit = false;
+}

@@ -12,4 +12,7 @@ extern bool protocol_list_edit;
 void lock_settings();
 void unlock_settings();
 
+// Puts every variable above back to its start-up value.
+void reset_controls_state();
+
 #endif // CONTROLS_STATE_H

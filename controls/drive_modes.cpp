@@ -10,17 +10,9 @@
 #include "app/style_sheets.h"
 #include "app/widget_snapshot.h"
 #include "device/messages.h"
+#include "device/protocol.h"
 #include "device/usb_state.h"
 #include "ui_mainwindow.h"
-
-namespace {
-
-// The low byte of the indication value written for "on" (command 0x34, value
-// 0x00 0x3C); the device reports it back to query 52, where any value but 0
-// reads as on.
-constexpr int indication_on_value = 0x3C;
-
-} // namespace
 
 // Every settings write: 0x03, the value message, 0x21, 0x24. Stops at the
 // first exchange that fails (the transport has shown its box); true when all
@@ -69,9 +61,9 @@ void MainWindow::write_indication(bool on)
     ui->pushButton_indication_on->setEnabled(!on);
     ui->pushButton_indication_off->setEnabled(on);
 
-    QByteArray value(2, '\0');
-    if (on)
-        value[1] = char(indication_on_value);
+    const int indication = on ? protocol::indication_on : 0;
+    QByteArray value;
+    value.append(char(indication >> 8)).append(char(indication & 0xFF));
     bool value_sent = false;
     if (write_settings(message::command(message::Code::Indication, value), &value_sent))
         show_box("Info", "Settings are changed!");

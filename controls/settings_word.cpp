@@ -1,14 +1,18 @@
 #include "controls/settings_word.h"
 
 #include "device/messages.h"
+#include "device/protocol.h"
 
 namespace settings_word {
 
 int flags(const Choice &choice)
 {
-    int value = choice.auto_standby ? 0x04 : choice.standby_u ? 0x02 : choice.standby_s ? 0x01 : 0x00;
+    int value = choice.auto_standby ? protocol::auto_standby
+              : choice.standby_u    ? protocol::standby_u
+              : choice.standby_s    ? protocol::standby_s
+                                    : 0;
     if (choice.auto_protocol)
-        value |= 0x08;
+        value |= protocol::auto_protocol;
     return value;
 }
 

@@ -6,8 +6,8 @@
 #include <QStringList>
 
 // The device's settings word: 0x32, flags, protocol mask high byte, low byte.
-//   flags 0x01 standby S, 0x02 standby U, 0x04 automatic standby,
-//         0x08 automatic protocol (the mask is then 0x00 0x00)
+//   flags as protocol.h names them (standby S or U, automatic standby, automatic
+//         protocol: the mask is then 0x00 0x00)
 //   mask  one bit: 1 << protocol number, high byte first
 namespace settings_word {
 

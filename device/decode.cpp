@@ -2,6 +2,7 @@
 
 #include "device/framing.h"
 #include "device/messages.h"
+#include "device/protocol.h"
 #include "server/api.h"
 
 #include <limits>
@@ -82,21 +83,21 @@ Settings settings(const QByteArray &reply)
 {
     Settings result;
     const int flags = framing::byte_at(reply, 0);
-    const bool bit1 = bit(flags, 1);
-    const bool bit0 = bit(flags, 0);
-    if (bit1 && !bit0)
+    const bool u = flags & protocol::standby_u;
+    const bool s = flags & protocol::standby_s;
+    if (u && !s)
         result.standby = QStringLiteral("U");
-    else if (!bit1 && bit0)
+    else if (!u && s)
         result.standby = QStringLiteral("S");
     else
         result.standby = QStringLiteral("NOT SELECTED");
-    result.auto_standby = bit(flags, 2);
-    result.auto_protocol = bit(flags, 3);
+    result.auto_standby = flags & protocol::auto_standby;
+    result.auto_protocol = flags & protocol::auto_protocol;
 
     const int low = lowest_bit(framing::byte_at(reply, 2));
     const int high = lowest_bit(framing::byte_at(reply, 1));
     result.protocol_bit = low >= 0 ? low : high >= 0 ? 8 + high : -1;
-    result.protocol_index = result.protocol_bit == 15 ? 0 : result.protocol_bit;
+    result.protocol_index = protocol::canonical(result.protocol_bit);
     return result;
 }
 

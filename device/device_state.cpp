@@ -7,6 +7,7 @@ bool widgets_cleared = false;
 bool USB_first_tick = true;
 bool USB_open_error_shown = false;
 hid_device_info *device_list = nullptr;
+QString enumeration_error;
 
 QString serial_number;
 QString hardware_text;
@@ -16,28 +17,36 @@ QString auth_key;
 QString config_id;
 QString car_brand, car_model, car_engine, car_power, car_torque;
 QString standby_text;
-int protocol_index = 0;
+int protocol_index = -1;
 QList<int> pin_states;
 
 const QString unconfigured_id = QStringLiteral("ROVUncfg_CID");
 
-void forget_device_identity()
+namespace {
+void clear_identity()
 {
     serial_number.clear();
     hardware_text.clear();
     firmware_text.clear();
     device_key.clear();
     auth_key.clear();
-    config_id.clear();
-    car_brand.clear();
-    car_model.clear();
-    car_engine.clear();
-    car_power.clear();
-    car_torque.clear();
-    standby_text.clear();
-    protocol_index = -1;
-    pin_states.clear();
+    forget_device_values();
+}
+} // namespace
+
+void forget_device_identity()
+{
+    clear_identity();
     forget_avail_config();
+}
+
+void reset_device_state()
+{
+    device_open = widgets_cleared = USB_open_error_shown = false;
+    USB_first_tick = true;
+    device_list = nullptr;
+    enumeration_error.clear();
+    clear_identity();
 }
 
 void mark_window_cleared()

@@ -12,18 +12,19 @@ extern bool widgets_cleared;        // the window shows its no-device state
 extern bool USB_first_tick;         // the next presence tick is the first since start-up
 extern bool USB_open_error_shown;   // the open-failure box was shown since the last open
 extern hid_device_info *device_list;
+extern QString enumeration_error;   // hidapi's text for the last enumeration that found nothing
 
 // Decoded from the device's replies.
-extern QString serial_number;       // query 10; first two characters give the model
-extern QString hardware_text;       // query 11
-extern QString firmware_text;       // query 12
-extern QString device_key;          // query 13
+extern QString serial_number;       // query 0x0A; first two characters give the model
+extern QString hardware_text;       // query 0x0B
+extern QString firmware_text;       // query 0x0C
+extern QString device_key;          // query 0x0D
 extern QString auth_key;            // device_key percent-encoded, for the server's authKey
-extern QString config_id;           // query 20; "ROVUncfg_CID" = no vehicle configured
-extern QString car_brand, car_model, car_engine, car_power, car_torque; // queries 21-25
-extern QString standby_text;        // query 50: "U", "S" or "NOT SELECTED"
-extern int protocol_index;          // query 50: selected protocol number, -1 = none
-extern QList<int> pin_states;       // query 51: protocol numbers active on the bus
+extern QString config_id;           // query 0x14; "ROVUncfg_CID" = no vehicle configured
+extern QString car_brand, car_model, car_engine, car_power, car_torque; // queries 0x15-0x19
+extern QString standby_text;        // query 0x32: "U", "S" or "NOT SELECTED"
+extern int protocol_index;          // query 0x32: selected protocol number, -1 = none
+extern QList<int> pin_states;       // query 0x33: protocol numbers active on the bus
 
 // Forgets every value read from a device (and the count the server gave for
 // it), so nothing of one device can be taken for another's.
@@ -38,5 +39,8 @@ void forget_device_values();
 
 // The configuration id of a device that carries no vehicle.
 extern const QString unconfigured_id;
+
+// Puts every variable above back to its start-up value.
+void reset_device_state();
 
 #endif // DEVICE_STATE_H

@@ -5,6 +5,7 @@
 #include "app/wait.h"
 #include "device/device_state.h"
 #include "device/framing.h"
+#include "device/hid_error.h"
 #include "device/usb_state.h"
 
 // One exchange of a sequence: the message goes out, the sender waits until the
@@ -55,9 +56,12 @@ void MainWindow::USB_drain_reports()
     USB_drain_pending = false;
     QByteArray report(framing::input_report_size, '\0');
     int drained = 0;
+    int result = 0;
     while (drained < USB_drain_limit
-           && hid_read(device_handle, reinterpret_cast<unsigned char *>(report.data()), size_t(report.size())) > 0)
+           && (result = hid_read(device_handle, reinterpret_cast<unsigned char *>(report.data()), size_t(report.size()))) > 0)
         ++drained;
     if (drained > 0)
         qCDebug(orv_usb) << "read away" << drained << "late reports";
+    if (result < 0)
+        qCDebug(orv_usb).noquote() << "read failed:" << hid_error_text(device_handle);
 }

@@ -18,6 +18,18 @@ constexpr int input_report_size = 64;
 // The largest message the 16-bit offsets can address.
 constexpr int max_message = 65535;
 
+// Base64 characters for `bytes` bytes, without '=' padding.
+constexpr int base64_length(int bytes)
+{
+    return (bytes * 4 + 2) / 3;
+}
+// The largest packet, a chunk (three framing bytes and chunk_size message bytes), fits the
+// text of one report either way, so every packet travels in exactly one report.
+constexpr int largest_packet = 3 + chunk_size;
+static_assert(base64_length(largest_packet) <= output_report_size - 1, "a packet outgrows the output report");
+static_assert(base64_length(largest_packet) <= input_report_size, "a packet outgrows the input report");
+static_assert(max_message == 0xFFFF, "offsets are 16 bits");
+
 constexpr unsigned char chunk_code = 0xDC;
 constexpr unsigned char ack_code = 0xDD;
 constexpr unsigned char end_code = 0xDE;

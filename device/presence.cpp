@@ -12,15 +12,23 @@
 #include "app/message_box.h"
 #include "app/sequence_guard.h"
 #include "device/device_state.h"
+#include "device/hid_error.h"
 #include "device/open_hint.h"
+#include "device/protocol.h"
 #include "device/usb_state.h"
 #include "server/server_state.h"
 #include "ui_mainwindow.h"
 
 namespace {
 
-constexpr unsigned short device_vendor = 0x1FC9;
-constexpr unsigned short device_product = 0x0087;
+// Every tick without a device enumerates nothing: hidapi's text for that is traced when it
+// changes, not twice a second.
+void trace_enumeration_error(const QString &text)
+{
+    if (text != enumeration_error)
+        qCDebug(orv_usb).noquote() << "nothing enumerated:" << text;
+    enumeration_error = text;
+}
 
 } // namespace
 
@@ -44,8 +52,10 @@ void MainWindow::myTimer_USB_test()
 
     if (!device_open) {
         device_list = hid_enumerate(0, 0);
+        if (!device_list)
+            trace_enumeration_error(hid_error_text(nullptr));
         hid_device_info *match = device_list;
-        while (match && !(match->vendor_id == device_vendor && match->product_id == device_product))
+        while (match && !(match->vendor_id == protocol::vendor_id && match->product_id == protocol::product_id))
             match = match->next;
 
         if (!match) {
@@ -59,9 +69,20 @@ void MainWindow::myTimer_USB_test()
         }
 
         hid_device *handle = hid_open_path(match->path);
-        const int open_error = errno;  // why it failed, before another call changes it
+        int open_error = errno;  // why it failed, before another call changes it
         hid_free_enumeration(device_list);
         device_list = nullptr;
+        enumeration_error.clear();
+        if (!handle)
+            qCDebug(orv_usb).noquote() << "open failed:" << hid_error_text(nullptr);
+        // Reads must never wait on the GUI thread: a handle that cannot read without waiting
+        // is not used.
+        if (handle && hid_set_nonblocking(handle, 1) != 0) {
+            qCDebug(orv_usb).noquote() << "non-blocking reads refused:" << hid_error_text(handle);
+            hid_close(handle);
+            handle = nullptr;
+            open_error = 0;  // the open itself went through
+        }
         if (!handle) {
             const bool show = !USB_open_error_shown;
             USB_open_error_shown = true;
@@ -74,7 +95,6 @@ void MainWindow::myTimer_USB_test()
             return;
         }
 
-        hid_set_nonblocking(handle, 1);
         timer_USB_test->stop();
         device_handle = handle;
         device_open = true;
@@ -101,7 +121,7 @@ void MainWindow::myTimer_USB_test()
 
     // Presence probe: a device that is gone answers -1.
     if (!device_present()) {
-        qCDebug(orv_usb) << "device lost";
+        qCDebug(orv_usb).noquote() << "device lost:" << hid_error_text(device_handle);
         // Whatever identification or the window showed of it goes with it.
         abandon_device();
         return;

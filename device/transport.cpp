@@ -12,6 +12,7 @@
 #include "controls/controls_state.h"
 #include "device/device_state.h"
 #include "device/framing.h"
+#include "device/hid_error.h"
 #include "device/messages.h"
 #include "device/trace_mask.h"
 #include "device/usb_state.h"
@@ -133,7 +134,7 @@ void MainWindow::USB_write()
         return;
     }
 
-    qCDebug(orv_usb) << "write failed";
+    qCDebug(orv_usb).noquote() << "write failed:" << hid_error_text(device_handle);
     TX_multi = false;
     if (!USB_write_error_shown) {
         USB_write_error_shown = true;
@@ -201,6 +202,8 @@ void MainWindow::myTimer_USB_read()
                    size_t(RX_report.size()))
         : -1;
     if (result <= 0 || RX_report.at(0) == '\0') {
+        if (result < 0 && RX_miss_count == 0)
+            qCDebug(orv_usb).noquote() << "read failed:" << hid_error_text(device_handle);
         ++RX_miss_count;
         timer_USB_read->start(USB_read_interval + USB_read_delay);
         return;

@@ -76,3 +76,23 @@ void open_exchanges()
 {
     closed = false;
 }
+
+void reset_usb_state()
+{
+    TX_data = TX_packet = TX_base64 = QByteArray(64, '\0');
+    TX_report.clear();
+    TX_code = TX_offset = 0;
+    TX_query = TX_command = TX_multi = false;
+    RX_report.clear();
+    RX_base64 = RX_packet = RX_chunk = RX_data = QByteArray(64, '\0');
+    RX_offset = RX_next_offset = RX_miss_count = 0;
+    RX_complete = false;
+    USB_error = USB_write_error_shown = false;
+    USB_wait = 0;
+    USB_stall_count = USB_high_offset = 0;
+    USB_last_end.invalidate();
+    USB_drain_pending = false;
+    USB_pause = 5;
+    USB_read_delay = 50;
+    closed = false;
+}

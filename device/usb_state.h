@@ -66,4 +66,7 @@ void close_exchanges();
 bool exchanges_closed();
 void open_exchanges();
 
+// Puts every variable above back to its start-up value.
+void reset_usb_state();
+
 #endif // USB_STATE_H

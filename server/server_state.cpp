@@ -66,3 +66,19 @@ void open_requests()
 {
     closed = false;
 }
+
+void reset_server_state()
+{
+    server_timeout = 20000;
+    server_error = token_rejected = false;
+    for (QPointer<QNetworkReply> *reply : {&reply_GetConfigCount, &reply_marks, &reply_models, &reply_modifications,
+                                           &reply_GetSets, &reply_GetSoftCar, &reply_PostSettingsOk, &server_pending})
+        *reply = nullptr;
+    server_wait = 0;
+    for (QStringList *list : {&marka_titles, &marka_ids, &model_titles, &model_ids, &modif_titles, &modif_power,
+                              &modif_moment, &modif_ids, &modif_items})
+        list->clear();
+    close_vehicle_popups();
+    avail_config = 0;
+    closed = false;
+}

@@ -47,4 +47,7 @@ void close_requests();
 bool requests_closed();
 void open_requests();
 
+// Puts every variable above back to its start-up value.
+void reset_server_state();
+
 #endif // SERVER_STATE_H

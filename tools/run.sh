@@ -69,7 +69,7 @@ if [ "$mode" = real ]; then
         (cd "$build" && exec ./orv)
         exit $?
     fi
-    orv_start_app "$(cd "$build" && pwd)/orv" "" "" "" "$work/orv.log"
+    orv_start_app "$(cd "$build" && pwd)/orv" "$work/orv.log"
     [ -n "$(orv_window)" ] || orv_die "the window did not appear (see $work/orv.log)"
     # Give a plugged-in device a few presence ticks to be identified.
     sleep 5

@@ -9,4 +9,7 @@ extern QString settings_id;  // id of its settings record, whole number
 extern QString software_id;  // id of its chip software
 extern QByteArray soft_file; // the software file as the server sent it
 
+// Puts every variable above back to its start-up value.
+void reset_tuning_state();
+
 #endif // TUNING_STATE_H

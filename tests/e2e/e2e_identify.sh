@@ -54,7 +54,7 @@ plug_and_identify() {
 
     # shellcheck disable=SC2086  # the options are words
     if ! { e2e_simdev init $options --serial "$serial" --unplugged >/dev/null \
-        && e2e_simdev set flags "$flags" && e2e_simdev plug; }; then
+        && e2e_simdev set settings_flags "$flags" && e2e_simdev plug; }; then
         e2e_fatal "$name: orv-simdev plugs it in"
     fi
     e2e_log "$name: plugged in"

@@ -1,8 +1,8 @@
 # The configurator as a user gets it. CPack builds the .deb (the program only, for the local API
 # server with the test CA); dpkg -x unpacks it into a temporary root; the unpacked program starts
-# from a folder of its own, as from a desktop menu, against the preload device and the local
-# API server, and must identify the device and show its icon and animation from the installed
-# data folder. desktop-file-validate, appstreamcli and lintian check the installed files.
+# from a folder of its own, as from a desktop menu, on the system's hidapi against the
+# simulated device behind the hidraw bed and the local API server, and must identify the device
+# and show its icon and animation from the installed data folder. desktop-file-validate, appstreamcli and lintian check the installed files.
 #
 # Set by tests/package/CMakeLists.txt: ORV_PKG_SOURCE, ORV_PKG_BUILD, ORV_PKG_GENERATOR,
 # ORV_PKG_LAUNCHER (may be empty) and those of tests/e2e/harness.sh, whose ORV_E2E_APP is the
@@ -66,15 +66,8 @@ e2e_start_server
 e2e_simdev init --model or+ --configured --serial 1100000002 --unplugged >/dev/null \
     || e2e_fatal "orv-simdev writes the state file"
 mkdir -p "$home"
-(
-    cd "$home" || exit 1
-    export QT_QPA_PLATFORM=xcb QT_LOGGING_RULES="orv.app.debug=true"
-    export LD_PRELOAD=$ORV_E2E_PRELOAD ORV_SIM_DEVICE_FILE=$e2e_state ORV_SIM_WIRE_LOG=$e2e_wire
-    exec "$ORV_E2E_APP"
-) >"$e2e_work/orv.log" 2>&1 &
-orv_app_pid=$!
-orv_pids+=("$orv_app_pid")
-[ -n "$(orv_window)" ] || e2e_fatal "the unpacked program shows its window"
+export QT_LOGGING_RULES="orv.app.debug=true"
+orv_app_dir=$home e2e_start_app
 e2e_log "window up, started in $home"
 
 data=$(realpath "$root/usr/share/orv")

@@ -18,15 +18,15 @@
 
 namespace {
 
-const QString kRoot = QStringLiteral(ORV_RESOURCES_DIR);
-const QStringList kLanguages = {QStringLiteral("eng"), QStringLiteral("de"), QStringLiteral("ru")};
+const QString resources_dir = QStringLiteral(ORV_RESOURCES_DIR);
+const QStringList languages = {QStringLiteral("eng"), QStringLiteral("de"), QStringLiteral("ru")};
 
 struct Expected {
     const char *file;
     QSize size;
 };
 
-const Expected kLanguageFiles[] = {
+const Expected language_files[] = {
     {"main.png", {1000, 650}},          {"no_device.png", {293, 40}},
     {"no_vehicle.png", {250, 20}},      {"text_select_vehicle.png", {330, 32}},
     {"text_select_new_vehicle.png", {330, 32}}, {"drive_modes.png", {454, 40}},
@@ -36,7 +36,7 @@ const Expected kLanguageFiles[] = {
     {"send_errors_off.png", {194, 28}}, {"clear_errors_off.png", {194, 28}},
 };
 
-const Expected kCommonFiles[] = {
+const Expected common_files[] = {
     {"dynamic_on.png", {172, 37}},      {"dynamic_off.png", {172, 37}},
     {"eco_on.png", {172, 37}},          {"eco_off.png", {172, 37}},
     {"stock_on.png", {172, 37}},        {"stock_off.png", {172, 37}},
@@ -52,18 +52,18 @@ const Expected kCommonFiles[] = {
 };
 
 // Every picture of the tree, by its path below ":/".
-QStringList allPictures()
+QStringList all_pictures()
 {
     QStringList paths;
-    for (const QString &lang : kLanguages)
-        for (const Expected &e : kLanguageFiles)
+    for (const QString &lang : languages)
+        for (const Expected &e : language_files)
             paths << lang + '/' + e.file;
-    for (const Expected &e : kCommonFiles)
+    for (const Expected &e : common_files)
         paths << QStringLiteral("all/") + e.file;
     return paths;
 }
 
-QByteArray pixelHash(const QImage &img)
+QByteArray pixel_hash(const QImage &img)
 {
     const QImage argb = img.convertToFormat(QImage::Format_ARGB32);
     QCryptographicHash h(QCryptographicHash::Sha1);
@@ -73,7 +73,7 @@ QByteArray pixelHash(const QImage &img)
 }
 
 // Mean colour of the opaque part of a picture (the button face without its rounded corners).
-QColor faceColour(const QImage &img)
+QColor face_colour(const QImage &img)
 {
     const QImage argb = img.convertToFormat(QImage::Format_ARGB32);
     qint64 r = 0, g = 0, b = 0, n = 0;
@@ -91,7 +91,7 @@ QColor faceColour(const QImage &img)
 }
 
 // Mean difference of two pictures of one size, per premultiplied channel (0 to 255).
-double meanDifference(const QImage &a, const QImage &b)
+double mean_difference(const QImage &a, const QImage &b)
 {
     const QImage x = a.convertToFormat(QImage::Format_RGBA8888_Premultiplied);
     const QImage y = b.convertToFormat(QImage::Format_RGBA8888_Premultiplied);
@@ -105,12 +105,12 @@ double meanDifference(const QImage &a, const QImage &b)
     return double(sum) / (4.0 * x.width() * x.height());
 }
 
-bool isAccent(QRgb p)
+bool is_accent(QRgb p)
 {
     return qRed(p) > 200 && qGreen(p) > 140 && qBlue(p) < 80;
 }
 
-QVector<QRgb> greyPalette(int count)
+QVector<QRgb> grey_palette(int count)
 {
     QVector<QRgb> palette;
     for (int i = 0; i < count; ++i)
@@ -125,78 +125,78 @@ class TestPictures : public QObject {
 
 private slots:
     void initTestCase();
-    void pictureFile_data();
-    void pictureFile();
-    void resourceListNamesExactlyThePictures();
-    void languagesHaveTheirOwnPictures_data();
-    void languagesHaveTheirOwnPictures();
-    void statesLookDifferent_data();
-    void statesLookDifferent();
-    void buttonStatesByLook_data();
-    void buttonStatesByLook();
-    void segmentLitUnderItsClickArea_data();
-    void segmentLitUnderItsClickArea();
-    void fittedTextStaysInItsRoom_data();
-    void fittedTextStaysInItsRoom();
-    void loadingAnimationLoops();
-    void windowIconHasSmallSizes();
-    void desktopIconHasEveryThemeSize();
-    void gifRoundTrip_data();
-    void gifRoundTrip();
-    void gifRejectsFramesItCannotEncode();
-    void icoRoundTrip();
+    void picture_file_data();
+    void picture_file();
+    void resource_list_names_exactly_the_pictures();
+    void languages_have_their_own_pictures_data();
+    void languages_have_their_own_pictures();
+    void states_look_different_data();
+    void states_look_different();
+    void button_states_by_look_data();
+    void button_states_by_look();
+    void segment_lit_under_its_click_area_data();
+    void segment_lit_under_its_click_area();
+    void fitted_text_stays_in_its_room_data();
+    void fitted_text_stays_in_its_room();
+    void loading_animation_loops();
+    void window_icon_has_small_sizes();
+    void desktop_icon_has_every_theme_size();
+    void gif_round_trip_data();
+    void gif_round_trip();
+    void gif_rejects_frames_it_cannot_encode();
+    void ico_round_trip();
 };
 
 void TestPictures::initTestCase()
 {
     QString error;
     // Debian's fonts-dejavu-core, the faces the generator draws with.
-    QVERIFY2(picgen::loadFonts(QStringLiteral("/usr/share/fonts/truetype/dejavu"), &error), qPrintable(error));
+    QVERIFY2(picgen::load_fonts(QStringLiteral("/usr/share/fonts/truetype/dejavu"), &error), qPrintable(error));
 }
 
-void TestPictures::pictureFile_data()
+void TestPictures::picture_file_data()
 {
     QTest::addColumn<QString>("path");
     QTest::addColumn<QSize>("size");
-    for (const QString &lang : kLanguages)
-        for (const Expected &e : kLanguageFiles)
+    for (const QString &lang : languages)
+        for (const Expected &e : language_files)
             QTest::newRow(qPrintable(lang + '/' + e.file)) << lang + '/' + e.file << e.size;
-    for (const Expected &e : kCommonFiles)
+    for (const Expected &e : common_files)
         QTest::newRow(qPrintable(QStringLiteral("all/") + e.file)) << QStringLiteral("all/") + e.file << e.size;
 }
 
 // Each picture fills a widget of exactly this size; a larger one would be scaled down.
-void TestPictures::pictureFile()
+void TestPictures::picture_file()
 {
     QFETCH(QString, path);
     QFETCH(QSize, size);
-    QImageReader onDisk(kRoot + '/' + path);
-    QCOMPARE(onDisk.format(), QByteArray("png"));
-    QCOMPARE(onDisk.read().size(), size);
+    QImageReader on_disk(resources_dir + '/' + path);
+    QCOMPARE(on_disk.format(), QByteArray("png"));
+    QCOMPARE(on_disk.read().size(), size);
     const QImage picture(QStringLiteral(":/") + path);
     QCOMPARE(picture.size(), size);
 
     // Its twin for screens of pixel ratio 2, exactly twice the size. Averaged back down to
     // 1x it looks more like its own picture than like any other state or language of that size.
-    const QString twinPath = path.chopped(4) + QStringLiteral("@2x.png");
-    QVERIFY(QFile::exists(kRoot + '/' + twinPath));
-    const QImage twin(QStringLiteral(":/") + twinPath);
+    const QString twin_path = path.chopped(4) + QStringLiteral("@2x.png");
+    QVERIFY(QFile::exists(resources_dir + '/' + twin_path));
+    const QImage twin(QStringLiteral(":/") + twin_path);
     QCOMPARE(twin.size(), size * 2);
     const QImage down = twin.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    const double own = meanDifference(down, picture);
+    const double own = mean_difference(down, picture);
     static QHash<QString, QImage> loaded;
-    for (const QString &other : allPictures()) {
+    for (const QString &other : all_pictures()) {
         if (!loaded.contains(other))
             loaded.insert(other, QImage(QStringLiteral(":/") + other));
         const QImage &candidate = loaded[other];
         if (other != path && candidate.size() == size)
-            QVERIFY2(meanDifference(down, candidate) > own, qPrintable(other));
+            QVERIFY2(mean_difference(down, candidate) > own, qPrintable(other));
     }
 }
 
-void TestPictures::resourceListNamesExactlyThePictures()
+void TestPictures::resource_list_names_exactly_the_pictures()
 {
-    QFile qrc(kRoot + QStringLiteral("/resources.qrc"));
+    QFile qrc(resources_dir + QStringLiteral("/resources.qrc"));
     QVERIFY(qrc.open(QIODevice::ReadOnly));
     QXmlStreamReader xml(&qrc);
     QStringList listed;
@@ -213,7 +213,7 @@ void TestPictures::resourceListNamesExactlyThePictures()
     QCOMPARE(prefixes, QStringList{QStringLiteral("/")});
 
     QStringList expected{QStringLiteral("load.gif"), QStringLiteral("load@2x.gif"), QStringLiteral("orv.ico")};
-    for (const QString &path : allPictures())
+    for (const QString &path : all_pictures())
         expected << path << path.chopped(4) + QStringLiteral("@2x.png");
     QCOMPARE(listed.size(), QSet<QString>(listed.begin(), listed.end()).size()); // no duplicates
     listed.sort();
@@ -221,24 +221,24 @@ void TestPictures::resourceListNamesExactlyThePictures()
     QCOMPARE(listed, expected);
 }
 
-void TestPictures::languagesHaveTheirOwnPictures_data()
+void TestPictures::languages_have_their_own_pictures_data()
 {
     QTest::addColumn<QString>("file");
-    for (const Expected &e : kLanguageFiles)
+    for (const Expected &e : language_files)
         QTest::newRow(e.file) << QString::fromLatin1(e.file);
 }
 
 // Catches a folder filled with another language's pictures.
-void TestPictures::languagesHaveTheirOwnPictures()
+void TestPictures::languages_have_their_own_pictures()
 {
     QFETCH(QString, file);
     QSet<QByteArray> seen;
-    for (const QString &lang : kLanguages)
-        seen.insert(pixelHash(QImage(QStringLiteral(":/%1/%2").arg(lang, file))));
-    QCOMPARE(seen.size(), kLanguages.size());
+    for (const QString &lang : languages)
+        seen.insert(pixel_hash(QImage(QStringLiteral(":/%1/%2").arg(lang, file))));
+    QCOMPARE(seen.size(), languages.size());
 }
 
-void TestPictures::statesLookDifferent_data()
+void TestPictures::states_look_different_data()
 {
     QTest::addColumn<QStringList>("paths");
     QTest::newRow("apply car") << QStringList{"eng/apply_car_on.png", "eng/apply_car_off.png", "eng/apply_car_press.png"};
@@ -257,16 +257,16 @@ void TestPictures::statesLookDifferent_data()
 }
 
 // The window tells states apart only by which picture a widget shows.
-void TestPictures::statesLookDifferent()
+void TestPictures::states_look_different()
 {
     QFETCH(QStringList, paths);
     QSet<QByteArray> seen;
     for (const QString &path : paths)
-        seen.insert(pixelHash(QImage(QStringLiteral(":/") + path)));
+        seen.insert(pixel_hash(QImage(QStringLiteral(":/") + path)));
     QCOMPARE(seen.size(), paths.size());
 }
 
-void TestPictures::buttonStatesByLook_data()
+void TestPictures::button_states_by_look_data()
 {
     QTest::addColumn<QString>("on");
     QTest::addColumn<QString>("off");
@@ -284,28 +284,28 @@ void TestPictures::buttonStatesByLook_data()
 }
 
 // "On" is a bright accent face, "off" a dim grey one, "pressed" the accent pushed darker.
-void TestPictures::buttonStatesByLook()
+void TestPictures::button_states_by_look()
 {
     QFETCH(QString, on);
     QFETCH(QString, off);
     QFETCH(QString, pressed);
-    const QColor lit = faceColour(QImage(QStringLiteral(":/") + on));
-    const QColor dim = faceColour(QImage(QStringLiteral(":/") + off));
+    const QColor lit = face_colour(QImage(QStringLiteral(":/") + on));
+    const QColor dim = face_colour(QImage(QStringLiteral(":/") + off));
     QVERIFY2(lit.hsvSaturation() > 150 && lit.value() > 180, qPrintable(lit.name()));
     QVERIFY2(dim.hsvSaturation() < 80 && dim.value() < 120, qPrintable(dim.name()));
     if (!pressed.isEmpty()) {
-        const QColor down = faceColour(QImage(QStringLiteral(":/") + pressed));
+        const QColor down = face_colour(QImage(QStringLiteral(":/") + pressed));
         QVERIFY2(down.hsvSaturation() > 150 && down.value() < lit.value() - 40, qPrintable(down.name()));
     }
 }
 
-void TestPictures::segmentLitUnderItsClickArea_data()
+void TestPictures::segment_lit_under_its_click_area_data()
 {
     QTest::addColumn<QString>("file");
-    QTest::addColumn<int>("leftX"); // middle of each click area, in picture coordinates
-    QTest::addColumn<int>("rightX");
-    QTest::addColumn<bool>("leftLit");
-    QTest::addColumn<bool>("rightLit");
+    QTest::addColumn<int>("left_x"); // middle of each click area, in picture coordinates
+    QTest::addColumn<int>("right_x");
+    QTest::addColumn<bool>("left_lit");
+    QTest::addColumn<bool>("right_lit");
     // Indication: label at x 760, OFF area 770..850, ON area 855..935 (the picture ends at 929).
     QTest::newRow("indication on") << "indication_on.png" << 50 << 130 << false << true;
     QTest::newRow("indication off") << "indication_off.png" << 50 << 130 << true << false;
@@ -316,23 +316,23 @@ void TestPictures::segmentLitUnderItsClickArea_data()
     QTest::newRow("standby none") << "stby_no.png" << 44 << 129 << false << false;
 }
 
-void TestPictures::segmentLitUnderItsClickArea()
+void TestPictures::segment_lit_under_its_click_area()
 {
     QFETCH(QString, file);
-    QFETCH(int, leftX);
-    QFETCH(int, rightX);
-    QFETCH(bool, leftLit);
-    QFETCH(bool, rightLit);
+    QFETCH(int, left_x);
+    QFETCH(int, right_x);
+    QFETCH(bool, left_lit);
+    QFETCH(bool, right_lit);
     const QImage img = QImage(QStringLiteral(":/all/") + file).convertToFormat(QImage::Format_ARGB32);
     // Sampled below the text, on the face of the segment.
-    QCOMPARE(isAccent(img.pixel(leftX, 25)), leftLit);
-    QCOMPARE(isAccent(img.pixel(rightX, 25)), rightLit);
+    QCOMPARE(is_accent(img.pixel(left_x, 25)), left_lit);
+    QCOMPARE(is_accent(img.pixel(right_x, 25)), right_lit);
 }
 
-void TestPictures::fittedTextStaysInItsRoom_data()
+void TestPictures::fitted_text_stays_in_its_room_data()
 {
     QTest::addColumn<QString>("text");
-    QTest::addColumn<int>("roomWidth");
+    QTest::addColumn<int>("room_width");
     QTest::addColumn<int>("alignment");
     const int left = Qt::AlignLeft | Qt::AlignVCenter;
     const int right = Qt::AlignRight | Qt::AlignVCenter;
@@ -348,42 +348,42 @@ void TestPictures::fittedTextStaysInItsRoom_data()
 
 // Captions are fitted into the room between widgets: the ink must never spill out of it,
 // and it must keep to the requested side.
-void TestPictures::fittedTextStaysInItsRoom()
+void TestPictures::fitted_text_stays_in_its_room()
 {
     QFETCH(QString, text);
-    QFETCH(int, roomWidth);
+    QFETCH(int, room_width);
     QFETCH(int, alignment);
-    const QRect room(100, 4, roomWidth, 30);
-    QImage img = picgen::transparentImage(room.right() + 101, 38);
+    const QRect room(100, 4, room_width, 30);
+    QImage img = picgen::transparent_image(room.right() + 101, 38);
     {
         QPainter p(&img);
         picgen::prepare(p);
-        picgen::drawFitted(p, room, text, 16, false, Qt::white, alignment, 12);
+        picgen::draw_fitted(p, room, text, 16, false, Qt::white, alignment, 12);
     }
-    int minX = img.width(), maxX = -1;
+    int min_x = img.width(), max_x = -1;
     for (int y = 0; y < img.height(); ++y)
         for (int x = 0; x < img.width(); ++x)
             if (qAlpha(img.pixel(x, y)) > 0) {
-                minX = qMin(minX, x);
-                maxX = qMax(maxX, x);
+                min_x = qMin(min_x, x);
+                max_x = qMax(max_x, x);
             }
-    QVERIFY(maxX >= 0);
-    QVERIFY2(minX >= room.left() - 1 && maxX <= room.right() + 1,
-             qPrintable(QStringLiteral("ink %1..%2, room %3..%4").arg(minX).arg(maxX).arg(room.left()).arg(room.right())));
+    QVERIFY(max_x >= 0);
+    QVERIFY2(min_x >= room.left() - 1 && max_x <= room.right() + 1,
+             qPrintable(QStringLiteral("ink %1..%2, room %3..%4").arg(min_x).arg(max_x).arg(room.left()).arg(room.right())));
     if (alignment & Qt::AlignLeft)
-        QVERIFY(minX <= room.left() + 3);
+        QVERIFY(min_x <= room.left() + 3);
     else if (alignment & Qt::AlignRight)
-        QVERIFY(maxX >= room.right() - 3);
+        QVERIFY(max_x >= room.right() - 3);
     else
-        QVERIFY(qAbs((minX + maxX) / 2 - room.center().x()) <= 3);
+        QVERIFY(qAbs((min_x + max_x) / 2 - room.center().x()) <= 3);
 }
 
-void TestPictures::loadingAnimationLoops()
+void TestPictures::loading_animation_loops()
 {
     int frameCount = -1;
     for (const QString &file : {QStringLiteral("load.gif"), QStringLiteral("load@2x.gif")}) {
         const int side = file.contains(QLatin1String("@2x")) ? 132 : 66;
-        for (const QString &path : {kRoot + '/' + file, QStringLiteral(":/") + file}) {
+        for (const QString &path : {resources_dir + '/' + file, QStringLiteral(":/") + file}) {
             QImageReader reader(path);
             QCOMPARE(reader.format(), QByteArray("gif"));
             QVERIFY(reader.supportsAnimation());
@@ -392,7 +392,7 @@ void TestPictures::loadingAnimationLoops()
             int count = 0;
             while (reader.read(&frame)) {
                 QCOMPARE(frame.size(), QSize(side, side));
-                frames.insert(pixelHash(frame));
+                frames.insert(pixel_hash(frame));
                 ++count;
             }
             QVERIFY2(frames.size() >= 8, "a spinner needs several distinct frames");
@@ -404,9 +404,9 @@ void TestPictures::loadingAnimationLoops()
     }
 }
 
-void TestPictures::windowIconHasSmallSizes()
+void TestPictures::window_icon_has_small_sizes()
 {
-    QImageReader reader(kRoot + QStringLiteral("/orv.ico"), "ico");
+    QImageReader reader(resources_dir + QStringLiteral("/orv.ico"), "ico");
     QSet<int> sides;
     for (int i = 0; i < reader.imageCount(); ++i) {
         // The icon reader does not move on by itself after a read.
@@ -419,16 +419,16 @@ void TestPictures::windowIconHasSmallSizes()
     QVERIFY(sides.contains(32));
 }
 
-void TestPictures::desktopIconHasEveryThemeSize()
+void TestPictures::desktop_icon_has_every_theme_size()
 {
     for (int side : {16, 22, 24, 32, 48, 64, 128, 256}) {
-        const QString path = QStringLiteral("%1/icons/hicolor/%2x%2/apps/example.orv.configurator.png").arg(kRoot).arg(side);
+        const QString path = QStringLiteral("%1/icons/hicolor/%2x%2/apps/example.orv.configurator.png").arg(resources_dir).arg(side);
         QImageReader reader(path, "png");
         QCOMPARE(reader.read().size(), QSize(side, side));
     }
 }
 
-void TestPictures::gifRoundTrip_data()
+void TestPictures::gif_round_trip_data()
 {
     QTest::addColumn<QSize>("size");
     QTest::addColumn<int>("colours");
@@ -444,13 +444,13 @@ void TestPictures::gifRoundTrip_data()
     QTest::newRow("flat, long strings") << QSize(300, 300) << 16 << 1 << -1;
 }
 
-void TestPictures::gifRoundTrip()
+void TestPictures::gif_round_trip()
 {
     QFETCH(QSize, size);
     QFETCH(int, colours);
     QFETCH(int, frames);
     QFETCH(int, transparent);
-    const QVector<QRgb> palette = greyPalette(colours);
+    const QVector<QRgb> palette = grey_palette(colours);
     QRandomGenerator random(size.width() * 1000 + colours);
     QVector<QImage> input;
     for (int f = 0; f < frames; ++f) {
@@ -462,7 +462,7 @@ void TestPictures::gifRoundTrip()
                                                  : random.bounded(colours));
         input.append(img);
     }
-    const QByteArray gif = picgen::encodeGif(input, 5, transparent, true);
+    const QByteArray gif = picgen::encode_gif(input, 5, transparent, true);
     QVERIFY(!gif.isEmpty());
 
     QBuffer buffer;
@@ -485,26 +485,26 @@ void TestPictures::gifRoundTrip()
     }
 }
 
-void TestPictures::gifRejectsFramesItCannotEncode()
+void TestPictures::gif_rejects_frames_it_cannot_encode()
 {
     QImage small(4, 4, QImage::Format_Indexed8);
-    small.setColorTable(greyPalette(4));
+    small.setColorTable(grey_palette(4));
     small.fill(0);
     QImage larger(5, 4, QImage::Format_Indexed8);
-    larger.setColorTable(greyPalette(4));
+    larger.setColorTable(grey_palette(4));
     larger.fill(0);
-    QImage outOfPalette = small;
-    outOfPalette.scanLine(1)[1] = 7; // setPixel refuses indices past the table
+    QImage out_of_palette = small;
+    out_of_palette.scanLine(1)[1] = 7; // setPixel refuses indices past the table
 
-    QVERIFY(!picgen::encodeGif({small}, 5, -1, false).isEmpty());
-    QVERIFY(picgen::encodeGif({}, 5, -1, false).isEmpty());
-    QVERIFY(picgen::encodeGif({small, larger}, 5, -1, false).isEmpty());
-    QVERIFY(picgen::encodeGif({outOfPalette}, 5, -1, false).isEmpty());
-    QVERIFY(picgen::encodeGif({small.convertToFormat(QImage::Format_RGB32)}, 5, -1, false).isEmpty());
-    QVERIFY(picgen::encodeGif({small}, 5, 4, false).isEmpty()); // transparent index past the table
+    QVERIFY(!picgen::encode_gif({small}, 5, -1, false).isEmpty());
+    QVERIFY(picgen::encode_gif({}, 5, -1, false).isEmpty());
+    QVERIFY(picgen::encode_gif({small, larger}, 5, -1, false).isEmpty());
+    QVERIFY(picgen::encode_gif({out_of_palette}, 5, -1, false).isEmpty());
+    QVERIFY(picgen::encode_gif({small.convertToFormat(QImage::Format_RGB32)}, 5, -1, false).isEmpty());
+    QVERIFY(picgen::encode_gif({small}, 5, 4, false).isEmpty()); // transparent index past the table
 }
 
-void TestPictures::icoRoundTrip()
+void TestPictures::ico_round_trip()
 {
     QVector<QImage> input;
     for (int side : {16, 32, 256}) {
@@ -514,9 +514,9 @@ void TestPictures::icoRoundTrip()
                 img.setPixel(x, y, qRgba(x * 255 / side, y * 255 / side, 90, x < side / 4 ? 0 : x < side / 2 ? 128 : 255));
         input.append(img);
     }
-    const QByteArray ico = picgen::encodeIco(input);
+    const QByteArray ico = picgen::encode_ico(input);
     QVERIFY(!ico.isEmpty());
-    QVERIFY(picgen::encodeIco({QImage(16, 8, QImage::Format_ARGB32)}).isEmpty());
+    QVERIFY(picgen::encode_ico({QImage(16, 8, QImage::Format_ARGB32)}).isEmpty());
 
     QBuffer buffer;
     buffer.setData(ico);

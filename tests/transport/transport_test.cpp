@@ -177,7 +177,11 @@ void TransportTest::failures_show_exactly_one_box()
 void TransportTest::write_error_shows_once_per_connection()
 {
     rig->unplug(device);
+    TraceCapture trace("orv.usb");
     QVERIFY(!rig->exchange(QByteArray(1, 0x03)));
+    trace.stop();
+    // hidapi's own text of the failure goes to the trace.
+    QVERIFY2(trace.lines().contains("write failed: The device has been disconnected."), qPrintable(trace.text()));
     QVERIFY(!rig->exchange(QByteArray(1, 0x21)));
     QVERIFY(USB_error);
     QCOMPARE(rig->boxes.texts(), QStringList{write_error});

@@ -151,12 +151,6 @@ void ApiServer::clear_faults()
     faults_.clear();
 }
 
-std::vector<Fault> ApiServer::faults() const
-{
-    std::lock_guard<std::mutex> lock(mutex_);
-    return faults_;
-}
-
 std::vector<LoggedRequest> ApiServer::log() const
 {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -339,12 +333,11 @@ void ApiServer::serve(TlsHttpServer &server, Endpoint endpoint, const httplib::R
             res.set_header("Content-Encoding", "gzip");
             return;
         case FaultKind::Stream:
-            send_stream(res, fault->size, fault->chunked, stream_token());
+            send_stream(res, fault->size, stream_token());
             return;
         case FaultKind::Delay:
         case FaultKind::ZeroByte:
         case FaultKind::ContentType:
-        case FaultKind::Gzip:
             break;
         }
     }
@@ -366,11 +359,6 @@ void ApiServer::serve(TlsHttpServer &server, Endpoint endpoint, const httplib::R
             conn->remove_headers.push_back("Content-Type");  // httplib would add text/plain
         else
             res.set_header("Content-Type", fault->content_type);
-        break;
-    case FaultKind::Gzip:
-        send_prepared(res, std::make_shared<const std::string>(gzip(res.body)), res.get_header_value("Content-Type"),
-                      stream_token());
-        res.set_header("Content-Encoding", "gzip");
         break;
     default:
         break;

@@ -12,7 +12,6 @@ namespace {
 constexpr std::size_t piece_size = 1 << 20;  // the part of a bomb compressed once
 constexpr std::size_t write_size = 1 << 16;  // bytes handed to TLS per write
 constexpr int raw_deflate = -15;             // window bits: no zlib or gzip wrapper
-constexpr int gzip_deflate = 15 + 16;        // window bits: gzip wrapper
 
 // Compresses all of `data` with `flush` (Z_FULL_FLUSH: ends byte-aligned, not final, and
 // nothing later may refer back into it; Z_FINISH: ends the stream).
@@ -53,18 +52,13 @@ const char *stream_pattern()
     static const std::string pattern = [] {
         std::string p(write_size + 251, '\0');
         for (std::size_t i = 0; i < p.size(); ++i)
-            p[i] = stream_byte(i);
+            p[i] = static_cast<char>(i % 251);
         return p;
     }();
     return pattern.data();
 }
 
 } // namespace
-
-std::string gzip(const std::string &data)
-{
-    return deflate_all(gzip_deflate, data.data(), data.size(), Z_FINISH);
-}
 
 std::string gzip_repeated(char byte, std::uint64_t size)
 {
@@ -93,37 +87,20 @@ std::string gzip_repeated(char byte, std::uint64_t size)
     return out;
 }
 
-char stream_byte(std::uint64_t offset)
-{
-    return static_cast<char>(offset % 251);
-}
-
-void send_stream(httplib::Response &res, std::uint64_t size, bool chunked, std::shared_ptr<void> token)
+void send_stream(httplib::Response &res, std::uint64_t size, std::shared_ptr<void> token)
 {
     res.status = 200;
     const char *type = "application/octet-stream";
-    const char *pattern = stream_pattern();
-    const auto write_piece = [pattern](std::uint64_t offset, std::uint64_t left, httplib::DataSink &sink) {
-        const auto n = static_cast<std::size_t>(std::min<std::uint64_t>(left, write_size));
-        // False once the client is gone: httplib stops asking for more.
-        return sink.write(pattern + offset % 251, n);
-    };
-    if (chunked) {
-        res.set_chunked_content_provider(type, [size, write_piece, token](std::size_t offset, httplib::DataSink &sink) {
-            if (offset >= size) {
-                sink.done();
-                return true;
-            }
-            return write_piece(offset, size - offset, sink);
-        });
-    } else if (size > 0) {
-        res.set_content_provider(static_cast<std::size_t>(size), type,
-                                 [write_piece, token](std::size_t offset, std::size_t length, httplib::DataSink &sink) {
-                                     return write_piece(offset, length, sink);
-                                 });
-    } else {
+    if (size == 0) {
         res.set_content("", type);
+        return;
     }
+    const char *pattern = stream_pattern();
+    res.set_content_provider(static_cast<std::size_t>(size), type,
+                             [pattern, token](std::size_t offset, std::size_t length, httplib::DataSink &sink) {
+                                 // False once the client is gone: httplib stops asking for more.
+                                 return sink.write(pattern + offset % 251, std::min(length, write_size));
+                             });
 }
 
 void send_prepared(httplib::Response &res, std::shared_ptr<const std::string> body,

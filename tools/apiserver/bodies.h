@@ -10,22 +10,15 @@
 
 namespace apiserver {
 
-// One gzip member holding `data`.
-std::string gzip(const std::string &data);
-
 // One gzip member that inflates to `size` copies of `byte`. A megabyte of the byte is
 // compressed once and its compressed form repeated, so time and memory follow the
 // compressed size (about size / 1000), never `size`.
 std::string gzip_repeated(char byte, std::uint64_t size);
 
-// The byte at `offset` of a stream fault's body: offset % 251, a pattern that does not line
-// up with any power-of-two buffer, so a client that loses or repeats a piece is caught.
-char stream_byte(std::uint64_t offset);
-
-// `size` bytes of stream_byte() as application/octet-stream, produced while they are
-// written: with Content-Length, or in chunks without a length. `token` lives as long as
-// the body is being sent.
-void send_stream(httplib::Response &res, std::uint64_t size, bool chunked, std::shared_ptr<void> token);
+// `size` bytes as application/octet-stream with Content-Length, produced while they are
+// written: byte i is i % 251, a pattern that does not line up with any power-of-two buffer,
+// so a client that loses or repeats a piece is caught. `token` lives as long as the body is being sent.
+void send_stream(httplib::Response &res, std::uint64_t size, std::shared_ptr<void> token);
 
 // `body` (not empty) as it is, with Content-Length and `content_type`. Sent through a content
 // provider, which httplib never compresses again whatever the client accepts.

@@ -22,8 +22,8 @@ struct FaultName {
 const FaultName fault_names[] = {
     {FaultKind::Delay, "delay"},       {FaultKind::Status, "status"}, {FaultKind::NonJson, "nonjson"},
     {FaultKind::ZeroByte, "zerobyte"}, {FaultKind::Empty, "empty"},   {FaultKind::Drop, "drop"},
-    {FaultKind::ContentType, "ctype"}, {FaultKind::Gzip, "gzip"},     {FaultKind::GzipBomb, "gzipbomb"},
-    {FaultKind::Stream, "stream"},     {FaultKind::Untrusted, "untrusted"},
+    {FaultKind::ContentType, "ctype"}, {FaultKind::GzipBomb, "gzipbomb"}, {FaultKind::Stream, "stream"},
+    {FaultKind::Untrusted, "untrusted"},
 };
 
 // A size in bytes from 0 to `most`.
@@ -35,16 +35,6 @@ std::optional<std::uint64_t> byte_count(const std::optional<std::string> &text, 
     return static_cast<std::uint64_t>(*n);
 }
 
-} // namespace
-
-const char *endpoint_name(Endpoint endpoint)
-{
-    for (const auto &e : endpoint_names)
-        if (e.endpoint == endpoint)
-            return e.name;
-    return "?";
-}
-
 std::optional<Endpoint> endpoint_from_name(const std::string &name)
 {
     for (const auto &e : endpoint_names)
@@ -52,6 +42,16 @@ std::optional<Endpoint> endpoint_from_name(const std::string &name)
             return e.endpoint;
     return std::nullopt;
 }
+
+std::optional<FaultKind> fault_kind_from_name(const std::string &name)
+{
+    for (const auto &f : fault_names)
+        if (name == f.name)
+            return f.kind;
+    return std::nullopt;
+}
+
+} // namespace
 
 const char *fault_kind_name(FaultKind kind)
 {
@@ -119,16 +119,10 @@ std::optional<Fault> parse_fault(const std::string &text, bool once, std::string
         break;
     }
     case FaultKind::Stream: {
-        // stream:N or stream:N:chunked
-        const auto colon = arg ? arg->find(':') : std::string::npos;
-        const auto size = byte_count(arg ? std::optional<std::string>(arg->substr(0, colon)) : std::nullopt,
-                                     max_stream_size);
+        const auto size = byte_count(arg, max_stream_size);
         if (!size)
             return bad("stream needs a size in bytes, at most " + std::to_string(max_stream_size));
-        if (colon != std::string::npos && arg->substr(colon + 1) != "chunked")
-            return bad("stream takes a size and optionally \"chunked\"");
         f.size = *size;
-        f.chunked = colon != std::string::npos;
         break;
     }
     default:
@@ -148,34 +142,6 @@ std::string check_header(const std::string &name, const std::string &value)
     if (value.find_first_of("\r\n") != std::string::npos)
         return "header " + name + ": CR and LF cannot be sent in a value";
     return {};
-}
-
-std::optional<std::pair<std::string, std::string>> parse_header_line(const std::string &line, std::string *error)
-{
-    const auto colon = line.find(':');
-    std::string why;
-    if (colon == std::string::npos) {
-        why = "expected \"Name: Value\"";
-    } else {
-        std::string name = line.substr(0, colon);
-        std::string value = line.substr(colon + 1);
-        const auto first = value.find_first_not_of(" \t");
-        value = first == std::string::npos ? std::string() : value.substr(first, value.find_last_not_of(" \t") - first + 1);
-        why = check_header(name, value);
-        if (why.empty())
-            return std::make_pair(std::move(name), std::move(value));
-    }
-    if (error)
-        *error = "header \"" + line + "\": " + why;
-    return std::nullopt;
-}
-
-std::optional<FaultKind> fault_kind_from_name(const std::string &name)
-{
-    for (const auto &f : fault_names)
-        if (name == f.name)
-            return f.kind;
-    return std::nullopt;
 }
 
 } // namespace apiserver

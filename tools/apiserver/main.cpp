@@ -17,29 +17,17 @@ void usage(std::FILE *out)
 {
     std::fprintf(out,
         "usage: orv-apiserver [--host ADDR] [--port N] [--cert server.pem] [--key server.key]\n"
-        "                     [--untrusted-cert rogue.pem --untrusted-key rogue.key]\n"
-        "                     [--catalogue catalogue.json] [--log requests.jsonl|-]\n"
-        "                     [--fault ENDPOINT:KIND[:ARG] [--fault-header 'Name: Value']...]...\n"
-        "                     [--fault-once ENDPOINT:KIND[:ARG] [--fault-header 'Name: Value']...]...\n"
-        "                     [--quiet]\n"
+        "                     [--catalogue catalogue.json] [--log requests.jsonl|-] [--quiet]\n"
         "\n"
         "  --host        address to listen on (default 127.0.0.1)\n"
         "  --port        port (default 8443; 0 picks a free one)\n"
         "  --cert/--key  server certificate and key (default: the build's certs/server.pem, .key)\n"
-        "  --untrusted-cert/--untrusted-key  what the untrusted fault presents\n"
-        "                (default: the build's certs/rogue-server.pem, .key)\n"
         "  --catalogue   data file (default: tools/apiserver/catalogue.json of the source tree)\n"
         "  --log         also write each request as a JSON line to this file ('-': stdout)\n"
-        "  --fault       a persistent fault; --fault-once: removed after one request\n"
-        "                ENDPOINT: limitInfo brand model vehicle settings software install all\n"
-        "                KIND: delay:MS  status:CODE[:BODY]  nonjson  zerobyte  empty  drop\n"
-        "                      ctype:[TYPE]  gzip  gzipbomb:BYTES  stream:BYTES[:chunked]  untrusted\n"
-        "  --fault-header  an extra reply header of the fault before it; repeatable\n"
         "  --quiet       do not print a line per request\n"
         "\n"
-        "Control interface on the same port: GET /__sim/log, POST /__sim/clear-log,\n"
-        "GET /__sim/faults, POST /__sim/fault, POST /__sim/clear-faults,\n"
-        "GET|POST /__sim/device, POST /__sim/reset (see README.md).\n");
+        "Control interface on the same port: POST /__sim/fault, GET /__sim/device?serial=S\n"
+        "(see README.md).\n");
 }
 
 } // namespace
@@ -50,12 +38,9 @@ int main(int argc, char **argv)
     int port = 8443;
     std::string cert = ORV_APISERVER_CERT_DIR "/server.pem";
     std::string key = ORV_APISERVER_CERT_DIR "/server.key";
-    std::string untrusted_cert = ORV_APISERVER_CERT_DIR "/rogue-server.pem";
-    std::string untrusted_key = ORV_APISERVER_CERT_DIR "/rogue-server.key";
     std::string catalogue_path = ORV_APISERVER_CATALOGUE;
     std::string log_path;
     bool quiet = false;
-    std::vector<Fault> faults;
 
     for (int i = 1; i < argc; ++i) {
         const std::string opt = argv[i];
@@ -81,34 +66,10 @@ int main(int argc, char **argv)
             cert = value();
         } else if (opt == "--key") {
             key = value();
-        } else if (opt == "--untrusted-cert") {
-            untrusted_cert = value();
-        } else if (opt == "--untrusted-key") {
-            untrusted_key = value();
         } else if (opt == "--catalogue") {
             catalogue_path = value();
         } else if (opt == "--log") {
             log_path = value();
-        } else if (opt == "--fault" || opt == "--fault-once") {
-            std::string error;
-            const auto f = parse_fault(value(), opt == "--fault-once", &error);
-            if (!f) {
-                std::fprintf(stderr, "orv-apiserver: %s\n", error.c_str());
-                return 2;
-            }
-            faults.push_back(*f);
-        } else if (opt == "--fault-header") {
-            std::string error;
-            const auto header = parse_header_line(value(), &error);
-            if (faults.empty()) {
-                std::fprintf(stderr, "orv-apiserver: --fault-header belongs after a --fault or --fault-once\n");
-                return 2;
-            }
-            if (!header) {
-                std::fprintf(stderr, "orv-apiserver: %s\n", error.c_str());
-                return 2;
-            }
-            faults.back().headers.push_back(*header);
         } else if (opt == "--quiet") {
             quiet = true;
         } else if (opt == "--help" || opt == "-h") {
@@ -140,9 +101,9 @@ int main(int argc, char **argv)
     pthread_sigmask(SIG_BLOCK, &stop_signals, nullptr);
 
     ApiServer server(std::move(*catalogue), cert, key);
-    server.set_untrusted_certificate(untrusted_cert, untrusted_key);
-    for (const auto &f : faults)
-        server.add_fault(f);
+    // What the untrusted fault presents.
+    server.set_untrusted_certificate(ORV_APISERVER_CERT_DIR "/rogue-server.pem",
+                                     ORV_APISERVER_CERT_DIR "/rogue-server.key");
     if (!log_path.empty() && !server.set_log_file(log_path)) {
         std::fprintf(stderr, "orv-apiserver: cannot write %s\n", log_path.c_str());
         return 1;

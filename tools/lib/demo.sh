@@ -105,7 +105,7 @@ window is open, in another terminal:
   $rel/tools/simdevice/orv-simdev show          # what the device stores now
   $rel/tools/simdevice/orv-simdev unplug        # pull it out: the window empties
   $rel/tools/simdevice/orv-simdev plug          # plug it in again: identified anew
-  $rel/tools/simdevice/orv-simdev set drive-mode eco
+  $rel/tools/simdevice/orv-simdev set drive_mode 1    # ECO
   $rel/tools/simdevice/orv-simdev init --model or --configured --serial 1000000001 --key 'Kq7+tR/2mZ=='
   $rel/tools/simdevice/orv-simdev init --model or+ --serial 1100000001 --key 'a b+c/d=e'   # no vehicle
   $rel/tools/simdevice/orv-simdev fault no-answer --match "09 0a"   # next serial query times out

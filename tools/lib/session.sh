@@ -121,36 +121,32 @@ orv_api_device_request() {
 
 # --- the configurator ----------------------------------------------------------------------
 
-# orv_start_app PROGRAM PRELOAD STATEFILE WIRELOG OUTFILE: starts the configurator from its own
-# folder (it reads orv.ico and load.gif there) with the simulated device preloaded into it,
-# and into nothing else. PRELOAD empty: the real hidapi and a real device.
+# orv_start_app PROGRAM OUTFILE: starts the configurator from its own folder (it reads
+# orv.ico and load.gif there), on the system's hidapi and a real device.
 orv_start_app() {
-    local program=$1 preload=$2 state=$3 wire=$4 out=$5
     (
-        cd "$(dirname "$program")" || exit 1
+        cd "$(dirname "$1")" || exit 1
         export QT_QPA_PLATFORM=xcb
         [ "$orv_scale" = 1 ] || export QT_SCALE_FACTOR=$orv_scale
-        if [ -n "$preload" ]; then
-            export LD_PRELOAD=$preload ORV_SIM_DEVICE_FILE=$state ORV_SIM_WIRE_LOG=$wire
-        fi
-        exec "./$(basename "$program")"
-    ) >"$out" 2>&1 &
+        exec "./$(basename "$1")"
+    ) >"$2" 2>&1 &
     orv_app_pid=$!
     orv_pids+=("$orv_app_pid")
 }
 
 # orv_start_app_bed PROGRAM BED OUTFILE BED-OPTIONS...: starts the configurator from its own
-# folder under the hidraw bed (orv-simbed), with the system's hidapi and no preload of ours;
-# BED-OPTIONS name the simulated devices (--device STATE --wire-log LOG ...). Sets orv_bed_pid
-# and orv_app_pid (the program's own, once it runs).
+# folder (or from orv_app_dir, when set) under the hidraw bed (orv-simbed), with the system's
+# hidapi; BED-OPTIONS name the simulated devices (--device STATE --wire-log LOG ...). Sets
+# orv_bed_pid and orv_app_pid (the program's own, once it runs).
 orv_start_app_bed() {
     local program=$1 bed=$2 out=$3 i
     shift 3
+    program=$(realpath "$program")
     (
-        cd "$(dirname "$program")" || exit 1
+        cd "${orv_app_dir:-$(dirname "$program")}" || exit 1
         export QT_QPA_PLATFORM=xcb
         [ "$orv_scale" = 1 ] || export QT_SCALE_FACTOR=$orv_scale
-        exec "$bed" "$@" -- "./$(basename "$program")"
+        exec "$bed" "$@" -- "$program"
     ) >"$out" 2>&1 &
     orv_bed_pid=$!
     orv_pids+=("$orv_bed_pid")
@@ -167,13 +163,11 @@ orv_start_app_bed() {
 }
 
 # orv_maps_system_hidapi PID: the process has mapped the hidraw hidapi library of the system's
-# package (libhidapi-hidraw0), and no simulated stand-in.
+# package (libhidapi-hidraw0).
 orv_maps_system_hidapi() {
-    local maps lib
-    maps=$(cat "/proc/$1/maps" 2>/dev/null) || return 1
-    lib=$(printf '%s\n' "$maps" | grep -o '/[^ ]*/libhidapi-hidraw\.so[^ ]*$' | head -n 1)
-    [ -n "$lib" ] && ! printf '%s\n' "$maps" | grep -q 'liborv-simhid' \
-        && dpkg-query -S "$lib" 2>/dev/null | grep -q '^libhidapi-hidraw0'
+    local lib
+    lib=$(grep -o '/[^ ]*/libhidapi-hidraw\.so[^ ]*$' "/proc/$1/maps" 2>/dev/null | head -n 1)
+    [ -n "$lib" ] && dpkg-query -S "$lib" 2>/dev/null | grep -q '^libhidapi-hidraw0'
 }
 
 # Window id of the visible main window, waiting up to 20 s for it.

@@ -11,9 +11,9 @@
 
 namespace picgen {
 
-QImage drawAppIcon(int side)
+QImage draw_app_icon(int side)
 {
-    QImage img = transparentImage(side, side);
+    QImage img = transparent_image(side, side);
     QPainter p(&img);
     prepare(p);
     const qreal s = side / 64.0;
@@ -39,7 +39,7 @@ QImage drawAppIcon(int side)
     return img;
 }
 
-bool writeHicolorIcons(const QString &outDir, const QString &name, QString *error)
+bool write_hicolor_icons(const QString &out_dir, const QString &name, QString *error)
 {
     const auto fail = [error](const QString &message) {
         if (error)
@@ -47,7 +47,7 @@ bool writeHicolorIcons(const QString &outDir, const QString &name, QString *erro
         return false;
     };
     for (int side : {16, 22, 24, 32, 48, 64, 128, 256}) {
-        const QString folder = QStringLiteral("%1/%2x%2/apps").arg(outDir).arg(side);
+        const QString folder = QStringLiteral("%1/%2x%2/apps").arg(out_dir).arg(side);
         if (!QDir().mkpath(folder))
             return fail(QStringLiteral("cannot create %1").arg(folder));
         const QString path = folder + QLatin1Char('/') + name + QStringLiteral(".png");
@@ -55,7 +55,7 @@ bool writeHicolorIcons(const QString &outDir, const QString &name, QString *erro
         buffer.open(QIODevice::WriteOnly);
         QImageWriter writer(&buffer, "png");
         writer.setCompression(100); // zlib level 9, as for every other picture
-        if (!writer.write(drawAppIcon(side).convertToFormat(QImage::Format_ARGB32)))
+        if (!writer.write(draw_app_icon(side).convertToFormat(QImage::Format_ARGB32)))
             return fail(QStringLiteral("cannot encode %1: %2").arg(path, writer.errorString()));
         QSaveFile file(path);
         if (!file.open(QIODevice::WriteOnly) || file.write(buffer.data()) != buffer.data().size()

@@ -19,11 +19,11 @@ QRectF around(const QRect &r, qreal margin)
     return QRectF(r).adjusted(-margin, -margin, margin, margin);
 }
 
-void drawBase(QPainter &p)
+void draw_base(QPainter &p)
 {
     QLinearGradient g(0, 0, 0, layout::window.height());
-    g.setColorAt(0.0, colour::backgroundTop);
-    g.setColorAt(1.0, colour::backgroundBottom);
+    g.setColorAt(0.0, colour::background_top);
+    g.setColorAt(1.0, colour::background_bottom);
     p.fillRect(QRect(QPoint(0, 0), layout::window), g);
 
     // A faint glow behind the settings side keeps the large dark areas from looking flat.
@@ -33,7 +33,7 @@ void drawBase(QPainter &p)
     p.fillRect(QRect(QPoint(0, 0), layout::window), glow);
 }
 
-void drawHeader(QPainter &p, const Captions &text)
+void draw_header(QPainter &p, const Captions &text)
 {
     const QRectF bar(0, 0, layout::window.width(), 74);
     QLinearGradient g(bar.topLeft(), bar.bottomLeft());
@@ -56,38 +56,38 @@ void drawHeader(QPainter &p, const Captions &text)
     p.setPen(Qt::NoPen);
     p.setBrush(colour::accent);
     p.drawPath(slash);
-    drawFitted(p, QRectF(28, 20, layout::device.left() - 8 - 28, 40), QStringLiteral("ORV"), 29, true,
+    draw_fitted(p, QRectF(28, 20, layout::device.left() - 8 - 28, 40), QStringLiteral("ORV"), 29, true,
                Qt::white, Qt::AlignLeft | Qt::AlignVCenter, 20);
 
     // Display slot for the device picture and the language selector.
-    drawWell(p, around(layout::device, 3), 8);
-    drawWell(p, around(layout::language, 2), 6);
+    draw_well(p, around(layout::device, 3), 8);
+    draw_well(p, around(layout::language, 2), 6);
 
-    drawFitted(p, QRectF(520, layout::indication.top(), layout::indication.left() - 10 - 520, 32),
+    draw_fitted(p, QRectF(520, layout::indication.top(), layout::indication.left() - 10 - 520, 32),
                text.indication, 16, true, colour::title, Qt::AlignRight | Qt::AlignVCenter, 11);
 }
 
-void drawVehiclePanel(QPainter &p, const Captions &text)
+void draw_vehicle_panel(QPainter &p, const Captions &text)
 {
-    drawPanel(p, QRectF(8, 80, 484, 90), text.installedVehicle);
+    draw_panel(p, QRectF(8, 80, 484, 90), text.installed_vehicle);
     // Two fine rules frame the vehicle text lines without touching them.
     p.setPen(QPen(QColor(255, 255, 255, 18), 1));
     p.drawLine(QPointF(24, 136.5), QPointF(476, 136.5));
 }
 
-void drawSelectionPanel(QPainter &p, const Captions &text)
+void draw_selection_panel(QPainter &p, const Captions &text)
 {
-    drawPanel(p, QRectF(8, 174, 484, 278), QString());
+    draw_panel(p, QRectF(8, 174, 484, 278), QString());
     const QRect combos[3] = {layout::brand, layout::model, layout::engine};
     for (int i = 0; i < 3; ++i) {
         const QRect &c = combos[i];
-        drawWell(p, around(c, 2), 5);
+        draw_well(p, around(c, 2), 5);
         // Step numbers lead the eye through brand, model and engine.
         const QPointF centre(58, c.center().y() + 0.5);
         p.setPen(QPen(colour::accent, 1.6));
         p.setBrush(QColor(255, 219, 10, 28));
         p.drawEllipse(centre, 12, 12);
-        p.setFont(sansFont(14, true));
+        p.setFont(sans_font(14, true));
         p.setPen(colour::accent);
         p.drawText(QRectF(centre.x() - 12, centre.y() - 12, 24, 24), Qt::AlignCenter, QString::number(i + 1));
         if (i < 2) {
@@ -95,12 +95,12 @@ void drawSelectionPanel(QPainter &p, const Captions &text)
             p.drawLine(QPointF(centre.x(), centre.y() + 15), QPointF(centre.x(), centre.y() + 30));
         }
     }
-    drawWell(p, QRectF(layout::configsLeft).adjusted(-5, 2, 4, -2), 5);
-    drawFitted(p, QRectF(30, layout::configsLeft.top(), layout::configsLeft.left() - 12 - 30, layout::configsLeft.height()),
-               text.configsLeft, 15, false, colour::caption, Qt::AlignRight | Qt::AlignVCenter, 10);
+    draw_well(p, QRectF(layout::configs_left).adjusted(-5, 2, 4, -2), 5);
+    draw_fitted(p, QRectF(30, layout::configs_left.top(), layout::configs_left.left() - 12 - 30, layout::configs_left.height()),
+               text.configs_left, 15, false, colour::caption, Qt::AlignRight | Qt::AlignVCenter, 10);
 }
 
-void drawDriveModeArea(QPainter &p)
+void draw_drive_mode_area(QPainter &p)
 {
     // Only a faint tachometer behind the mode buttons: the area stays empty for devices
     // without drive modes, and the caption picture provides the heading when it is shown.
@@ -122,7 +122,7 @@ void drawDriveModeArea(QPainter &p)
     p.restore();
 }
 
-void drawConnector(QPainter &p)
+void draw_connector(QPainter &p)
 {
     const QRect first = layout::pin(1);
     const QRect last = layout::pin(16);
@@ -158,97 +158,97 @@ void drawConnector(QPainter &p)
 
         const bool upper = n <= 8;
         const QRectF number(pin.left() - 4, upper ? pin.top() - 15 : pin.bottom() + 1, pin.width() + 8, 13);
-        p.setFont(sansFont(n >= 10 ? 9 : 10, true));
+        p.setFont(sans_font(n >= 10 ? 9 : 10, true));
         p.setPen(QColor(196, 202, 210));
         p.drawText(number, Qt::AlignCenter, QString::number(n));
     }
 }
 
-void drawSettingsPanel(QPainter &p, const Captions &text)
+void draw_settings_panel(QPainter &p, const Captions &text)
 {
     const QRectF panel(508, 80, 484, 260);
-    drawPanel(p, panel, text.protocol);
+    draw_panel(p, panel, text.protocol);
 
-    drawFitted(p, QRectF(layout::autoProtocol.right() + 7, layout::autoProtocol.top() - 3, 190, 24),
+    draw_fitted(p, QRectF(layout::auto_protocol.right() + 7, layout::auto_protocol.top() - 3, 190, 24),
                text.automatic, 15, false, colour::caption, Qt::AlignLeft | Qt::AlignVCenter, 10);
-    drawWell(p, around(layout::protocol, 2), 5);
+    draw_well(p, around(layout::protocol, 2), 5);
 
     // Colour key of the connector pins under the protocol list.
-    const qreal keyY = layout::protocol.bottom() + 8;
+    const qreal key_y = layout::protocol.bottom() + 8;
     qreal x = layout::protocol.left() + 2;
-    const QString keys[2] = {text.pinSelected, text.pinActive};
-    const QColor keyColours[2] = {colour::pinRed, colour::pinYellow};
+    const QString keys[2] = {text.pin_selected, text.pin_active};
+    const QColor key_colours[2] = {colour::pin_red, colour::pin_yellow};
     for (int i = 0; i < 2; ++i) {
-        p.setPen(QPen(keyColours[i].darker(160), 1));
-        p.setBrush(keyColours[i]);
-        p.drawRoundedRect(QRectF(x + 0.5, keyY + 3.5, 10, 10), 2, 2);
-        const qreal w = qMin<qreal>(textWidth(keys[i], 12, false), 96);
-        drawFitted(p, QRectF(x + 16, keyY, w + 1, 17), keys[i], 12, false, colour::caption,
+        p.setPen(QPen(key_colours[i].darker(160), 1));
+        p.setBrush(key_colours[i]);
+        p.drawRoundedRect(QRectF(x + 0.5, key_y + 3.5, 10, 10), 2, 2);
+        const qreal w = qMin<qreal>(text_width(keys[i], 12, false), 96);
+        draw_fitted(p, QRectF(x + 16, key_y, w + 1, 17), keys[i], 12, false, colour::caption,
                    Qt::AlignLeft | Qt::AlignVCenter, 9);
         x += 16 + w + 18;
     }
-    drawConnector(p);
+    draw_connector(p);
 
-    p.setPen(QPen(colour::panelBorder, 1));
+    p.setPen(QPen(colour::panel_border, 1));
     p.drawLine(QPointF(panel.left() + 12, 210.5), QPointF(panel.right() - 12, 210.5));
     p.setPen(Qt::NoPen);
     p.setBrush(colour::accent);
     p.drawRoundedRect(QRectF(panel.left() + 10.5, 220, 3, 13), 1.5, 1.5);
-    drawFitted(p, QRectF(panel.left() + 19.5, 215, 300, 22), text.standby, 14, true, colour::title,
+    draw_fitted(p, QRectF(panel.left() + 19.5, 215, 300, 22), text.standby, 14, true, colour::title,
                Qt::AlignLeft | Qt::AlignVCenter, 10);
-    drawFitted(p, QRectF(layout::autoStandby.right() + 9, layout::autoStandby.top() - 3,
-                         layout::standby.left() - 8 - (layout::autoStandby.right() + 9), 24),
+    draw_fitted(p, QRectF(layout::auto_standby.right() + 9, layout::auto_standby.top() - 3,
+                         layout::standby.left() - 8 - (layout::auto_standby.right() + 9), 24),
                text.automatic, 15, false, colour::caption, Qt::AlignLeft | Qt::AlignVCenter, 10);
 }
 
-void drawErrorPanel(QPainter &p, const Captions &text)
+void draw_error_panel(QPainter &p, const Captions &text)
 {
-    drawPanel(p, QRectF(508, 346, 484, 122), text.errors);
-    drawWell(p, around(layout::errors, 2), 6);
+    draw_panel(p, QRectF(508, 346, 484, 122), text.errors);
+    draw_well(p, around(layout::errors, 2), 6);
 }
 
-void drawInfoPanel(QPainter &p, const Captions &text)
+void draw_info_panel(QPainter &p, const Captions &text)
 {
-    drawPanel(p, QRectF(508, 474, 484, 170), text.deviceInfo);
+    draw_panel(p, QRectF(508, 474, 484, 170), text.device_info);
     struct Row {
         const QString &caption;
         QRect label;
     };
     const Row rows[] = {
-        {text.serialNumber, layout::serialNumber}, {text.firmware, layout::firmware},
+        {text.serial_number, layout::serial_number}, {text.firmware, layout::firmware},
         {text.hardware, layout::hardware},         {text.software, layout::software},
-        {text.protocolInfo, layout::protocolInfo}, {text.standbyInfo, layout::standbyInfo},
+        {text.protocol_info, layout::protocol_info}, {text.standby_info, layout::standby_info},
     };
     // One size for the whole column, the largest at which every caption fits its room.
     const qreal left = 514;
     qreal size = 14;
     for (const Row &row : rows)
-        size = qMin(size, fittingSize(row.caption, row.label.left() - 8 - left, 14, false, 10));
+        size = qMin(size, fitting_size(row.caption, row.label.left() - 8 - left, 14, false, 10));
     for (const Row &row : rows) {
         // Same height and vertical centring as the value label, so caption and value share
         // one baseline; the caption ends a few pixels before the value starts.
         const QRectF room(left, row.label.top(), row.label.left() - 8 - left, row.label.height());
-        drawFitted(p, room, row.caption, size, false, colour::caption, Qt::AlignRight | Qt::AlignVCenter, 10);
+        draw_fitted(p, room, row.caption, size, false, colour::caption, Qt::AlignRight | Qt::AlignVCenter, 10);
     }
-    p.setPen(QPen(colour::panelBorder, 1));
-    p.drawLine(QPointF(layout::updateFirmware.left() - 12.5, 500), QPointF(layout::updateFirmware.left() - 12.5, 612));
+    p.setPen(QPen(colour::panel_border, 1));
+    p.drawLine(QPointF(layout::update_firmware.left() - 12.5, 500), QPointF(layout::update_firmware.left() - 12.5, 612));
 }
 
 } // namespace
 
-QImage drawBackground(const Captions &text)
+QImage draw_background(const Captions &text)
 {
-    QImage img = opaqueImage(layout::window.width(), layout::window.height());
+    QImage img = opaque_image(layout::window.width(), layout::window.height());
     QPainter p(&img);
     prepare(p);
-    drawBase(p);
-    drawHeader(p, text);
-    drawVehiclePanel(p, text);
-    drawSelectionPanel(p, text);
-    drawDriveModeArea(p);
-    drawSettingsPanel(p, text);
-    drawErrorPanel(p, text);
-    drawInfoPanel(p, text);
+    draw_base(p);
+    draw_header(p, text);
+    draw_vehicle_panel(p, text);
+    draw_selection_panel(p, text);
+    draw_drive_mode_area(p);
+    draw_settings_panel(p, text);
+    draw_error_panel(p, text);
+    draw_info_panel(p, text);
     return img;
 }
 

@@ -11,37 +11,37 @@ struct Captions {
     QString folder; // resource folder of the language
 
     // Pictures shown by widgets.
-    QString noDevice;
-    QString noVehicle;
-    QString selectVehicle;
-    QString selectNewVehicle;
-    QString driveModes;
-    QString noErrors;
-    QString applyCar;
-    QString applySettings;
-    QString sendErrors;
-    QString clearErrors;
+    QString no_device;
+    QString no_vehicle;
+    QString select_vehicle;
+    QString select_new_vehicle;
+    QString drive_modes;
+    QString no_errors;
+    QString apply_car;
+    QString apply_settings;
+    QString send_errors;
+    QString clear_errors;
 
     // Fixed captions of the window background.
-    QString installedVehicle;
-    QString vehicleSelection;
-    QString configsLeft;
+    QString installed_vehicle;
+    QString vehicle_selection;
+    QString configs_left;
     QString indication;
     QString protocol;
     QString automatic;
-    QString pinSelected;
-    QString pinActive;
+    QString pin_selected;
+    QString pin_active;
     QString standby;
     QString errors;
-    QString deviceInfo;
-    QString serialNumber;
+    QString device_info;
+    QString serial_number;
     QString firmware;
     QString hardware;
     QString software;
-    QString protocolInfo;
-    QString standbyInfo;
+    QString protocol_info;
+    QString standby_info;
 };
 
-QVector<Captions> allCaptions();
+QVector<Captions> all_captions();
 
 } // namespace picgen

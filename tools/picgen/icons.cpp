@@ -29,7 +29,7 @@ private:
 
 } // namespace
 
-void plug(QPainter &p, const QRectF &box, const QColor &c, bool crossedOut)
+void plug(QPainter &p, const QRectF &box, const QColor &c, bool crossed_out)
 {
     Grid g(p, box, c);
     p.drawLine(QPointF(9, 3), QPointF(9, 7));
@@ -43,11 +43,11 @@ void plug(QPainter &p, const QRectF &box, const QColor &c, bool crossedOut)
     body.closeSubpath();
     p.drawPath(body);
     p.drawLine(QPointF(12, 16.5), QPointF(12, 21));
-    if (crossedOut)
+    if (crossed_out)
         p.drawLine(QPointF(3, 21), QPointF(21, 3));
 }
 
-void obdConnector(QPainter &p, const QRectF &box, const QColor &c)
+void obd_connector(QPainter &p, const QRectF &box, const QColor &c)
 {
     Grid g(p, box, c, 1.6);
     p.drawPolygon(QPolygonF({QPointF(1.5, 5), QPointF(22.5, 5), QPointF(20.5, 19), QPointF(3.5, 19)}));
@@ -93,7 +93,7 @@ void gauge(QPainter &p, const QRectF &box, const QColor &c)
     p.drawLine(QPointF(5, 19), QPointF(19, 19));
 }
 
-void checkCircle(QPainter &p, const QRectF &box, const QColor &c)
+void check_circle(QPainter &p, const QRectF &box, const QColor &c)
 {
     Grid g(p, box, c);
     p.drawEllipse(QRectF(2, 2, 20, 20));
@@ -168,7 +168,7 @@ void car(QPainter &p, const QRectF &box, const QColor &c)
     p.drawEllipse(QPointF(17, 17.5), 2.2, 2.2);
 }
 
-void refreshArrow(QPainter &p, const QRectF &box, const QColor &c)
+void refresh_arrow(QPainter &p, const QRectF &box, const QColor &c)
 {
     Grid g(p, box, c);
     p.drawArc(QRectF(4, 4, 16, 16), 100 * 16, 290 * 16);

@@ -15,7 +15,7 @@
 namespace {
 
 // Debian's fonts-dejavu-core puts the faces here.
-const char *const kDefaultFontDir = "/usr/share/fonts/truetype/dejavu";
+const char *const default_font_dir = "/usr/share/fonts/truetype/dejavu";
 
 int usage()
 {
@@ -32,29 +32,29 @@ int main(int argc, char *argv[])
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
 
-    QString fontDir = QString::fromLocal8Bit(kDefaultFontDir);
-    QString outDir;
+    QString font_dir = QString::fromLocal8Bit(default_font_dir);
+    QString out_dir;
     QStringList args = app.arguments();
     args.removeFirst();
     for (int i = 0; i < args.size(); ++i) {
         const QString &arg = args.at(i);
         if (arg == QLatin1String("--fonts") && i + 1 < args.size())
-            fontDir = args.at(++i);
-        else if (!arg.startsWith(QLatin1String("--")) && outDir.isEmpty())
-            outDir = arg;
+            font_dir = args.at(++i);
+        else if (!arg.startsWith(QLatin1String("--")) && out_dir.isEmpty())
+            out_dir = arg;
         else
             return usage();
     }
-    if (outDir.isEmpty())
+    if (out_dir.isEmpty())
         return usage();
 
     QString error;
-    if (!picgen::loadFonts(fontDir, &error)) {
+    if (!picgen::load_fonts(font_dir, &error)) {
         std::fprintf(stderr, "orv-picgen: %s (install fonts-dejavu-core or pass --fonts)\n", qPrintable(error));
         return 1;
     }
-    const bool ok = picgen::writeResources(outDir, &error)
-                    && picgen::writeHicolorIcons(outDir + QStringLiteral("/icons/hicolor"),
+    const bool ok = picgen::write_resources(out_dir, &error)
+                    && picgen::write_hicolor_icons(out_dir + QStringLiteral("/icons/hicolor"),
                                                  QStringLiteral("example.orv.configurator"), &error);
     if (!ok) {
         std::fprintf(stderr, "orv-picgen: %s\n", qPrintable(error));

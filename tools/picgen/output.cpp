@@ -17,7 +17,7 @@
 
 namespace picgen {
 
-QByteArray loadingAnimation()
+QByteArray loading_animation()
 {
     constexpr int side = 66;
     constexpr int dots = 12;
@@ -33,7 +33,7 @@ QByteArray loadingAnimation()
 
     QVector<QImage> frames;
     for (int frame = 0; frame < dots; ++frame) {
-        QImage canvas = transparentImage(side, side);
+        QImage canvas = transparent_image(side, side);
         {
             QPainter p(&canvas);
             prepare(p);
@@ -62,37 +62,37 @@ QByteArray loadingAnimation()
         }
         frames.append(indexed);
     }
-    return encodeGif(frames, 8, 0, true);
+    return encode_gif(frames, 8, 0, true);
 }
 
-QByteArray windowIcon()
+QByteArray window_icon()
 {
     QVector<QImage> sizes;
     for (int side : {16, 24, 32, 48, 64})
-        sizes.append(drawAppIcon(side));
-    return encodeIco(sizes);
+        sizes.append(draw_app_icon(side));
+    return encode_ico(sizes);
 }
 
-QString doubleDensityName(const QString &file)
+QString double_density_name(const QString &file)
 {
     const int dot = file.lastIndexOf(QLatin1Char('.'));
     return file.left(dot) + QLatin1String("@2x") + file.mid(dot);
 }
 
-QByteArray resourceList()
+QByteArray resource_list()
 {
     QByteArray out("<RCC>\n  <qresource prefix=\"/\">\n");
     const auto add = [&out](const QString &path) {
         out += "    <file>" + path.toUtf8() + "</file>\n";
     };
-    for (const Captions &text : allCaptions())
-        for (const PictureFile &entry : languagePictures()) {
+    for (const Captions &text : all_captions())
+        for (const PictureFile &entry : language_pictures()) {
             add(text.folder + QLatin1Char('/') + entry.file);
-            add(text.folder + QLatin1Char('/') + doubleDensityName(entry.file));
+            add(text.folder + QLatin1Char('/') + double_density_name(entry.file));
         }
-    for (const PictureFile &entry : commonPictures()) {
+    for (const PictureFile &entry : common_pictures()) {
         add(QStringLiteral("all/") + entry.file);
-        add(QStringLiteral("all/") + doubleDensityName(entry.file));
+        add(QStringLiteral("all/") + double_density_name(entry.file));
     }
     add(QStringLiteral("load.gif"));
     add(QStringLiteral("orv.ico"));
@@ -103,7 +103,7 @@ QByteArray resourceList()
 
 namespace {
 
-bool writeBytes(const QString &path, const QByteArray &bytes, QString *error)
+bool write_bytes(const QString &path, const QByteArray &bytes, QString *error)
 {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
@@ -114,7 +114,7 @@ bool writeBytes(const QString &path, const QByteArray &bytes, QString *error)
     return true;
 }
 
-bool writePng(const QString &path, const QImage &img, const QSize &expected, QString *error)
+bool write_png(const QString &path, const QImage &img, const QSize &expected, QString *error)
 {
     if (img.size() != expected) {
         if (error)
@@ -133,23 +133,23 @@ bool writePng(const QString &path, const QImage &img, const QSize &expected, QSt
             *error = QStringLiteral("cannot encode %1: %2").arg(path, writer.errorString());
         return false;
     }
-    return writeBytes(path, buffer.data(), error);
+    return write_bytes(path, buffer.data(), error);
 }
 
 // Every picture and the animation at one pixel ratio: 1 writes "name.png", 2 "name@2x.png".
-bool writePictures(const QDir &root, int ratio, QString *error)
+bool write_pictures(const QDir &root, int ratio, QString *error)
 {
     const PixelRatioScope scope(ratio);
-    const auto named = [ratio](const QString &file) { return ratio == 1 ? file : doubleDensityName(file); };
-    for (const Captions &text : allCaptions()) {
+    const auto named = [ratio](const QString &file) { return ratio == 1 ? file : double_density_name(file); };
+    for (const Captions &text : all_captions()) {
         if (!root.mkpath(text.folder)) {
             if (error)
                 *error = QStringLiteral("cannot create %1").arg(root.filePath(text.folder));
             return false;
         }
-        for (const PictureFile &entry : languagePictures())
-            if (!writePng(root.filePath(text.folder + QLatin1Char('/') + named(entry.file)),
-                          drawLanguagePicture(text, entry.file), entry.size * ratio, error))
+        for (const PictureFile &entry : language_pictures())
+            if (!write_png(root.filePath(text.folder + QLatin1Char('/') + named(entry.file)),
+                          draw_language_picture(text, entry.file), entry.size * ratio, error))
                 return false;
     }
     if (!root.mkpath(QStringLiteral("all"))) {
@@ -157,36 +157,36 @@ bool writePictures(const QDir &root, int ratio, QString *error)
             *error = QStringLiteral("cannot create %1").arg(root.filePath(QStringLiteral("all")));
         return false;
     }
-    for (const PictureFile &entry : commonPictures())
-        if (!writePng(root.filePath(QStringLiteral("all/") + named(entry.file)), drawCommonPicture(entry.file),
+    for (const PictureFile &entry : common_pictures())
+        if (!write_png(root.filePath(QStringLiteral("all/") + named(entry.file)), draw_common_picture(entry.file),
                       entry.size * ratio, error))
             return false;
 
-    const QByteArray gif = loadingAnimation();
+    const QByteArray gif = loading_animation();
     if (gif.isEmpty()) {
         if (error)
             *error = QStringLiteral("cannot encode the animation");
         return false;
     }
-    return writeBytes(root.filePath(named(QStringLiteral("load.gif"))), gif, error);
+    return write_bytes(root.filePath(named(QStringLiteral("load.gif"))), gif, error);
 }
 
 } // namespace
 
-bool writeResources(const QString &outDir, QString *error)
+bool write_resources(const QString &out_dir, QString *error)
 {
-    const QDir root(outDir);
-    if (!writePictures(root, 1, error) || !writePictures(root, 2, error))
+    const QDir root(out_dir);
+    if (!write_pictures(root, 1, error) || !write_pictures(root, 2, error))
         return false;
 
-    const QByteArray ico = windowIcon();
+    const QByteArray ico = window_icon();
     if (ico.isEmpty()) {
         if (error)
             *error = QStringLiteral("cannot encode the icon");
         return false;
     }
-    return writeBytes(root.filePath(QStringLiteral("orv.ico")), ico, error)
-        && writeBytes(root.filePath(QStringLiteral("resources.qrc")), resourceList(), error);
+    return write_bytes(root.filePath(QStringLiteral("orv.ico")), ico, error)
+        && write_bytes(root.filePath(QStringLiteral("resources.qrc")), resource_list(), error);
 }
 
 } // namespace picgen

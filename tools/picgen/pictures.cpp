@@ -7,7 +7,7 @@
 
 namespace picgen {
 
-QVector<PictureFile> languagePictures()
+QVector<PictureFile> language_pictures()
 {
     return {
         {QStringLiteral("main.png"), {1000, 650}},
@@ -27,7 +27,7 @@ QVector<PictureFile> languagePictures()
     };
 }
 
-QVector<PictureFile> commonPictures()
+QVector<PictureFile> common_pictures()
 {
     return {
         {QStringLiteral("dynamic_on.png"), {172, 37}},
@@ -61,34 +61,34 @@ namespace {
 
 using IconFn = std::function<void(QPainter &, const QRectF &, const QColor &)>;
 
-QImage textButton(int w, int h, Look look, const QString &text, qreal pixelSize, const IconFn &drawIcon = {})
+QImage text_button(int w, int h, Look look, const QString &text, qreal pixel_size, const IconFn &draw_icon = {})
 {
-    QImage img = transparentImage(w, h);
+    QImage img = transparent_image(w, h);
     QPainter p(&img);
     prepare(p);
     const QRectF face(0, 0, w, h);
-    drawButtonFace(p, face, look);
-    const QColor ink = buttonTextColour(look);
+    draw_button_face(p, face, look);
+    const QColor ink = button_text_colour(look);
     // A pressed face shifts its content down and right like a key that gives way.
     const QPointF shift = look == Look::Pressed ? QPointF(1, 1) : QPointF(0, 0);
-    QRectF textRect = face.adjusted(8, 0, -8, 0).translated(shift);
-    if (drawIcon) {
-        const qreal iconSide = h * 0.5;
-        drawIcon(p, QRectF(QPointF(12, (h - iconSide) / 2) + shift, QSizeF(iconSide, iconSide)), ink);
-        textRect.setLeft(12 + iconSide + 4 + shift.x());
-        textRect.setRight(w - 12 - iconSide / 2 + shift.x());
+    QRectF text_rect = face.adjusted(8, 0, -8, 0).translated(shift);
+    if (draw_icon) {
+        const qreal icon_side = h * 0.5;
+        draw_icon(p, QRectF(QPointF(12, (h - icon_side) / 2) + shift, QSizeF(icon_side, icon_side)), ink);
+        text_rect.setLeft(12 + icon_side + 4 + shift.x());
+        text_rect.setRight(w - 12 - icon_side / 2 + shift.x());
     }
-    drawFitted(p, textRect, text, pixelSize, true, ink, Qt::AlignCenter, 10);
+    draw_fitted(p, text_rect, text, pixel_size, true, ink, Qt::AlignCenter, 10);
     return img;
 }
 
-QImage iconButton(int w, int h, Look look, const IconFn &first, const IconFn &second)
+QImage icon_button(int w, int h, Look look, const IconFn &first, const IconFn &second)
 {
-    QImage img = transparentImage(w, h);
+    QImage img = transparent_image(w, h);
     QPainter p(&img);
     prepare(p);
-    drawButtonFace(p, QRectF(0, 0, w, h), look, 6);
-    const QColor ink = buttonTextColour(look);
+    draw_button_face(p, QRectF(0, 0, w, h), look, 6);
+    const QColor ink = button_text_colour(look);
     const qreal side = h - 10;
     if (second) {
         first(p, QRectF(w / 2.0 - side - 4, 5, side, side), ink);
@@ -103,24 +103,24 @@ enum class Lit { Left, Right, None };
 
 // Two-segment switch; the segments sit under the two click areas that the window places
 // over the picture (about x 4..84 and 88..168 of the picture).
-QImage segmentSwitch(const QString &left, const QString &right, Lit lit)
+QImage segment_switch(const QString &left, const QString &right, Lit lit)
 {
-    QImage img = transparentImage(169, 32);
+    QImage img = transparent_image(169, 32);
     QPainter p(&img);
     prepare(p);
-    drawWell(p, QRectF(0, 0, 169, 32), 8);
+    draw_well(p, QRectF(0, 0, 169, 32), 8);
     const QRectF segments[2] = {QRectF(3, 3, 81, 26), QRectF(87, 3, 79, 26)};
     const QString labels[2] = {left, right};
     for (int i = 0; i < 2; ++i) {
         const bool on = (i == 0 && lit == Lit::Left) || (i == 1 && lit == Lit::Right);
         QColor ink;
         if (on) {
-            drawButtonFace(p, segments[i], Look::On, 6);
-            ink = colour::onText;
+            draw_button_face(p, segments[i], Look::On, 6);
+            ink = colour::on_text;
         } else {
-            ink = lit == Lit::None ? QColor(78, 83, 91) : colour::offText;
+            ink = lit == Lit::None ? QColor(78, 83, 91) : colour::off_text;
         }
-        drawFitted(p, segments[i], labels[i], 15, true, ink, Qt::AlignCenter, 10);
+        draw_fitted(p, segments[i], labels[i], 15, true, ink, Qt::AlignCenter, 10);
     }
     // Divider between the segments, only where neither is lit so it never cuts a lit face.
     if (lit == Lit::None) {
@@ -132,13 +132,13 @@ QImage segmentSwitch(const QString &left, const QString &right, Lit lit)
 
 QImage checkbox(bool checked)
 {
-    QImage img = transparentImage(21, 18);
+    QImage img = transparent_image(21, 18);
     QPainter p(&img);
     prepare(p);
     const QRectF box(2.5, 1.5, 15, 15);
     if (checked) {
-        drawButtonFace(p, box.adjusted(-0.5, -0.5, 0.5, 0.5), Look::On, 3);
-        p.setPen(QPen(colour::onText, 2.2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        draw_button_face(p, box.adjusted(-0.5, -0.5, 0.5, 0.5), Look::On, 3);
+        p.setPen(QPen(colour::on_text, 2.2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
         p.drawPolyline(QPolygonF({QPointF(6, 9), QPointF(9, 12), QPointF(14.5, 5.5)}));
     } else {
         p.setPen(QPen(QColor(128, 134, 144), 1.2));
@@ -148,9 +148,9 @@ QImage checkbox(bool checked)
     return img;
 }
 
-QImage pinSquare(const QColor &c)
+QImage pin_square(const QColor &c)
 {
-    QImage img = transparentImage(16, 16);
+    QImage img = transparent_image(16, 16);
     QPainter p(&img);
     prepare(p);
     QLinearGradient g(0, 0, 0, 16);
@@ -164,59 +164,59 @@ QImage pinSquare(const QColor &c)
     return img;
 }
 
-QImage modelBadge(bool plus)
+QImage model_badge(bool plus)
 {
-    QImage img = transparentImage(223, 40);
+    QImage img = transparent_image(223, 40);
     QPainter p(&img);
     prepare(p);
     const QString name = QStringLiteral("OR");
-    const qreal nameSize = 27;
-    const qreal nameWidth = textWidth(name, nameSize, true);
-    const qreal plusWidth = plus ? textWidth(QStringLiteral("+"), nameSize, true) : 0;
-    const qreal iconSide = 30;
-    const qreal total = iconSide + 12 + nameWidth + plusWidth;
+    const qreal name_size = 27;
+    const qreal name_width = text_width(name, name_size, true);
+    const qreal plus_width = plus ? text_width(QStringLiteral("+"), name_size, true) : 0;
+    const qreal icon_side = 30;
+    const qreal total = icon_side + 12 + name_width + plus_width;
     qreal x = (223 - total) / 2;
-    icon::obdConnector(p, QRectF(x, 5, iconSide, iconSide), colour::accent);
-    x += iconSide + 12;
-    p.setFont(sansFont(nameSize, true));
+    icon::obd_connector(p, QRectF(x, 5, icon_side, icon_side), colour::accent);
+    x += icon_side + 12;
+    p.setFont(sans_font(name_size, true));
     p.setPen(Qt::white);
-    p.drawText(QRectF(x, 0, nameWidth + 2, 40), Qt::AlignLeft | Qt::AlignVCenter, name);
+    p.drawText(QRectF(x, 0, name_width + 2, 40), Qt::AlignLeft | Qt::AlignVCenter, name);
     if (plus) {
         p.setPen(colour::accent);
-        p.drawText(QRectF(x + nameWidth, 0, plusWidth + 2, 40), Qt::AlignLeft | Qt::AlignVCenter,
+        p.drawText(QRectF(x + name_width, 0, plus_width + 2, 40), Qt::AlignLeft | Qt::AlignVCenter,
                    QStringLiteral("+"));
     }
     return img;
 }
 
-QImage noDevice(const QString &text)
+QImage no_device(const QString &text)
 {
-    QImage img = transparentImage(293, 40);
+    QImage img = transparent_image(293, 40);
     QPainter p(&img);
     prepare(p);
     icon::plug(p, QRectF(12, 9, 22, 22), QColor(200, 90, 70), true);
-    drawFitted(p, QRectF(42, 0, 293 - 50, 40), text, 16, false, colour::offText, Qt::AlignCenter, 10);
+    draw_fitted(p, QRectF(42, 0, 293 - 50, 40), text, 16, false, colour::off_text, Qt::AlignCenter, 10);
     return img;
 }
 
-QImage noVehicle(const QString &text)
+QImage no_vehicle(const QString &text)
 {
-    QImage img = transparentImage(250, 20);
+    QImage img = transparent_image(250, 20);
     QPainter p(&img);
     prepare(p);
-    drawFitted(p, QRectF(0, 0, 250, 20), text, 14, false, colour::offText, Qt::AlignCenter, 9);
+    draw_fitted(p, QRectF(0, 0, 250, 20), text, 14, false, colour::off_text, Qt::AlignCenter, 9);
     return img;
 }
 
 // A heading with fading rules on both sides, used for the captions that head an area.
-QImage heading(int w, int h, const QString &text, qreal pixelSize)
+QImage heading(int w, int h, const QString &text, qreal pixel_size)
 {
-    QImage img = transparentImage(w, h);
+    QImage img = transparent_image(w, h);
     QPainter p(&img);
     prepare(p);
-    const qreal used = drawFitted(p, QRectF(0, 0, w, h), text, pixelSize, true, colour::title,
+    const qreal used = draw_fitted(p, QRectF(0, 0, w, h), text, pixel_size, true, colour::title,
                                   Qt::AlignCenter, 10);
-    const qreal half = qMin<qreal>(textWidth(text, used, true), w) / 2;
+    const qreal half = qMin<qreal>(text_width(text, used, true), w) / 2;
     const qreal cy = h / 2.0 + 0.5;
     const qreal inner = 12;
     if (w / 2.0 - half - inner > 12) {
@@ -234,92 +234,92 @@ QImage heading(int w, int h, const QString &text, qreal pixelSize)
     return img;
 }
 
-QImage noErrors(const QString &text)
+QImage no_errors(const QString &text)
 {
-    QImage img = transparentImage(221, 71);
+    QImage img = transparent_image(221, 71);
     QPainter p(&img);
     prepare(p);
     const qreal size = 17;
-    const qreal iconSide = 26;
-    const qreal width = qMin<qreal>(textWidth(text, size, true), 221 - iconSide - 30);
-    const qreal x = (221 - (iconSide + 10 + width)) / 2;
-    icon::checkCircle(p, QRectF(x, (71 - iconSide) / 2, iconSide, iconSide), colour::good);
-    drawFitted(p, QRectF(x + iconSide + 10, 0, width + 1, 71), text, size, true, colour::good,
+    const qreal icon_side = 26;
+    const qreal width = qMin<qreal>(text_width(text, size, true), 221 - icon_side - 30);
+    const qreal x = (221 - (icon_side + 10 + width)) / 2;
+    icon::check_circle(p, QRectF(x, (71 - icon_side) / 2, icon_side, icon_side), colour::good);
+    draw_fitted(p, QRectF(x + icon_side + 10, 0, width + 1, 71), text, size, true, colour::good,
                Qt::AlignLeft | Qt::AlignVCenter, 10);
     return img;
 }
 
 } // namespace
 
-QImage drawLanguagePicture(const Captions &text, const QString &file)
+QImage draw_language_picture(const Captions &text, const QString &file)
 {
     if (file == QLatin1String("main.png"))
-        return drawBackground(text);
+        return draw_background(text);
     if (file == QLatin1String("no_device.png"))
-        return noDevice(text.noDevice);
+        return no_device(text.no_device);
     if (file == QLatin1String("no_vehicle.png"))
-        return noVehicle(text.noVehicle);
+        return no_vehicle(text.no_vehicle);
     if (file == QLatin1String("text_select_vehicle.png"))
-        return heading(330, 32, text.selectVehicle, 18);
+        return heading(330, 32, text.select_vehicle, 18);
     if (file == QLatin1String("text_select_new_vehicle.png"))
-        return heading(330, 32, text.selectNewVehicle, 18);
+        return heading(330, 32, text.select_new_vehicle, 18);
     if (file == QLatin1String("drive_modes.png"))
-        return heading(454, 40, text.driveModes, 19);
+        return heading(454, 40, text.drive_modes, 19);
     if (file == QLatin1String("no_errors.png"))
-        return noErrors(text.noErrors);
+        return no_errors(text.no_errors);
     if (file == QLatin1String("apply_car_on.png"))
-        return textButton(160, 36, Look::On, text.applyCar, 15);
+        return text_button(160, 36, Look::On, text.apply_car, 15);
     if (file == QLatin1String("apply_car_off.png"))
-        return textButton(160, 36, Look::Off, text.applyCar, 15);
+        return text_button(160, 36, Look::Off, text.apply_car, 15);
     if (file == QLatin1String("apply_car_press.png"))
-        return textButton(160, 36, Look::Pressed, text.applyCar, 15);
+        return text_button(160, 36, Look::Pressed, text.apply_car, 15);
     if (file == QLatin1String("apply_settings_on.png"))
-        return textButton(160, 36, Look::On, text.applySettings, 15);
+        return text_button(160, 36, Look::On, text.apply_settings, 15);
     if (file == QLatin1String("apply_settings_off.png"))
-        return textButton(160, 36, Look::Off, text.applySettings, 15);
+        return text_button(160, 36, Look::Off, text.apply_settings, 15);
     if (file == QLatin1String("send_errors_off.png"))
-        return textButton(194, 28, Look::Off, text.sendErrors, 13, icon::upload);
+        return text_button(194, 28, Look::Off, text.send_errors, 13, icon::upload);
     if (file == QLatin1String("clear_errors_off.png"))
-        return textButton(194, 28, Look::Off, text.clearErrors, 13, icon::eraser);
+        return text_button(194, 28, Look::Off, text.clear_errors, 13, icon::eraser);
     return {};
 }
 
-QImage drawCommonPicture(const QString &file)
+QImage draw_common_picture(const QString &file)
 {
     const bool on = file.endsWith(QLatin1String("_on.png"));
     const Look look = on ? Look::On : Look::Off;
     if (file.startsWith(QLatin1String("dynamic_")))
-        return textButton(172, 37, look, QStringLiteral("DYNAMIC"), 16, icon::chevrons);
+        return text_button(172, 37, look, QStringLiteral("DYNAMIC"), 16, icon::chevrons);
     if (file.startsWith(QLatin1String("eco_")))
-        return textButton(172, 37, look, QStringLiteral("ECO"), 16, icon::leaf);
+        return text_button(172, 37, look, QStringLiteral("ECO"), 16, icon::leaf);
     if (file.startsWith(QLatin1String("stock_")))
-        return textButton(172, 37, look, QStringLiteral("STOCK"), 16, icon::gauge);
+        return text_button(172, 37, look, QStringLiteral("STOCK"), 16, icon::gauge);
     if (file.startsWith(QLatin1String("indication_"))) {
         const Lit lit = on ? Lit::Right : file.endsWith(QLatin1String("_off.png")) ? Lit::Left : Lit::None;
-        return segmentSwitch(QStringLiteral("OFF"), QStringLiteral("ON"), lit);
+        return segment_switch(QStringLiteral("OFF"), QStringLiteral("ON"), lit);
     }
     if (file == QLatin1String("stby_u.png"))
-        return segmentSwitch(QStringLiteral("U"), QStringLiteral("S"), Lit::Left);
+        return segment_switch(QStringLiteral("U"), QStringLiteral("S"), Lit::Left);
     if (file == QLatin1String("stby_s.png"))
-        return segmentSwitch(QStringLiteral("U"), QStringLiteral("S"), Lit::Right);
+        return segment_switch(QStringLiteral("U"), QStringLiteral("S"), Lit::Right);
     if (file == QLatin1String("stby_no.png"))
-        return segmentSwitch(QStringLiteral("U"), QStringLiteral("S"), Lit::None);
+        return segment_switch(QStringLiteral("U"), QStringLiteral("S"), Lit::None);
     if (file.startsWith(QLatin1String("checkbox_")))
         return checkbox(on);
     if (file == QLatin1String("red.png"))
-        return pinSquare(colour::pinRed);
+        return pin_square(colour::pin_red);
     if (file == QLatin1String("yellow.png"))
-        return pinSquare(colour::pinYellow);
+        return pin_square(colour::pin_yellow);
     if (file == QLatin1String("OR.png"))
-        return modelBadge(false);
+        return model_badge(false);
     if (file == QLatin1String("OR+.png"))
-        return modelBadge(true);
+        return model_badge(true);
     if (file.startsWith(QLatin1String("custom_")))
-        return iconButton(150, 30, look, icon::sliders, {});
+        return icon_button(150, 30, look, icon::sliders, {});
     if (file.startsWith(QLatin1String("update_firmware_")))
-        return iconButton(150, 30, look, icon::chip, icon::refreshArrow);
+        return icon_button(150, 30, look, icon::chip, icon::refresh_arrow);
     if (file.startsWith(QLatin1String("update_software_")))
-        return iconButton(150, 30, look, icon::car, icon::refreshArrow);
+        return icon_button(150, 30, look, icon::car, icon::refresh_arrow);
     return {};
 }
 

@@ -16,23 +16,23 @@ struct PictureFile {
 };
 
 // The fourteen files of each language folder and the twenty-four of "all".
-QVector<PictureFile> languagePictures();
-QVector<PictureFile> commonPictures();
+QVector<PictureFile> language_pictures();
+QVector<PictureFile> common_pictures();
 
-QImage drawLanguagePicture(const Captions &text, const QString &file);
-QImage drawCommonPicture(const QString &file);
-QImage drawBackground(const Captions &text); // main.png
+QImage draw_language_picture(const Captions &text, const QString &file);
+QImage draw_common_picture(const QString &file);
+QImage draw_background(const Captions &text); // main.png
 
 // The twice-as-dense twin of a picture file, "main.png" -> "main@2x.png", which Qt picks
 // on a screen of device pixel ratio 2.
-QString doubleDensityName(const QString &file);
+QString double_density_name(const QString &file);
 
-QByteArray loadingAnimation(); // load.gif, or load@2x.gif when drawn at pixel ratio 2
-QByteArray windowIcon();       // orv.ico
-QByteArray resourceList();     // resources.qrc
+QByteArray loading_animation(); // load.gif, or load@2x.gif when drawn at pixel ratio 2
+QByteArray window_icon();       // orv.ico
+QByteArray resource_list();     // resources.qrc
 
 // Writes the whole resource folder, every picture also at twice the density; false with a
 // message on the first failure.
-bool writeResources(const QString &outDir, QString *error);
+bool write_resources(const QString &out_dir, QString *error);
 
 } // namespace picgen

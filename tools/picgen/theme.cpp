@@ -9,35 +9,35 @@
 namespace picgen {
 
 namespace {
-const char *const kFamily = "DejaVu Sans";
-qreal currentRatio = 1;
+const char *const font_family = "DejaVu Sans";
+qreal current_ratio = 1;
 
 QImage canvas(int w, int h, QImage::Format format)
 {
-    QImage img(qRound(w * currentRatio), qRound(h * currentRatio), format);
+    QImage img(qRound(w * current_ratio), qRound(h * current_ratio), format);
     // A painter on the image scales by this ratio, so drawing code keeps its own units.
-    img.setDevicePixelRatio(currentRatio);
+    img.setDevicePixelRatio(current_ratio);
     return img;
 }
 } // namespace
 
-PixelRatioScope::PixelRatioScope(qreal ratio) : previous(currentRatio)
+PixelRatioScope::PixelRatioScope(qreal ratio) : previous(current_ratio)
 {
-    currentRatio = ratio;
+    current_ratio = ratio;
 }
 
 PixelRatioScope::~PixelRatioScope()
 {
-    currentRatio = previous;
+    current_ratio = previous;
 }
 
-bool loadFonts(const QString &fontDir, QString *error)
+bool load_fonts(const QString &font_dir, QString *error)
 {
-    const QDir dir(fontDir);
+    const QDir dir(font_dir);
     for (const char *file : {"DejaVuSans.ttf", "DejaVuSans-Bold.ttf"}) {
         const QString path = dir.filePath(QString::fromLatin1(file));
         const int id = QFontDatabase::addApplicationFont(path);
-        if (id < 0 || !QFontDatabase::applicationFontFamilies(id).contains(QLatin1String(kFamily))) {
+        if (id < 0 || !QFontDatabase::applicationFontFamilies(id).contains(QLatin1String(font_family))) {
             if (error)
                 *error = QStringLiteral("cannot load font %1").arg(path);
             return false;
@@ -46,10 +46,10 @@ bool loadFonts(const QString &fontDir, QString *error)
     return true;
 }
 
-QFont sansFont(qreal pixelSize, bool bold)
+QFont sans_font(qreal pixel_size, bool bold)
 {
-    QFont f(QString::fromLatin1(kFamily));
-    f.setPixelSize(qMax(1, qRound(pixelSize)));
+    QFont f(QString::fromLatin1(font_family));
+    f.setPixelSize(qMax(1, qRound(pixel_size)));
     f.setBold(bold);
     // Hinting differs between font setups; without it the glyph shapes depend only on the
     // font file, which keeps regenerated pictures identical.
@@ -58,14 +58,14 @@ QFont sansFont(qreal pixelSize, bool bold)
     return f;
 }
 
-QImage transparentImage(int w, int h)
+QImage transparent_image(int w, int h)
 {
     QImage img = canvas(w, h, QImage::Format_ARGB32_Premultiplied);
     img.fill(Qt::transparent);
     return img;
 }
 
-QImage opaqueImage(int w, int h)
+QImage opaque_image(int w, int h)
 {
     return canvas(w, h, QImage::Format_RGB32);
 }
@@ -77,39 +77,39 @@ void prepare(QPainter &p)
     p.setRenderHint(QPainter::SmoothPixmapTransform, true);
 }
 
-qreal textWidth(const QString &text, qreal pixelSize, bool bold)
+qreal text_width(const QString &text, qreal pixel_size, bool bold)
 {
-    return QFontMetricsF(sansFont(pixelSize, bold)).horizontalAdvance(text);
+    return QFontMetricsF(sans_font(pixel_size, bold)).horizontalAdvance(text);
 }
 
-qreal fittingSize(const QString &text, qreal width, qreal pixelSize, bool bold, qreal minPixelSize)
+qreal fitting_size(const QString &text, qreal width, qreal pixel_size, bool bold, qreal min_pixel_size)
 {
-    qreal size = pixelSize;
-    while (size > minPixelSize && textWidth(text, size, bold) > width)
+    qreal size = pixel_size;
+    while (size > min_pixel_size && text_width(text, size, bold) > width)
         size -= 1; // whole pixel sizes: fractional ones are rounded by QFont anyway
     return size;
 }
 
-qreal drawFitted(QPainter &p, const QRectF &rect, const QString &text, qreal pixelSize, bool bold,
-                 const QColor &colour, int alignment, qreal minPixelSize)
+qreal draw_fitted(QPainter &p, const QRectF &rect, const QString &text, qreal pixel_size, bool bold,
+                 const QColor &colour, int alignment, qreal min_pixel_size)
 {
-    const qreal size = fittingSize(text, rect.width(), pixelSize, bold, minPixelSize);
-    const qreal width = textWidth(text, size, bold);
+    const qreal size = fitting_size(text, rect.width(), pixel_size, bold, min_pixel_size);
+    const qreal width = text_width(text, size, bold);
     const qreal squeeze = width > rect.width() ? rect.width() / width : 1.0;
 
     p.save();
-    p.setFont(sansFont(size, bold));
+    p.setFont(sans_font(size, bold));
     p.setPen(colour);
     if (squeeze < 1.0) {
         // Narrow the text about the rectangle's own anchor so the alignment still holds.
-        qreal anchorX = rect.left();
+        qreal anchor_x = rect.left();
         if (alignment & Qt::AlignRight)
-            anchorX = rect.right();
+            anchor_x = rect.right();
         else if (alignment & Qt::AlignHCenter)
-            anchorX = rect.center().x();
-        p.translate(anchorX, 0);
+            anchor_x = rect.center().x();
+        p.translate(anchor_x, 0);
         p.scale(squeeze, 1.0);
-        p.translate(-anchorX, 0);
+        p.translate(-anchor_x, 0);
         QRectF wide = rect;
         const qreal extra = rect.width() / squeeze - rect.width();
         if (alignment & Qt::AlignRight)
@@ -126,20 +126,20 @@ qreal drawFitted(QPainter &p, const QRectF &rect, const QString &text, qreal pix
     return size;
 }
 
-QColor buttonTextColour(Look look)
+QColor button_text_colour(Look look)
 {
     switch (look) {
     case Look::On:
-        return colour::onText;
+        return colour::on_text;
     case Look::Pressed:
         return QColor(40, 30, 0);
     case Look::Off:
         break;
     }
-    return colour::offText;
+    return colour::off_text;
 }
 
-void drawButtonFace(QPainter &p, const QRectF &rect, Look look, qreal radius)
+void draw_button_face(QPainter &p, const QRectF &rect, Look look, qreal radius)
 {
     p.save();
     const QRectF r = rect.adjusted(0.5, 0.5, -0.5, -0.5);
@@ -149,18 +149,18 @@ void drawButtonFace(QPainter &p, const QRectF &rect, Look look, qreal radius)
     case Look::On:
         g.setColorAt(0.0, QColor(255, 236, 110));
         g.setColorAt(0.45, colour::accent);
-        g.setColorAt(1.0, colour::accentDeep);
+        g.setColorAt(1.0, colour::accent_deep);
         border = QColor(255, 244, 170);
         break;
     case Look::Pressed:
         g.setColorAt(0.0, QColor(112, 80, 0));
-        g.setColorAt(0.35, colour::accentPressed);
+        g.setColorAt(0.35, colour::accent_pressed);
         g.setColorAt(1.0, QColor(178, 128, 0));
         border = QColor(90, 64, 0);
         break;
     case Look::Off:
-        g.setColorAt(0.0, colour::offTop);
-        g.setColorAt(1.0, colour::offBottom);
+        g.setColorAt(0.0, colour::off_top);
+        g.setColorAt(1.0, colour::off_bottom);
         border = QColor(78, 83, 91);
         break;
     }
@@ -188,7 +188,7 @@ void drawButtonFace(QPainter &p, const QRectF &rect, Look look, qreal radius)
     p.restore();
 }
 
-void drawWell(QPainter &p, const QRectF &rect, qreal radius)
+void draw_well(QPainter &p, const QRectF &rect, qreal radius)
 {
     p.save();
     const QRectF r = rect.adjusted(0.5, 0.5, -0.5, -0.5);
@@ -198,21 +198,21 @@ void drawWell(QPainter &p, const QRectF &rect, qreal radius)
     p.restore();
 }
 
-void drawPanel(QPainter &p, const QRectF &rect, const QString &title)
+void draw_panel(QPainter &p, const QRectF &rect, const QString &title)
 {
     p.save();
     const QRectF r = rect.adjusted(0.5, 0.5, -0.5, -0.5);
     QLinearGradient g(r.topLeft(), r.bottomLeft());
     g.setColorAt(0.0, QColor(255, 255, 255, 14));
     g.setColorAt(1.0, QColor(255, 255, 255, 5));
-    p.setPen(QPen(colour::panelBorder, 1));
+    p.setPen(QPen(colour::panel_border, 1));
     p.setBrush(g);
     p.drawRoundedRect(r, 8, 8);
     if (!title.isEmpty()) {
         p.setPen(Qt::NoPen);
         p.setBrush(colour::accent);
         p.drawRoundedRect(QRectF(r.left() + 10, r.top() + 9, 3, 13), 1.5, 1.5);
-        drawFitted(p, QRectF(r.left() + 19, r.top() + 4, r.width() - 30, 22), title, 14, true,
+        draw_fitted(p, QRectF(r.left() + 19, r.top() + 4, r.width() - 30, 22), title, 14, true,
                    colour::title, Qt::AlignLeft | Qt::AlignVCenter, 10);
     }
     p.restore();

@@ -34,13 +34,13 @@
 namespace {
 
 // Vendor page 0xFF00, usage 1: one 64-byte input and one 64-byte output report, no ids.
-const unsigned char kReportDescriptor[] = {
+const unsigned char report_descriptor[] = {
     0x06, 0x00, 0xFF, 0x09, 0x01, 0xA1, 0x01, 0x15, 0x00, 0x26, 0xFF, 0x00, 0x75, 0x08,
     0x95, 0x40, 0x09, 0x01, 0x81, 0x02, 0x95, 0x40, 0x09, 0x01, 0x91, 0x02, 0xC0,
 };
-constexpr int kReportSize = 64;
-constexpr qint64 kReadSpacingMs = 50;
-const char kProduct[] = "ORV drive-mode module (simulated)";
+constexpr int report_size = 64;
+constexpr qint64 read_spacing_ms = 50;
+const char product_name[] = "ORV drive-mode module (simulated)";
 
 qint64 now_ms()
 {
@@ -80,7 +80,8 @@ struct HidrawBed::Slot {
 struct HidrawBed::Node {
     HidrawBed *bed = nullptr;
     Slot *slot = nullptr;
-    SimDevice *device = nullptr;
+    // Kept while the program holds the node, also after an unplug or a new plug.
+    std::shared_ptr<SimDevice> device;
     QByteArray devnode;                         // "/dev/hidraw3"
     QByteArray usb, interface, hid, raw;        // sysfs paths, parents first
     int master = -1;                            // the bed's end of the terminal
@@ -136,10 +137,9 @@ void HidrawBed::add_device(const DeviceOptions &options)
 void HidrawBed::tick()
 {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
-    SimBus &bus = SimBus::instance();
     for (auto &slot : slots_) {
-        slot->link->sync(bus);
-        SimDevice *want = slot->link->device();
+        slot->link->sync();
+        std::shared_ptr<SimDevice> want = slot->link->device();
         if (want && !want->plugged())
             want = nullptr;
         if (slot->node && slot->node->device != want)
@@ -153,7 +153,7 @@ void HidrawBed::tick()
             pump(*node);
 }
 
-void HidrawBed::plug(Slot &slot, SimDevice *device)
+void HidrawBed::plug(Slot &slot, const std::shared_ptr<SimDevice> &device)
 {
     auto node = std::make_unique<Node>();
     node->bed = this;
@@ -172,20 +172,20 @@ void HidrawBed::plug(Slot &slot, SimDevice *device)
     node->raw = node->hid + "/hidraw/hidraw" + QByteArray::number(number);
 
     QByteArray descriptor;
-    for (unsigned char b : kReportDescriptor)
+    for (unsigned char b : report_descriptor)
         descriptor += QByteArray::number(b, 16).rightJustified(2, '0');
     // hidapi takes vendor, product, name and serial from the HID device's uevent (it skips
     // a device without HID_ID, HID_NAME and HID_UNIQ), the usage from report_descriptor
     // behind the node's `device` link, strings and release from the USB device.
     const QList<QByteArray> records = {
         "P: " + node->usb.mid(4) + "\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_device\nA: idVendor=" + vid +
-            "\nA: idProduct=" + pid + "\nA: manufacturer=ORV\nA: product=" + kProduct +
+            "\nA: idProduct=" + pid + "\nA: manufacturer=ORV\nA: product=" + product_name +
             "\nA: serial=" + serial + "\nA: bcdDevice=0100\nA: busnum=1\nA: devnum=" +
             QByteArray::number(number + 2) + "\n",
         "P: " + node->interface.mid(4) +
             "\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_interface\nA: bInterfaceNumber=00\nA: bInterfaceClass=03\n",
         "P: " + node->hid.mid(4) + "\nE: SUBSYSTEM=hid\nE: HID_ID=0003:0000" + vid.toUpper() +
-            ":0000" + pid.toUpper() + "\nE: HID_NAME=" + kProduct + "\nE: HID_UNIQ=" + serial +
+            ":0000" + pid.toUpper() + "\nE: HID_NAME=" + product_name + "\nE: HID_UNIQ=" + serial +
             "\nE: HID_PHYS=usb-0000:00:14.0-" + QByteArray::number(slot.port) +
             "/input0\nH: report_descriptor=" + descriptor + "\n",
         "P: " + node->raw.mid(4) + "\nN: " + node->devnode.mid(5) +
@@ -270,22 +270,20 @@ void HidrawBed::hang_up(Slot &slot)
     if (node.master >= 0)
         ::close(node.master);
     node.master = -1;
-    if (node.clients == 0 && node.device && node.device != slot.link->device()) {
-        SimBus::instance().forget(node.device);
-        node.device = nullptr;
-    }
+    if (node.clients == 0)
+        node.device.reset();
 }
 
 // Hands on what the device has to say, one 64-byte report at a time.
 void HidrawBed::pump(Node &node)
 {
-    unsigned char report[kReportSize];
+    unsigned char report[report_size];
     while (node.live && node.device->has_pending_report()) {
         const int n = node.device->read(report, sizeof report);
         if (n < 0)
             break;
         if (n == 0) {
-            node.next_pump = now_ms() + kReadSpacingMs;  // a late answer: one read later
+            node.next_pump = now_ms() + read_spacing_ms;  // a late answer: one read later
             break;
         }
         std::memset(report + n, 0, sizeof report - size_t(n));
@@ -293,15 +291,7 @@ void HidrawBed::pump(Node &node)
             warn(QStringLiteral("%1: the terminal is full, a report is lost")
                      .arg(QString::fromLatin1(node.devnode)));
     }
-    node.slot->link->leave(SimBus::instance(), SimBusObserver::Op::Read, node.device, {});
-}
-
-HidrawBed::Node *HidrawBed::node_of(const char *devnode)
-{
-    for (auto &node : nodes_)
-        if (devnode && node->devnode == devnode)
-            return node.get();
-    return nullptr;
+    node.slot->link->flush_log(*node.device);
 }
 
 int HidrawBed::on_write(void *, void *client_ptr, void *node_ptr)
@@ -318,12 +308,8 @@ int HidrawBed::on_write(void *, void *client_ptr, void *node_ptr)
     // The device model takes the report with its id byte in front, as hidapi hands it over.
     const QByteArray report = !written.isEmpty() && written[0] == '\0' ? written : '\0' + written;
 
-    SimBus &bus = SimBus::instance();
-    SimFileLink &link = *node->slot->link;
-    link.enter(bus, SimBusObserver::Op::Write, node->device);
-    const int n = node->device->write(reinterpret_cast<const unsigned char *>(report.constData()),
-                                      size_t(report.size()));
-    link.leave(bus, SimBusObserver::Op::Write, node->device, {});
+    const int n = node->slot->link->write(*node->device, reinterpret_cast<const unsigned char *>(report.constData()),
+                                          size_t(report.size()));
     if (n < 0) {
         // Gone on this report (an unplug fault).
         node->bed->hang_up(*node->slot);
@@ -365,12 +351,12 @@ int HidrawBed::on_ioctl(void *, void *client_ptr, void *node_ptr)
         return TRUE;
     }
     if (request == HIDIOCGRDESCSIZE) {
-        const int length = int(sizeof kReportDescriptor);
+        const int length = int(sizeof report_descriptor);
         std::memcpy(data->data, &length, sizeof length);
     } else if (request == HIDIOCGRDESC) {
         auto *d = reinterpret_cast<hidraw_report_descriptor *>(data->data);
-        d->size = std::min<__u32>(d->size, sizeof kReportDescriptor);
-        std::memcpy(d->value, kReportDescriptor, d->size);
+        d->size = std::min<__u32>(d->size, sizeof report_descriptor);
+        std::memcpy(d->value, report_descriptor, d->size);
     } else {
         const SimDeviceFile &file = node->slot->link->file();
         hidraw_devinfo info;
@@ -392,7 +378,7 @@ void HidrawBed::on_connected(void *, void *client_ptr, void *node_ptr)
     ++node->clients;
     g_object_weak_ref(G_OBJECT(client), reinterpret_cast<GWeakNotify>(&HidrawBed::on_closed), node);
     if (node->device)
-        node->slot->link->leave(SimBus::instance(), SimBusObserver::Op::Open, node->device, node->devnode);
+        node->slot->link->log_line("OPEN " + node->devnode);
 }
 
 // The program closed the node: umockdev lets go of the client when its socket ends.
@@ -404,8 +390,10 @@ void HidrawBed::on_closed(void *node_ptr, void *)
     if (!node->device)
         return;
     SimFileLink &link = *node->slot->link;
-    // The link forgets a device that is neither plugged nor its own any more.
-    link.leave(SimBus::instance(), SimBusObserver::Op::Close, node->device, node->devnode);
-    if (!node->live && node->device != link.device())
-        node->device = nullptr;
+    link.flush_log(*node->device);
+    link.log_line("CLOSE " + node->devnode);
+    // A device pulled out is gone for good once the program lets go of it: a long run of
+    // plug-ins keeps nothing per device.
+    if (!node->live && node->clients == 0)
+        node->device.reset();
 }

@@ -47,10 +47,9 @@ public:
     struct Slot;
 
 private:
-    void plug(Slot &slot, SimDevice *device);
+    void plug(Slot &slot, const std::shared_ptr<SimDevice> &device);
     void hang_up(Slot &slot);
     void pump(Node &node);
-    Node *node_of(const char *devnode);
 
     static int on_write(void *handler, void *client, void *self);
     static int on_ioctl(void *handler, void *client, void *self);

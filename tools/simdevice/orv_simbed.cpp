@@ -18,7 +18,7 @@
 
 namespace {
 
-const char kUsage[] =
+const char usage_text[] =
     "usage: orv-simbed [--device STATE [--wire-log LOG] [--denied]]... [--user NAME]\n"
     "                  -- PROGRAM [ARGS...]\n"
     "  --device STATE   a simulated device that follows this state file (orv-simdev);\n"
@@ -27,12 +27,12 @@ const char kUsage[] =
     "  --denied         the last device's node is mode 0600, owned by the bed's user\n"
     "  --user NAME      run PROGRAM as this user (the bed runs as root)\n";
 
-constexpr guint kTickMs = 10;
-constexpr guint kReleaseWaitMs = 2000;
+constexpr guint tick_ms = 10;
+constexpr guint release_wait_ms = 2000;
 
 int usage_error(const char *text)
 {
-    std::fprintf(stderr, "orv-simbed: %s\n%s", text, kUsage);
+    std::fprintf(stderr, "orv-simbed: %s\n%s", text, usage_text);
     return 2;
 }
 
@@ -132,12 +132,12 @@ int main(int argc, char **argv)
     g_child_watch_add(run.child, on_child_exit, &run);
     g_unix_signal_add(SIGTERM, on_stop, &run);
     g_unix_signal_add(SIGINT, on_stop, &run);
-    g_timeout_add(kTickMs, on_tick, &run);
+    g_timeout_add(tick_ms, on_tick, &run);
     g_main_loop_run(run.loop);
     g_main_loop_unref(run.loop);
     // The program has ended; its nodes are let go of on umockdev's thread, which calls the
     // bed as it does. Destroying the bed before then would pull its state from under it.
-    for (guint waited = 0; bed.held() && waited < kReleaseWaitMs; waited += kTickMs)
-        g_usleep(kTickMs * 1000);
+    for (guint waited = 0; bed.held() && waited < release_wait_ms; waited += tick_ms)
+        g_usleep(tick_ms * 1000);
     return run.status;
 }

@@ -1,17 +1,19 @@
 // orv-simdev: creates and edits the state file of a simulated device (see README.md).
-// Every change is a read-modify-write under the file's lock, so it is safe while a program
-// with the preload library runs the device from the same file.
+// Every change is a read-modify-write under the file's lock, so it is safe while the hidraw
+// bed runs the device from the same file.
 #include "sim_state_file.h"
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QStringList>
 #include <QTextStream>
 #include <functional>
 
 namespace {
 
-const char kUsage[] =
+const char usage_text[] =
     "usage: orv-simdev [--file F] COMMAND [ARGS]\n"
     "  F defaults to $ORV_SIM_DEVICE_FILE.\n"
     "commands:\n"
@@ -20,15 +22,13 @@ const char kUsage[] =
     "  plug                                   plug the device in (again)\n"
     "  unplug                                 pull it out\n"
     "  show                                   print the state\n"
-    "  set FIELD VALUE                        change one value; fields:\n"
-    "      serial key config-id brand model engine power torque software-label\n"
-    "        (text; \"hex:eb41\" gives raw bytes)\n"
-    "      firmware hardware (1.0.3.0.12)  drive-mode (stock|eco|dynamic|0..2)\n"
-    "      indication (on|off|N)  flags  protocol-mask  pins  count  vendor-id  product-id\n"
+    "  set KEY VALUE                          change one value of the state file (README.md):\n"
+    "      a key of \"state\" (brand, drive_mode, settings_flags, firmware, ...), vendor_id or\n"
+    "      product_id; VALUE is JSON (2, 0x0c, [1,0,3,0,12], {\"hex\":\"eb41\"}) or a text\n"
     "  fault KIND [ARG] [--match HEX] [--skip N] [--count N]   queue a fault; kinds:\n"
     "      no-answer [PACKETS]  fail  fail-connection  chunked-fail [HEX after F1]\n"
     "      lower-ack  unplug [MESSAGES]  late READS  reply HEX\n"
-    "      wrong-echo  key-no-marker  ack-past-end  ack-ahead  chunk-gap\n"
+    "      ack-past-end  ack-ahead  chunk-gap\n"
     "      garbage random|invalid-base64|bad-offset|endless [CHUNKS]\n"
     "  clear-faults                           drop all queued faults\n";
 
@@ -40,7 +40,7 @@ QTextStream &err()
 
 int usage_error(const QString &text)
 {
-    err() << "orv-simdev: " << text << "\n" << kUsage;
+    err() << "orv-simdev: " << text << "\n" << usage_text;
     err().flush();
     return 2;
 }
@@ -62,89 +62,28 @@ bool parse_number(const QString &text, qint64 lo, qint64 hi, qint64 *out)
     return true;
 }
 
-bool parse_text(const QString &text, QByteArray *out)
+// Applies `set KEY VALUE`: KEY is a key of the state file, in "state" or at its top (vendor_id,
+// product_id); VALUE is JSON, or else a text. The file's own reader checks the result.
+QString set_field(SimDeviceFile &f, const QString &key, const QString &value)
 {
-    if (text.startsWith(QLatin1String("hex:")))
-        return parse_hex_bytes(text.mid(4), out);
-    *out = text.toUtf8();
-    return true;
-}
-
-bool parse_version(const QString &text, QByteArray *out)
-{
-    QByteArray b;
-    for (const QString &part : text.split(QLatin1Char('.'))) {
-        qint64 n = 0;
-        if (!parse_number(part, 0, 255, &n))
-            return false;
-        b.append(char(n));
+    QJsonObject root = device_file_to_json(f);
+    QJsonObject state = root.value("state").toObject();
+    const bool top = key == "vendor_id" || key == "product_id";
+    if (!top && !state.contains(key))
+        return QStringLiteral("unknown field \"%1\"").arg(key);
+    const QJsonValue old = top ? root.value(key) : state.value(key);
+    const QJsonDocument parsed = QJsonDocument::fromJson("[" + value.toUtf8() + "]");
+    QJsonValue v = parsed.isArray() && parsed.array().size() == 1 ? parsed.array().first() : QJsonValue(value);
+    if (old.isString() && !v.isObject())
+        v = value;  // a text field takes the words as they are ("150" is a text there)
+    if (top) {
+        root[key] = v;
+    } else {
+        state[key] = v;
+        root["state"] = state;
     }
-    *out = b;
-    return true;
-}
-
-// Applies `set FIELD VALUE`; returns an error text, empty on success.
-QString set_field(SimDeviceFile &f, const QString &field, const QString &value)
-{
-    SimDeviceState &s = f.state;
-    const QMap<QString, QByteArray *> texts = {
-        {"serial", &s.serial},       {"key", &s.key},       {"config-id", &s.config_id},
-        {"brand", &s.brand},         {"model", &s.model},   {"engine", &s.engine},
-        {"power", &s.power},         {"torque", &s.torque}, {"software-label", &s.software_label},
-        {"software", &s.software_label},
-    };
-    if (texts.contains(field))
-        return parse_text(value, texts.value(field)) ? QString() : QStringLiteral("bad hex text");
-    if (field == "firmware" || field == "hardware")
-        return parse_version(value, field == "firmware" ? &s.firmware : &s.hardware)
-                   ? QString()
-                   : QStringLiteral("a version is byte values joined by '.', e.g. 1.0.3.0.12");
-    qint64 n = 0;
-    if (field == "drive-mode") {
-        const QStringList names = {"stock", "eco", "dynamic"};
-        if (names.contains(value.toLower()))
-            s.drive_mode = names.indexOf(value.toLower());
-        else if (parse_number(value, 0, 2, &n))
-            s.drive_mode = int(n);
-        else
-            return QStringLiteral("drive mode is stock, eco, dynamic or 0..2");
-        return QString();
-    }
-    if (field == "indication") {
-        if (value == "on")
-            s.indication = 0x003C;
-        else if (value == "off")
-            s.indication = 0;
-        else if (parse_number(value, 0, 0xFFFF, &n))
-            s.indication = quint16(n);
-        else
-            return QStringLiteral("indication is on, off or a 16-bit number");
-        return QString();
-    }
-    struct Number {
-        const char *name;
-        qint64 hi;
-        std::function<void(qint64)> set;
-    };
-    const Number numbers[] = {
-        {"flags", 0xFF, [&](qint64 v) { s.settings_flags = quint8(v); }},
-        {"protocol-mask", 0xFFFF, [&](qint64 v) { s.protocol_mask = quint16(v); }},
-        {"pins", 0xFFFF, [&](qint64 v) { s.pin_activity = quint16(v); }},
-        {"count", 0x7FFFFFFF, [&](qint64 v) { s.config_count = int(v); }},
-        {"vendor-id", 0xFFFF, [&](qint64 v) { f.vendor_id = quint16(v); }},
-        {"product-id", 0xFFFF, [&](qint64 v) { f.product_id = quint16(v); }},
-    };
-    for (const Number &num : numbers) {
-        if (field != QLatin1String(num.name))
-            continue;
-        if (!parse_number(value, 0, num.hi, &n))
-            return QStringLiteral("%1 takes a number from 0 to %2 (0x.. for hex)")
-                .arg(field)
-                .arg(num.hi);
-        num.set(n);
-        return QString();
-    }
-    return QStringLiteral("unknown field \"%1\"").arg(field);
+    QString error;
+    return device_file_from_json(root, &f, &error) ? QString() : error;
 }
 
 // Builds a fault from `fault KIND [ARG] [options]`; returns an error text, empty on success.
@@ -296,7 +235,7 @@ int main(int argc, char **argv)
         args.erase(args.begin() + file_at, args.begin() + file_at + 2);
     }
     if (args.isEmpty() || args.first() == "help" || args.first() == "--help") {
-        QTextStream(stdout) << kUsage;
+        QTextStream(stdout) << usage_text;
         return args.isEmpty() ? 2 : 0;
     }
     if (path.isEmpty())

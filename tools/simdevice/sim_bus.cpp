@@ -7,31 +7,26 @@
 #include <cwchar>
 
 // Choices where the real library's behaviour is not something a simulation can copy:
-// - A simulated device never sends a report on its own, so waiting cannot bring one: a
-//   blocking read (or a read with a time-out) polls once and returns 0 when nothing waits.
+// - A simulated device never sends a report on its own, so waiting cannot bring one: every
+//   read polls once and returns 0 when nothing waits, blocking or not.
 // - A call on a handle the bus does not know (closed, or from before reset()) fails with -1
 //   instead of touching freed memory, and is counted (stale_handle_calls).
-// - The devices have no feature reports and no indexed strings; those calls fail with -1.
 
 struct SimBus::Entry {
     std::unique_ptr<SimDevice> device;
     quint16 vendor_id = 0;
     quint16 product_id = 0;
     QByteArray path;
-    std::wstring manufacturer;
-    std::wstring product;
 };
 
 struct hid_device_ {
     SimBus::Entry *entry = nullptr;
-    bool nonblocking = false;
     std::wstring error;
-    hid_device_info *info = nullptr;
 };
 
 namespace {
 
-const wchar_t kGone[] = L"The device has been disconnected.";
+const wchar_t gone_text[] = L"The device has been disconnected.";
 
 std::wstring wide(const QByteArray &utf8)
 {
@@ -56,8 +51,6 @@ hid_device_info *make_info(const SimBus::Entry &e)
     info->product_id = e.product_id;
     info->serial_number = wide_dup(wide(e.device->state().serial));
     info->release_number = 0x0100;
-    info->manufacturer_string = wide_dup(e.manufacturer);
-    info->product_string = wide_dup(e.product);
     info->usage_page = 0xFF00;
     info->usage = 0x0001;
     info->interface_number = 0;
@@ -72,8 +65,6 @@ void free_info(hid_device_info *info)
         hid_device_info *next = info->next;
         std::free(info->path);
         std::free(info->serial_number);
-        std::free(info->manufacturer_string);
-        std::free(info->product_string);
         std::free(info);
         info = next;
     }
@@ -97,8 +88,6 @@ SimDevice *SimBus::add(const SimDeviceState &state, quint16 vid, quint16 pid, bo
     e->vendor_id = vid;
     e->product_id = pid;
     e->path = "sim-hid:" + QByteArray::number(next_path_++);
-    e->manufacturer = silent ? L"Simulated peripherals" : L"ORV";
-    e->product = silent ? L"Simulated HID device" : L"ORV drive-mode module (simulated)";
     SimDevice *device = e->device.get();
     entries_.push_back(std::move(e));
     return device;
@@ -123,27 +112,11 @@ void SimBus::unplug(SimDevice *device)
         device->set_plugged(false);
 }
 
-bool SimBus::forget(SimDevice *device)
-{
-    std::lock_guard<std::recursive_mutex> lock(mutex_);
-    Entry *e = entry_of(device);
-    if (!e || device->plugged())
-        return false;
-    for (hid_device *h : handles_)
-        if (h->entry == e)
-            return false;
-    entries_.erase(std::find_if(entries_.begin(), entries_.end(),
-                                [e](const std::unique_ptr<Entry> &entry) { return entry.get() == e; }));
-    return true;
-}
-
 void SimBus::reset()
 {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
-    for (hid_device *h : handles_) {
-        free_info(h->info);
+    for (hid_device *h : handles_)
         delete h;
-    }
     handles_.clear();
     lists_.clear();  // their memory belongs to whoever holds them
     entries_.clear();
@@ -220,12 +193,6 @@ void SimBus::set_observer(SimBusObserver *observer)
     observer_ = observer;
 }
 
-SimBusObserver *SimBus::observer() const
-{
-    std::lock_guard<std::recursive_mutex> lock(mutex_);
-    return observer_;
-}
-
 SimBus::Entry *SimBus::entry_of(const SimDevice *device) const
 {
     for (const auto &e : entries_)
@@ -262,11 +229,6 @@ void SimBus::leave(SimBusObserver::Op op, SimDevice *device, const QByteArray &p
 }
 
 // ---------------------------------------------------------------- hidapi
-
-int SimBus::hid_init()
-{
-    return 0;
-}
 
 int SimBus::hid_exit()
 {
@@ -313,54 +275,6 @@ void SimBus::hid_free_enumeration(hid_device_info *devs)
     free_info(devs);
 }
 
-hid_device *SimBus::open_entry(Entry *e)
-{
-    if (fail_opens_ > 0) {
-        --fail_opens_;
-        // hidapi 0.13.1, hidraw: "Failed to open a device with path '%s': %s", strerror(errno),
-        // and errno stays as open(2) left it.
-        global_error_ = L"Failed to open a device with path '" + wide(e->path) + L"': " +
-                        wide(QByteArray(std::strerror(fail_opens_errno_)));
-        open_errno_ = fail_opens_errno_;
-        return nullptr;
-    }
-    auto *h = new hid_device_;
-    h->entry = e;
-    handles_.insert(h);
-    ++opens_;
-    global_error_.clear();
-    return h;
-}
-
-hid_device *SimBus::hid_open(unsigned short vendor_id, unsigned short product_id,
-                             const wchar_t *serial_number)
-{
-    std::lock_guard<std::recursive_mutex> lock(mutex_);
-    enter(SimBusObserver::Op::Open, nullptr);
-    hid_device *h = nullptr;
-    Entry *found = nullptr;
-    for (const auto &e : entries_) {
-        if (!listed(*e) || (vendor_id && e->vendor_id != vendor_id) ||
-            (product_id && e->product_id != product_id))
-            continue;
-        if (serial_number && wide(e->device->state().serial) != serial_number)
-            continue;
-        found = e.get();
-        break;
-    }
-    if (found)
-        h = open_entry(found);
-    else {
-        global_error_ = L"Device with requested VID/PID/(SerialNumber) not found";
-        open_errno_ = ENOENT;
-    }
-    leave(SimBusObserver::Op::Open, h ? found->device.get() : nullptr,
-          h ? found->path : QByteArray());
-    if (!h)
-        errno = open_errno_;
-    return h;
-}
-
 hid_device *SimBus::hid_open_path(const char *path)
 {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
@@ -373,17 +287,28 @@ hid_device *SimBus::hid_open_path(const char *path)
         }
     }
     hid_device *h = nullptr;
-    if (found)
-        h = open_entry(found);
-    else {
+    if (!found) {
         global_error_ = L"Failed to open a device with path '" +
                         wide(QByteArray(path ? path : "")) + L"': No such file or directory";
         open_errno_ = ENOENT;
+    } else if (fail_opens_ > 0) {
+        --fail_opens_;
+        // hidapi 0.13.1, hidraw: "Failed to open a device with path '%s': %s", strerror(errno),
+        // and errno stays as open(2) left it.
+        global_error_ = L"Failed to open a device with path '" + wide(found->path) + L"': " +
+                        wide(QByteArray(std::strerror(fail_opens_errno_)));
+        open_errno_ = fail_opens_errno_;
+    } else {
+        h = new hid_device_;
+        h->entry = found;
+        handles_.insert(h);
+        ++opens_;
+        global_error_.clear();
     }
     leave(SimBusObserver::Op::Open, h ? found->device.get() : nullptr,
           h ? found->path : QByteArray());
     if (!h)
-        errno = open_errno_;  // after the observer, whose file work may change it
+        errno = open_errno_;  // after the observer, which may change it
     return h;
 }
 
@@ -395,12 +320,12 @@ int SimBus::hid_write(hid_device *dev, const unsigned char *data, size_t length)
     SimDevice *device = dev->entry->device.get();
     enter(SimBusObserver::Op::Write, device);
     const int n = device->write(data, length);
-    dev->error = n < 0 ? (device->plugged() ? L"Write failed." : kGone) : L"";
+    dev->error = n < 0 ? (device->plugged() ? L"Write failed." : gone_text) : L"";
     leave(SimBusObserver::Op::Write, device);
     return n;
 }
 
-int SimBus::hid_read_timeout(hid_device *dev, unsigned char *data, size_t length, int)
+int SimBus::hid_read(hid_device *dev, unsigned char *data, size_t length)
 {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
     if (!valid(dev))
@@ -408,39 +333,15 @@ int SimBus::hid_read_timeout(hid_device *dev, unsigned char *data, size_t length
     SimDevice *device = dev->entry->device.get();
     enter(SimBusObserver::Op::Read, device);
     const int n = device->read(data, length);
-    dev->error = n < 0 ? kGone : L"";
+    dev->error = n < 0 ? gone_text : L"";
     leave(SimBusObserver::Op::Read, device);
     return n;
 }
 
-int SimBus::hid_set_nonblocking(hid_device *dev, int nonblock)
+int SimBus::hid_set_nonblocking(hid_device *dev, int)
 {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
-    if (!valid(dev))
-        return -1;
-    dev->nonblocking = nonblock != 0;
-    return 0;
-}
-
-int SimBus::hid_send_feature_report(hid_device *dev, const unsigned char *, size_t)
-{
-    std::lock_guard<std::recursive_mutex> lock(mutex_);
-    if (valid(dev))
-        dev->error = L"The device has no feature reports.";
-    return -1;
-}
-
-int SimBus::hid_get_feature_report(hid_device *dev, unsigned char *, size_t)
-{
-    return hid_send_feature_report(dev, nullptr, 0);
-}
-
-int SimBus::hid_get_input_report(hid_device *dev, unsigned char *, size_t)
-{
-    std::lock_guard<std::recursive_mutex> lock(mutex_);
-    if (valid(dev))
-        dev->error = L"The device does not answer input report requests.";
-    return -1;
+    return valid(dev) ? 0 : -1;
 }
 
 void SimBus::hid_close(hid_device *dev)
@@ -453,59 +354,8 @@ void SimBus::hid_close(hid_device *dev)
     enter(SimBusObserver::Op::Close, device);
     handles_.erase(dev);
     ++closes_;
-    free_info(dev->info);
     delete dev;
     leave(SimBusObserver::Op::Close, device, path);
-}
-
-// `dev` has been checked by the caller.
-int SimBus::copy_string(hid_device *dev, const std::wstring &text, wchar_t *string, size_t maxlen)
-{
-    if (!string || maxlen == 0)
-        return -1;
-    if (!dev->entry->device->plugged()) {
-        dev->error = kGone;
-        return -1;
-    }
-    std::wcsncpy(string, text.c_str(), maxlen);
-    string[maxlen - 1] = L'\0';
-    return 0;
-}
-
-int SimBus::hid_get_manufacturer_string(hid_device *dev, wchar_t *string, size_t maxlen)
-{
-    std::lock_guard<std::recursive_mutex> lock(mutex_);
-    return valid(dev) ? copy_string(dev, dev->entry->manufacturer, string, maxlen) : -1;
-}
-
-int SimBus::hid_get_product_string(hid_device *dev, wchar_t *string, size_t maxlen)
-{
-    std::lock_guard<std::recursive_mutex> lock(mutex_);
-    return valid(dev) ? copy_string(dev, dev->entry->product, string, maxlen) : -1;
-}
-
-int SimBus::hid_get_serial_number_string(hid_device *dev, wchar_t *string, size_t maxlen)
-{
-    std::lock_guard<std::recursive_mutex> lock(mutex_);
-    return valid(dev) ? copy_string(dev, wide(dev->entry->device->state().serial), string, maxlen) : -1;
-}
-
-hid_device_info *SimBus::hid_get_device_info(hid_device *dev)
-{
-    std::lock_guard<std::recursive_mutex> lock(mutex_);
-    if (!valid(dev))
-        return nullptr;
-    if (!dev->info)
-        dev->info = make_info(*dev->entry);
-    return dev->info;
-}
-
-int SimBus::hid_get_indexed_string(hid_device *dev, int, wchar_t *, size_t)
-{
-    std::lock_guard<std::recursive_mutex> lock(mutex_);
-    if (valid(dev))
-        dev->error = L"hid_get_indexed_string: not supported by this device";
-    return -1;
 }
 
 const wchar_t *SimBus::hid_error(hid_device *dev)

@@ -1,8 +1,9 @@
-// A USB bus of simulated HID devices behind the 22 functions of hidapi.h. Programs and tests
-// that link this library instead of hidapi talk to these devices through the unchanged
-// hidapi calls; tests plug, unplug and inspect the devices through SimBus.
+// A USB bus of simulated HID devices behind the hidapi functions the configurator calls. Tests
+// and benchmarks that link this library instead of hidapi talk to these devices through the
+// unchanged hidapi calls, and plug, unplug and inspect the devices through SimBus.
 #pragma once
 
+#include "sim_codec.h"
 #include "sim_device.h"
 
 #include <hidapi.h>
@@ -18,9 +19,8 @@
 
 class SimBus;
 
-// Lets an owner keep the bus in step with something outside the process (the state file of
-// the preload library). Called with the bus lock held, around every hidapi call that
-// touches devices.
+// Lets an owner watch the hidapi calls that touch devices (the benchmarks' clock). Called
+// with the bus lock held, around each of them.
 class SimBusObserver {
 public:
     enum class Op { Enumerate, Open, Close, Write, Read };
@@ -35,22 +35,17 @@ class SimBus {
 public:
     static SimBus &instance();
 
-    // The device is owned by the bus until reset() or forget(); it stays readable after an
-    // unplug.
-    SimDevice *plug(const SimDeviceState &state, quint16 vendor_id = 0x1FC9,
-                    quint16 product_id = 0x0087);
+    // The device is owned by the bus until reset(); it stays readable after an unplug.
+    SimDevice *plug(const SimDeviceState &state, quint16 vendor_id = sim_wire::vendor_id,
+                    quint16 product_id = sim_wire::product_id);
     // A HID device of another kind (a keyboard, say): listed, opened, never answers.
     SimDevice *plug_other(quint16 vendor_id = 0x046D, quint16 product_id = 0xC31C);
     // The device leaves the enumeration; its open handles fail with -1 from now on.
     void unplug(SimDevice *device);
-    // Forgets an unplugged device that no handle refers to any more, so that a long run of
-    // plug-ins keeps nothing per device; the pointer is then invalid. False (and nothing
-    // changes) while the device is plugged or a handle still refers to it.
-    bool forget(SimDevice *device);
     // Unplugs and forgets every device, frees every handle and zeroes the counters.
     void reset();
-    // The next n opens (hid_open_path and hid_open) fail the way the hidraw backend reports a
-    // node that open(2) refused: errno is set and hid_error(NULL) ends in strerror(errno).
+    // The next n opens fail the way the hidraw backend reports a node that open(2) refused:
+    // errno is set and hid_error(NULL) ends in strerror(errno).
     // EBUSY: the device is busy; EACCES: the user may not open it (no udev rule).
     void fail_next_opens(int n, int error_number = EBUSY);
 
@@ -66,28 +61,16 @@ public:
     int stale_handle_calls() const;
 
     void set_observer(SimBusObserver *observer);
-    SimBusObserver *observer() const;
 
     // The hidapi functions, one to one (sim_hidapi.cpp forwards to these).
-    int hid_init();
     int hid_exit();
     hid_device_info *hid_enumerate(unsigned short vendor_id, unsigned short product_id);
     void hid_free_enumeration(hid_device_info *devs);
-    hid_device *hid_open(unsigned short vendor_id, unsigned short product_id,
-                         const wchar_t *serial_number);
     hid_device *hid_open_path(const char *path);
     int hid_write(hid_device *dev, const unsigned char *data, size_t length);
-    int hid_read_timeout(hid_device *dev, unsigned char *data, size_t length, int milliseconds);
+    int hid_read(hid_device *dev, unsigned char *data, size_t length);
     int hid_set_nonblocking(hid_device *dev, int nonblock);
-    int hid_send_feature_report(hid_device *dev, const unsigned char *data, size_t length);
-    int hid_get_feature_report(hid_device *dev, unsigned char *data, size_t length);
-    int hid_get_input_report(hid_device *dev, unsigned char *data, size_t length);
     void hid_close(hid_device *dev);
-    int hid_get_manufacturer_string(hid_device *dev, wchar_t *string, size_t maxlen);
-    int hid_get_product_string(hid_device *dev, wchar_t *string, size_t maxlen);
-    int hid_get_serial_number_string(hid_device *dev, wchar_t *string, size_t maxlen);
-    hid_device_info *hid_get_device_info(hid_device *dev);
-    int hid_get_indexed_string(hid_device *dev, int string_index, wchar_t *string, size_t maxlen);
     const wchar_t *hid_error(hid_device *dev);
 
     struct Entry;
@@ -98,8 +81,6 @@ private:
     Entry *entry_of(const SimDevice *device) const;
     bool listed(const Entry &e) const;
     bool valid(hid_device *dev);
-    hid_device *open_entry(Entry *e);
-    int copy_string(hid_device *dev, const std::wstring &text, wchar_t *string, size_t maxlen);
     void enter(SimBusObserver::Op op, SimDevice *device);
     void leave(SimBusObserver::Op op, SimDevice *device, const QByteArray &path = {});
 

@@ -6,7 +6,7 @@
 namespace sim_wire {
 
 namespace {
-const char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+const char alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 }  // namespace
 
 QByteArray base64_encode(const QByteArray &bytes)
@@ -19,11 +19,11 @@ QByteArray base64_encode(const QByteArray &bytes)
         nbits += 8;
         while (nbits >= 6) {
             nbits -= 6;
-            out.append(kAlphabet[(bits >> nbits) & 0x3F]);
+            out.append(alphabet[(bits >> nbits) & 0x3F]);
         }
     }
     if (nbits > 0)
-        out.append(kAlphabet[(bits << (6 - nbits)) & 0x3F]);
+        out.append(alphabet[(bits << (6 - nbits)) & 0x3F]);
     return out;
 }
 
@@ -33,10 +33,10 @@ QByteArray base64_decode(const QByteArray &text)
     quint32 bits = 0;
     int nbits = 0;
     for (char c : text) {
-        const char *p = c ? std::strchr(kAlphabet, c) : nullptr;
+        const char *p = c ? std::strchr(alphabet, c) : nullptr;
         if (!p)
             continue;  // padding, '=' and noise carry no bits
-        bits = (bits << 6) | quint32(p - kAlphabet);
+        bits = (bits << 6) | quint32(p - alphabet);
         nbits += 6;
         if (nbits >= 8) {
             nbits -= 8;
@@ -48,9 +48,9 @@ QByteArray base64_decode(const QByteArray &text)
 
 QByteArray make_report(const QByteArray &packet)
 {
-    QByteArray report(kReportSize, '\0');
+    QByteArray report(report_size, '\0');
     const QByteArray text = base64_encode(packet);
-    std::memcpy(report.data(), text.constData(), size_t(std::min<int>(text.size(), kReportSize)));
+    std::memcpy(report.data(), text.constData(), size_t(std::min<int>(text.size(), report_size)));
     return report;
 }
 

@@ -1,15 +1,18 @@
-// The wire format of the simulated device: base64 report text, report size, the query codes
-// a fault can name, and the checksum of the software file message.
+// The wire format of the simulated device: its USB ids, base64 report text, report size, the
+// query codes, and the checksum of the software file message.
 #pragma once
 
 #include <QByteArray>
 
 namespace sim_wire {
 
-constexpr int kReportSize = 64;
-constexpr quint8 kQuery = 0x09;
-constexpr quint8 kKeyQuery = 13;
-constexpr quint8 kKeyMarker = 0x04;
+constexpr quint16 vendor_id = 0x1FC9;
+constexpr quint16 product_id = 0x0087;
+constexpr quint16 indication_on = 0x003C;  // what the host writes for on
+constexpr int report_size = 64;
+constexpr quint8 query_code = 0x09;
+constexpr quint8 key_query = 13;
+constexpr quint8 key_marker = 0x04;
 
 QByteArray base64_encode(const QByteArray &bytes);  // no '=' padding
 QByteArray base64_decode(const QByteArray &text);   // lenient: skips what is not base64

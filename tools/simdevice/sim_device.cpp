@@ -9,9 +9,9 @@
 // - An unknown command or query, a query without its code, a command without the value
 //   bytes it needs, an empty packet, a host acknowledgement while no chunked reply is
 //   running and an end packet whose length differs from what the device holds are all
-//   answered 0xF1. Query 13 with an argument other than 0x04 is answered 0xF1 as well.
-// - 0x03, 0x21 and 0x24 only track whether a write sequence is open; every stored value
-//   takes effect at once, inside or outside a sequence.
+//   answered 0xF1. Query 0x0D with an argument other than 0x04 is answered 0xF1 as well.
+// - 0x03, 0x21 and 0x24 are answered 0xF0 and nothing else; every stored value takes
+//   effect at once, inside or outside a write sequence.
 // - A chunk at an offset beyond what the device holds is answered with an acknowledgement of
 //   what it holds; a chunk with offset 0 always starts a new message; a plain packet drops a
 //   half-received chunked message and a half-sent chunked reply.
@@ -24,13 +24,13 @@ using namespace sim_wire;
 
 namespace {
 
-constexpr char kOk = char(0xF0);
-constexpr char kFail = char(0xF1);
-constexpr quint8 kChunk = 0xDC;
-constexpr quint8 kAck = 0xDD;
-constexpr quint8 kEnd = 0xDE;
-constexpr int kChunkSize = 16;
-constexpr int kMaxMessage = 0xFFFF;
+constexpr char answer_ok = char(0xF0);
+constexpr char answer_fail = char(0xF1);
+constexpr quint8 chunk_code = 0xDC;
+constexpr quint8 ack_code = 0xDD;
+constexpr quint8 end_code = 0xDE;
+constexpr int chunk_size = 16;
+constexpr int max_message = 0xFFFF;
 
 int byte_at(const QByteArray &b, int i)
 {
@@ -55,20 +55,12 @@ QByteArray framed(quint8 type, int offset, const QByteArray &data = {})
 bool is_frame(const QByteArray &packet)
 {
     const int first = byte_at(packet, 0);
-    return first == kChunk || first == kAck || first == kEnd;
+    return first == chunk_code || first == ack_code || first == end_code;
 }
 
-QByteArray without_trailing_zeros(QByteArray b)
-{
-    while (!b.isEmpty() && b.back() == '\0')
-        b.chop(1);
-    return b;
-}
-
-const QList<SimFault::Kind> kAnswerFaults = {
+const QList<SimFault::Kind> answer_faults = {
     SimFault::Kind::Fail,    SimFault::Kind::FailConnection, SimFault::Kind::ChunkedFail,
     SimFault::Kind::Garbage, SimFault::Kind::Late,           SimFault::Kind::Reply,
-    SimFault::Kind::WrongEcho, SimFault::Kind::KeyNoMarker,
 };
 
 }  // namespace
@@ -162,18 +154,16 @@ QList<WirePacket> SimDevice::wire() const
         p.direction =
             e.kind == SimEvent::HostPacket ? WirePacket::HostToDevice : WirePacket::DeviceToHost;
         p.bytes = e.bytes;
-        p.report = e.report;
         out.append(p);
     }
     return out;
 }
 
-void SimDevice::log(SimEvent::Kind kind, const QByteArray &bytes, const QByteArray &report)
+void SimDevice::log(SimEvent::Kind kind, const QByteArray &bytes)
 {
     SimEvent e;
     e.kind = kind;
     e.bytes = bytes;
-    e.report = report;
     journal_.append(e);
 }
 
@@ -190,7 +180,7 @@ int SimDevice::write(const unsigned char *data, size_t length)
         set_plugged(false);
         return -1;
     }
-    log(SimEvent::HostPacket, packet, without_trailing_zeros(text));
+    log(SimEvent::HostPacket, packet);
     const int written = int(std::min<size_t>(length, 0x7FFFFFFF));
     if (silent_)
         return written;
@@ -227,7 +217,7 @@ int SimDevice::read(unsigned char *data, size_t length)
     const QByteArray report = pending_.takeFirst();
     const size_t n = std::min(length, size_t(report.size()));
     std::memcpy(data, report.constData(), n);
-    log(SimEvent::DevicePacket, base64_decode(report), without_trailing_zeros(report));
+    log(SimEvent::DevicePacket, base64_decode(report));
     return int(n);
 }
 
@@ -236,11 +226,11 @@ int SimDevice::read(unsigned char *data, size_t length)
 QByteArray SimDevice::context_of(const QByteArray &packet) const
 {
     switch (byte_at(packet, 0)) {
-    case kChunk:
+    case chunk_code:
         return offset_of(packet) == 0 ? packet.mid(3) : assembly_;
-    case kEnd:
+    case end_code:
         return assembly_;
-    case kAck:
+    case ack_code:
         return reply_query_;
     default:
         return packet;
@@ -253,7 +243,7 @@ bool SimDevice::take_ready_fault(const QList<SimFault::Kind> &kinds, const QByte
 {
     for (int i = 0; i < faults_.size(); ++i) {
         const SimFault &f = faults_.at(i);
-        if (f.skip == 0 && kinds.contains(f.kind) && context.startsWith(f.waits_for())) {
+        if (f.skip == 0 && kinds.contains(f.kind) && context.startsWith(f.match)) {
             fired_ = faults_.takeAt(i);
             changed();
             return true;
@@ -267,7 +257,7 @@ void SimDevice::note_message(const QByteArray &message)
 {
     log(SimEvent::HostMessage, message);
     for (SimFault &f : faults_) {
-        if (f.skip > 0 && message.startsWith(f.waits_for())) {
+        if (f.skip > 0 && message.startsWith(f.match)) {
             --f.skip;
             changed();
         }
@@ -277,17 +267,17 @@ void SimDevice::note_message(const QByteArray &message)
 void SimDevice::handle_packet(const QByteArray &packet)
 {
     if (packet.isEmpty()) {
-        queue_packet(QByteArray(1, kFail));
+        queue_packet(QByteArray(1, answer_fail));
         return;
     }
     switch (byte_at(packet, 0)) {
-    case kChunk:
+    case chunk_code:
         on_chunk(packet);
         break;
-    case kAck:
+    case ack_code:
         on_host_ack(packet);
         break;
-    case kEnd:
+    case end_code:
         on_end(packet);
         break;
     default:
@@ -309,40 +299,40 @@ void SimDevice::on_chunk(const QByteArray &packet)
     }
     if (!assembling_) {
         // A chunk out of nowhere: ask for the message from its start.
-        queue_packet(framed(kAck, 0));
+        queue_packet(framed(ack_code, 0));
         return;
     }
     if (offset > assembly_.size()) {
-        queue_packet(framed(kAck, assembly_.size()));
+        queue_packet(framed(ack_code, assembly_.size()));
         return;
     }
     assembly_.truncate(offset);
     assembly_.append(packet.mid(3));
-    if (assembly_.size() > kMaxMessage) {
+    if (assembly_.size() > max_message) {
         assembling_ = false;
         assembly_.clear();
-        queue_packet(QByteArray(1, kFail));
+        queue_packet(QByteArray(1, answer_fail));
         return;
     }
     // The device cannot know yet where the message ends; 0xFFFF is past the end of any
     // message a host can send but one of exactly 65535 bytes. The chunk itself is kept.
     if (offset == 0 && take_ready_fault({SimFault::Kind::AckPastEnd}, assembly_)) {
-        queue_packet(framed(kAck, 0xFFFF));
+        queue_packet(framed(ack_code, 0xFFFF));
         return;
     }
     // A device that loses count: it holds zero bytes for the two chunks it skips.
     if (offset == 0 && take_ready_fault({SimFault::Kind::AckAhead}, assembly_)) {
-        assembly_.append(QByteArray(2 * kChunkSize, '\0'));
-        queue_packet(framed(kAck, assembly_.size()));
+        assembly_.append(QByteArray(2 * chunk_size, '\0'));
+        queue_packet(framed(ack_code, assembly_.size()));
         return;
     }
     if (offset > 0 && take_ready_fault({SimFault::Kind::LowerAck}, assembly_)) {
-        const int back = std::max(0, offset - kChunkSize);
+        const int back = std::max(0, offset - chunk_size);
         assembly_.truncate(back);
-        queue_packet(framed(kAck, back));
+        queue_packet(framed(ack_code, back));
         return;
     }
-    queue_packet(framed(kAck, assembly_.size()));
+    queue_packet(framed(ack_code, assembly_.size()));
 }
 
 void SimDevice::on_end(const QByteArray &packet)
@@ -352,7 +342,7 @@ void SimDevice::on_end(const QByteArray &packet)
     assembling_ = false;
     assembly_.clear();
     if (!consistent) {
-        queue_packet(QByteArray(1, kFail));
+        queue_packet(QByteArray(1, answer_fail));
         return;
     }
     on_message(message);
@@ -363,40 +353,40 @@ void SimDevice::on_host_ack(const QByteArray &packet)
     const int offset = offset_of(packet);
     switch (reply_mode_) {
     case ReplyMode::None:
-        queue_packet(QByteArray(1, kFail));
+        queue_packet(QByteArray(1, answer_fail));
         return;
     case ReplyMode::Normal:
         // A gap: the bytes the host asked for are left out, the next ones sent in their place.
         if (offset > 0 && offset < reply_.size() && take_ready_fault({SimFault::Kind::ChunkGap}, reply_query_)) {
-            queue_packet(framed(kChunk, offset + kChunkSize, reply_.mid(offset + kChunkSize, kChunkSize)));
+            queue_packet(framed(chunk_code, offset + chunk_size, reply_.mid(offset + chunk_size, chunk_size)));
             return;
         }
         if (offset >= reply_.size()) {
             const int length = reply_.size();
             stop_reply();
-            queue_packet(framed(kEnd, length));
+            queue_packet(framed(end_code, length));
         } else {
-            queue_packet(framed(kChunk, offset, reply_.mid(offset, kChunkSize)));
+            queue_packet(framed(chunk_code, offset, reply_.mid(offset, chunk_size)));
         }
         return;
     case ReplyMode::BadOffset:
         // Whatever the host made of the stray chunk, it is told that this was all.
         stop_reply();
-        queue_packet(framed(kEnd, offset));
+        queue_packet(framed(end_code, offset));
         return;
     case ReplyMode::Endless:
         if (endless_left_ == 0)
             return;  // falls silent: the host times out
         if (endless_left_ > 0)
             --endless_left_;
-        queue_packet(framed(kChunk, offset & 0xFFFF, QByteArray(kChunkSize, char(0xEE))));
+        queue_packet(framed(chunk_code, offset & 0xFFFF, QByteArray(chunk_size, char(0xEE))));
         return;
     }
 }
 
 void SimDevice::on_message(const QByteArray &message)
 {
-    const bool fired = take_ready_fault(kAnswerFaults, message);
+    const bool fired = take_ready_fault(answer_faults, message);
     note_message(message);
     reply_query_ = message;
     if (!fired) {
@@ -406,7 +396,7 @@ void SimDevice::on_message(const QByteArray &message)
     const SimFault f = fired_;
     switch (f.kind) {
     case SimFault::Kind::Fail:
-        queue_packet(QByteArray(1, kFail));
+        queue_packet(QByteArray(1, answer_fail));
         break;
     case SimFault::Kind::FailConnection:
         queue_packet(QByteArray::fromHex("F1F3"));
@@ -415,7 +405,7 @@ void SimDevice::on_message(const QByteArray &message)
         send_reply(f.bytes);
         break;
     case SimFault::Kind::ChunkedFail: {
-        QByteArray r = QByteArray(1, kFail) + f.bytes;
+        QByteArray r = QByteArray(1, answer_fail) + f.bytes;
         if (r.size() < 20)
             r.append(QByteArray(20 - r.size(), '\0'));
         send_reply(r);
@@ -425,25 +415,10 @@ void SimDevice::on_message(const QByteArray &message)
         send_reply(answer(message));
         late_reads_ = std::max(0, f.count);
         break;
-    case SimFault::Kind::WrongEcho: {
-        QByteArray r = answer(message);
-        if (!r.isEmpty())
-            r[0] = char(quint8(r[0]) + 1);
-        send_reply(r);
-        break;
-    }
-    case SimFault::Kind::KeyNoMarker: {
-        // Only a key reply has a marker to leave out; any other message is answered normally.
-        QByteArray r = answer(message);
-        if (byte_at(r, 0) == kKeyQuery && byte_at(r, 1) == kKeyMarker)
-            r.remove(1, 1);
-        send_reply(r);
-        break;
-    }
     case SimFault::Kind::Garbage:
         switch (f.garbage) {
         case SimFault::GarbageKind::RandomBytes: {
-            QByteArray report(kReportSize, '\0');
+            QByteArray report(report_size, '\0');
             for (char &c : report) {
                 random_ ^= random_ << 13;
                 random_ ^= random_ >> 17;
@@ -457,20 +432,20 @@ void SimDevice::on_message(const QByteArray &message)
         }
         case SimFault::GarbageKind::InvalidBase64: {
             static const char noise[] = "!#$%&*()-.,:;<>?@[]^_`{|}~";
-            QByteArray report(kReportSize, '\0');
-            for (int i = 0; i < kReportSize; ++i)
+            QByteArray report(report_size, '\0');
+            for (int i = 0; i < report_size; ++i)
                 report[i] = noise[i % (sizeof(noise) - 1)];
             queue_report(report);
             break;
         }
         case SimFault::GarbageKind::BadOffset:
             reply_mode_ = ReplyMode::BadOffset;
-            queue_packet(framed(kChunk, 0x1234, QByteArray(kChunkSize, char(0x5A))));
+            queue_packet(framed(chunk_code, 0x1234, QByteArray(chunk_size, char(0x5A))));
             break;
         case SimFault::GarbageKind::EndlessChunks:
             reply_mode_ = ReplyMode::Endless;
             endless_left_ = f.count > 0 ? f.count - 1 : -1;
-            queue_packet(framed(kChunk, 0, QByteArray(kChunkSize, char(0xEE))));
+            queue_packet(framed(chunk_code, 0, QByteArray(chunk_size, char(0xEE))));
             break;
         }
         break;
@@ -482,20 +457,16 @@ void SimDevice::on_message(const QByteArray &message)
 
 QByteArray SimDevice::answer(const QByteArray &message)
 {
-    const QByteArray ok(1, kOk);
-    const QByteArray failed(1, kFail);
+    const QByteArray ok(1, answer_ok);
+    const QByteArray failed(1, answer_fail);
     const QByteArray value = message.mid(1);
     switch (byte_at(message, 0)) {
-    case kQuery:
+    case query_code:
         return answer_query(message);
     case 0x03:
-        session_open_ = true;
-        return ok;
     case 0x21:
-        return ok;  // the values of the sequence are already in effect
     case 0x24:
-        session_open_ = false;
-        return ok;
+        return ok;  // a write sequence's bracket: every value takes effect at once
     case 0x14: state_.config_id = value; break;
     case 0x15: state_.brand = value; break;
     case 0x16: state_.model = value; break;
@@ -535,7 +506,7 @@ QByteArray SimDevice::answer(const QByteArray &message)
 
 QByteArray SimDevice::answer_query(const QByteArray &message) const
 {
-    const QByteArray failed(1, kFail);
+    const QByteArray failed(1, answer_fail);
     if (message.size() < 2)
         return failed;
     const quint8 code = quint8(message[1]);
@@ -544,10 +515,10 @@ QByteArray SimDevice::answer_query(const QByteArray &message) const
     case 10: r += state_.serial; break;
     case 11: r += state_.hardware; break;
     case 12: r += state_.firmware; break;
-    case kKeyQuery:
-        if (byte_at(message, 2) != kKeyMarker || message.size() < 3)
+    case key_query:
+        if (byte_at(message, 2) != key_marker || message.size() < 3)
             return failed;
-        r += char(kKeyMarker);
+        r += char(key_marker);
         r += state_.key;
         break;
     case 20: r += state_.config_id; break;
@@ -606,22 +577,22 @@ QByteArray SimDevice::store_software(const QByteArray &message)
     state_.software_file =
         body.left(body.size() - (checksum_length >= 0 ? checksum_length : std::min(2, int(body.size()))));
     changed();
-    return QByteArray(1, state_.software_checksum_ok ? kOk : kFail);
+    return QByteArray(1, state_.software_checksum_ok ? answer_ok : answer_fail);
 }
 
 void SimDevice::send_reply(const QByteArray &reply)
 {
-    if (reply.size() <= kChunkSize) {
+    if (reply.size() <= chunk_size) {
         queue_packet(reply);
         return;
     }
-    if (reply.size() > kMaxMessage) {
-        queue_packet(QByteArray(1, kFail));
+    if (reply.size() > max_message) {
+        queue_packet(QByteArray(1, answer_fail));
         return;
     }
     reply_mode_ = ReplyMode::Normal;
     reply_ = reply;
-    queue_packet(framed(kChunk, 0, reply.left(kChunkSize)));
+    queue_packet(framed(chunk_code, 0, reply.left(chunk_size)));
 }
 
 void SimDevice::queue_packet(const QByteArray &packet)

@@ -4,6 +4,7 @@
 // nothing is shared with the configurator's own code.
 #pragma once
 
+#include "sim_codec.h"
 #include "sim_fault.h"
 
 #include <QByteArray>
@@ -25,7 +26,7 @@ struct SimDeviceState {
     QByteArray brand, model, engine, power, torque;
     QByteArray software_label;
     int drive_mode = 0;            // 0 stock, 1 eco, 2 dynamic
-    quint16 indication = 0x003C;   // 0 = off
+    quint16 indication = sim_wire::indication_on;  // 0 = off
     quint8 settings_flags = 0x0C;  // automatic standby and automatic protocol
     quint16 protocol_mask = 0;
     quint16 pin_activity = 0;
@@ -41,14 +42,12 @@ struct SimDeviceState {
     void set_sample_vehicle();
 
     bool operator==(const SimDeviceState &o) const;
-    bool operator!=(const SimDeviceState &o) const { return !(*this == o); }
 };
 
 struct WirePacket {
     enum Direction { HostToDevice, DeviceToHost };
     Direction direction = HostToDevice;
     QByteArray bytes;   // the packet after base64 decoding
-    QByteArray report;  // the report text as it travelled (zero padding removed)
 };
 
 // The device's journal, in the order things happened: packets both ways and, after
@@ -57,7 +56,6 @@ struct SimEvent {
     enum Kind { HostPacket, DevicePacket, HostMessage };
     Kind kind = HostPacket;
     QByteArray bytes;
-    QByteArray report;  // packets only
 };
 
 class SimDevice {
@@ -77,11 +75,8 @@ public:
 
     bool plugged() const { return plugged_; }
     void set_plugged(bool plugged);
-    // A write sequence (0x03 ... 0x24) is open. Values take effect at once either way.
-    bool session_open() const { return session_open_; }
     // A silent device takes every report and never answers: another kind of HID device.
     void set_silent(bool silent) { silent_ = silent; }
-    bool silent() const { return silent_; }
     bool has_pending_report() const { return !pending_.isEmpty(); }
 
     void add_fault(const SimFault &fault);
@@ -100,7 +95,7 @@ public:
     quint64 revision() const { return revision_; }
 
 private:
-    void log(SimEvent::Kind kind, const QByteArray &bytes, const QByteArray &report = {});
+    void log(SimEvent::Kind kind, const QByteArray &bytes);
     QByteArray context_of(const QByteArray &packet) const;
     bool take_ready_fault(const QList<SimFault::Kind> &kinds, const QByteArray &context);
     void note_message(const QByteArray &message);
@@ -123,7 +118,6 @@ private:
     SimDeviceState state_;
     bool plugged_ = true;
     bool silent_ = false;
-    bool session_open_ = false;
     QList<SimFault> faults_;
     SimFault fired_;             // the fault take_ready_fault() took last
     QList<SimEvent> journal_;

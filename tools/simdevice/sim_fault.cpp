@@ -1,9 +1,6 @@
 #include "sim_fault.h"
-#include "sim_codec.h"
 
-// The fault catalogue: how each fault is made, named, described and matched to a message.
-
-using namespace sim_wire;
+// The fault catalogue: how each fault is made, named and described.
 
 namespace {
 
@@ -11,13 +8,12 @@ struct KindName {
     SimFault::Kind kind;
     const char *name;
 };
-const KindName kKindNames[] = {
+const KindName kind_names[] = {
     {SimFault::Kind::NoAnswer, "no-answer"},     {SimFault::Kind::Fail, "fail"},
     {SimFault::Kind::FailConnection, "fail-connection"},
     {SimFault::Kind::ChunkedFail, "chunked-fail"}, {SimFault::Kind::LowerAck, "lower-ack"},
     {SimFault::Kind::Unplug, "unplug"},           {SimFault::Kind::Garbage, "garbage"},
     {SimFault::Kind::Late, "late"},               {SimFault::Kind::Reply, "reply"},
-    {SimFault::Kind::WrongEcho, "wrong-echo"},    {SimFault::Kind::KeyNoMarker, "key-no-marker"},
     {SimFault::Kind::AckPastEnd, "ack-past-end"}, {SimFault::Kind::ChunkGap, "chunk-gap"},
     {SimFault::Kind::AckAhead, "ack-ahead"},
 };
@@ -26,7 +22,7 @@ struct GarbageName {
     SimFault::GarbageKind kind;
     const char *name;
 };
-const GarbageName kGarbageNames[] = {
+const GarbageName garbage_names[] = {
     {SimFault::GarbageKind::RandomBytes, "random"},
     {SimFault::GarbageKind::InvalidBase64, "invalid-base64"},
     {SimFault::GarbageKind::BadOffset, "bad-offset"},
@@ -96,16 +92,6 @@ SimFault SimFault::reply(const QByteArray &bytes, const QByteArray &match, int s
     return f;
 }
 
-SimFault SimFault::wrong_echo(const QByteArray &match, int skip)
-{
-    return make_fault(Kind::WrongEcho, match, skip);
-}
-
-SimFault SimFault::key_no_marker(int skip)
-{
-    return make_fault(Kind::KeyNoMarker, {}, skip);
-}
-
 SimFault SimFault::ack_past_end(const QByteArray &match, int skip)
 {
     return make_fault(Kind::AckPastEnd, match, skip);
@@ -121,20 +107,9 @@ SimFault SimFault::ack_ahead(const QByteArray &match, int skip)
     return make_fault(Kind::AckAhead, match, skip);
 }
 
-QByteArray SimFault::waits_for() const
-{
-    if (!match.isEmpty())
-        return match;
-    if (kind == Kind::WrongEcho)
-        return QByteArray(1, char(kQuery));
-    if (kind == Kind::KeyNoMarker)
-        return QByteArray(1, char(kQuery)) + char(kKeyQuery) + char(kKeyMarker);
-    return match;
-}
-
 QString SimFault::kind_name(Kind k)
 {
-    for (const KindName &n : kKindNames)
+    for (const KindName &n : kind_names)
         if (n.kind == k)
             return QString::fromLatin1(n.name);
     return QString();
@@ -142,7 +117,7 @@ QString SimFault::kind_name(Kind k)
 
 bool SimFault::kind_from_name(const QString &name, Kind *out)
 {
-    for (const KindName &n : kKindNames) {
+    for (const KindName &n : kind_names) {
         if (name == QLatin1String(n.name)) {
             *out = n.kind;
             return true;
@@ -153,7 +128,7 @@ bool SimFault::kind_from_name(const QString &name, Kind *out)
 
 QString SimFault::garbage_name(GarbageKind g)
 {
-    for (const GarbageName &n : kGarbageNames)
+    for (const GarbageName &n : garbage_names)
         if (n.kind == g)
             return QString::fromLatin1(n.name);
     return QString();
@@ -161,7 +136,7 @@ QString SimFault::garbage_name(GarbageKind g)
 
 bool SimFault::garbage_from_name(const QString &name, GarbageKind *out)
 {
-    for (const GarbageName &n : kGarbageNames) {
+    for (const GarbageName &n : garbage_names) {
         if (name == QLatin1String(n.name)) {
             *out = n.kind;
             return true;
@@ -193,10 +168,9 @@ QString SimFault::describe() const
     default:
         break;
     }
-    const QByteArray start = waits_for();
-    text += start.isEmpty() ? QStringLiteral(", any message")
+    text += match.isEmpty() ? QStringLiteral(", any message")
                             : QStringLiteral(", messages starting ") +
-                                  QString::fromLatin1(start.toHex(' '));
+                                  QString::fromLatin1(match.toHex(' '));
     if (skip > 0)
         text += QStringLiteral(", after %1 more").arg(skip);
     return text;

@@ -20,8 +20,6 @@ struct SimFault {
         Garbage,         // answer with a report the host cannot use (see GarbageKind)
         Late,            // handle normally, but the answer shows up only after count reads
         Reply,           // answer with `bytes` (framed normally) instead of handling
-        WrongEcho,       // handle, but answer with the first byte one higher (a query: its code + 1)
-        KeyNoMarker,     // answer the key query 09 0d 04 with 0x0D and the key, without the 0x04
         AckPastEnd,      // acknowledge the first chunk of a chunked host message with 0xFFFF
         ChunkGap,        // in a chunked reply, once send the chunk 16 bytes past the one asked for
         AckAhead,        // acknowledge the first chunk of a chunked host message 32 bytes ahead
@@ -52,15 +50,9 @@ struct SimFault {
                                   int count = 0);
     static SimFault late(int reads, const QByteArray &match = {}, int skip = 0);
     static SimFault reply(const QByteArray &bytes, const QByteArray &match = {}, int skip = 0);
-    static SimFault wrong_echo(const QByteArray &match = {}, int skip = 0);
-    static SimFault key_no_marker(int skip = 0);
     static SimFault ack_past_end(const QByteArray &match = {}, int skip = 0);
     static SimFault chunk_gap(const QByteArray &match = {}, int skip = 0);
     static SimFault ack_ahead(const QByteArray &match = {}, int skip = 0);
-
-    // What a message must start with for this fault: `match`, or when it is empty, what the
-    // kind is about (09 for wrong-echo, 09 0d 04 for key-no-marker; any message otherwise).
-    QByteArray waits_for() const;
 
     static QString kind_name(Kind k);                 // "no-answer", "fail", ...
     static bool kind_from_name(const QString &name, Kind *out);

@@ -7,8 +7,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-// The file is checked with one stat() per hidapi call: a change of inode, size or time stamps
-// means someone replaced it. Writers always replace it by rename, so a reader never sees half
+// The file is checked with one stat() per tick of the bed and per report: a change of inode,
+// size or time stamps means someone replaced it. Writers always replace it by rename, so a reader never sees half
 // a file and needs no lock; only read-modify-write needs the lock. A write from the host holds
 // the lock from the check before the packet to the write-back after it, so a change made by
 // orv-simdev at the same moment is never overwritten with older values.
@@ -39,56 +39,21 @@ SimFileLink::Stamp SimFileLink::stamp() const
     return s;
 }
 
-void SimFileLink::enter(SimBus &bus, Op op, SimDevice *device)
+int SimFileLink::write(SimDevice &device, const unsigned char *data, size_t length)
 {
-    switch (op) {
-    case Op::Write:
-        lock_ = std::make_unique<SimFileLock>(path_);
-        if (!lock_->locked())
-            warn(QStringLiteral("cannot lock %1.lock: %2").arg(path_, lock_->error()));
-        sync(bus);
-        revision_before_ = device ? device->revision() : 0;
-        break;
-    case Op::Enumerate:
-    case Op::Open:
-    case Op::Read:
-        sync(bus);
-        break;
-    case Op::Close:
-        break;
-    }
+    const SimFileLock lock(path_);
+    if (!lock.locked())
+        warn(QStringLiteral("cannot lock %1.lock: %2").arg(path_, lock.error()));
+    sync();
+    const quint64 before = device.revision();
+    const int n = device.write(data, length);
+    flush_log(device);
+    if (&device == device_.get() && device.revision() != before)
+        save();
+    return n;
 }
 
-void SimFileLink::leave(SimBus &bus, Op op, SimDevice *device, const QByteArray &path)
-{
-    switch (op) {
-    case Op::Write:
-        flush_log(device);
-        if (device && device == device_ && device->revision() != revision_before_)
-            save();
-        lock_.reset();
-        break;
-    case Op::Read:
-        flush_log(device);
-        break;
-    case Op::Open:
-        if (!path.isEmpty())
-            append_log("OPEN " + path + '\n');
-        break;
-    case Op::Close:
-        flush_log(device);
-        append_log("CLOSE " + path + '\n');
-        // A device pulled out is gone for good once the program lets go of it: a long run
-        // of plug-ins keeps nothing per device.
-        if (device && device != device_)
-            bus.forget(device);
-        break;
-    case Op::Enumerate:
-        break;
-    }
-}
-
-bool SimFileLink::sync(SimBus &bus)
+bool SimFileLink::sync()
 {
     const Stamp now = stamp();
     if (have_stamp_ && now == stamp_)
@@ -97,9 +62,7 @@ bool SimFileLink::sync(SimBus &bus)
     stamp_ = now;
     if (!now.exists) {
         warn(QStringLiteral("state file %1 is missing; no device is plugged").arg(path_));
-        if (device_)
-            bus.unplug(device_);
-        device_ = nullptr;
+        unplug();
         have_file_ = false;
         return true;
     }
@@ -111,11 +74,11 @@ bool SimFileLink::sync(SimBus &bus)
         return false;
     }
     last_warning_.clear();
-    apply(bus, file);
+    apply(file);
     return true;
 }
 
-void SimFileLink::apply(SimBus &bus, const SimDeviceFile &file)
+void SimFileLink::apply(const SimDeviceFile &file)
 {
     const bool same_plug = have_file_ && device_ && device_->plugged() && file.plugged &&
                            file.generation == file_.generation &&
@@ -126,16 +89,21 @@ void SimFileLink::apply(SimBus &bus, const SimDeviceFile &file)
         device_->set_state(file.state);
         device_->set_faults(file.faults);
     } else {
-        if (device_)
-            bus.unplug(device_);
-        device_ = nullptr;
+        unplug();
         if (file.plugged) {
-            device_ = bus.plug(file.state, file.vendor_id, file.product_id);
+            device_ = std::make_shared<SimDevice>(file.state);
             device_->set_faults(file.faults);
         }
     }
     file_ = file;
     have_file_ = true;
+}
+
+void SimFileLink::unplug()
+{
+    if (device_)
+        device_->set_plugged(false);
+    device_.reset();
 }
 
 void SimFileLink::save()
@@ -150,13 +118,11 @@ void SimFileLink::save()
     have_stamp_ = true;
 }
 
-void SimFileLink::flush_log(SimDevice *device)
+void SimFileLink::flush_log(SimDevice &device)
 {
-    if (!device)
-        return;
-    if (!log_path_.isEmpty() && !device->journal().isEmpty()) {
+    if (!log_path_.isEmpty() && !device.journal().isEmpty()) {
         QByteArray text;
-        for (const SimEvent &e : device->journal()) {
+        for (const SimEvent &e : device.journal()) {
             text += e.kind == SimEvent::HostPacket     ? "H>D"
                     : e.kind == SimEvent::DevicePacket ? "D>H"
                                                        : "MSG";
@@ -167,7 +133,12 @@ void SimFileLink::flush_log(SimDevice *device)
         append_log(text);
     }
     // The journal would otherwise grow for as long as the program runs.
-    device->clear_log();
+    device.clear_log();
+}
+
+void SimFileLink::log_line(const QByteArray &line)
+{
+    append_log(line + '\n');
 }
 
 void SimFileLink::append_log(const QByteArray &text)
@@ -191,5 +162,5 @@ void SimFileLink::warn(const QString &text)
     if (text == last_warning_)
         return;  // once per problem, not once per read tick
     last_warning_ = text;
-    std::fprintf(stderr, "orv-simhid: %s\n", text.toLocal8Bit().constData());
+    std::fprintf(stderr, "orv-simbed: %s\n", text.toLocal8Bit().constData());
 }

@@ -1,31 +1,40 @@
-// Keeps the simulated bus in step with a state file: the device in the file is plugged into
-// the bus (or not), changes made to the file by orv-simdev reach the running device, and
-// what the host changes in the device is written back. Optionally appends a wire log.
+// Keeps a simulated device in step with its state file, for the hidraw bed: the device in the
+// file is plugged in (or not), changes made to the file by orv-simdev reach the running
+// device, and what the host changes in the device is written back. Optionally appends a
+// wire log.
 //
-// After each call the device's journal is moved to the wire log, so it does not grow for as
-// long as the program runs. Wire log lines: "H>D 09 0a" (a host packet), "D>H 0a 31 30" (a device packet as the host
-// read it), "MSG 09 0a" (a complete host message), "OPEN <path>", "CLOSE <path>".
+// The journal of a device is moved to the wire log as it goes, so it does not grow for as
+// long as the program runs. Wire log lines: "H>D 09 0a" (a host packet), "D>H 0a 31 30" (a
+// device packet as the host read it), "MSG 09 0a" (a complete host message), "OPEN <path>",
+// "CLOSE <path>".
 #pragma once
 
-#include "sim_bus.h"
 #include "sim_state_file.h"
 
 #include <QString>
 #include <memory>
 #include <sys/types.h>
 
-class SimFileLink : public SimBusObserver {
+class SimFileLink {
 public:
     explicit SimFileLink(const QString &state_file, const QString &wire_log = QString());
 
-    void enter(SimBus &bus, Op op, SimDevice *device) override;
-    void leave(SimBus &bus, Op op, SimDevice *device, const QByteArray &path) override;
-
     // Reads the file again if it changed since it was last read or written; true if it did.
-    bool sync(SimBus &bus);
-    SimDevice *device() const { return device_; }
+    // A new plug (or a file that says unplugged) unplugs the device of the last one; whoever
+    // still holds that one may keep it until it lets go.
+    bool sync();
+    // The device of the file's current plug; null when the file says it is unplugged.
+    std::shared_ptr<SimDevice> device() const { return device_; }
     // The file as last read or written: identity and plugged status of the device.
     const SimDeviceFile &file() const { return file_; }
+
+    // One output report to `device` under the file's lock, with the file read before and,
+    // when the device is the current one and the report changed it, written back after.
+    int write(SimDevice &device, const unsigned char *data, size_t length);
+    // Moves the device's journal to the wire log.
+    void flush_log(SimDevice &device);
+    // Appends one line ("OPEN /dev/hidraw0") to the wire log.
+    void log_line(const QByteArray &line);
 
 private:
     struct Stamp {
@@ -38,9 +47,9 @@ private:
         bool operator==(const Stamp &o) const;
     };
     Stamp stamp() const;
-    void apply(SimBus &bus, const SimDeviceFile &file);
+    void apply(const SimDeviceFile &file);
+    void unplug();
     void save();
-    void flush_log(SimDevice *device);
     void append_log(const QByteArray &text);
     void warn(const QString &text);
 
@@ -50,8 +59,6 @@ private:
     bool have_file_ = false;
     bool have_stamp_ = false;
     Stamp stamp_;
-    SimDevice *device_ = nullptr;
-    std::unique_ptr<SimFileLock> lock_;
-    quint64 revision_before_ = 0;
+    std::shared_ptr<SimDevice> device_;
     QString last_warning_;
 };

@@ -15,7 +15,7 @@
 
 namespace {
 
-const char *const kTextFields[] = {"serial", "key",    "config_id", "brand",         "model",
+const char *const text_fields[] = {"serial", "key",    "config_id", "brand",         "model",
                                    "engine", "power",  "torque",    "software_label"};
 
 QByteArray *text_field(SimDeviceState &s, int i)
@@ -146,29 +146,17 @@ QString dotted(const QByteArray &bytes)
     return parts.join(QLatin1Char('.'));
 }
 
-const char *const kProtocolNames[] = {"HS CAN", "TOEM",   "MS CAN",    "SW CAN",
-                                      "K L Line", "K Line", "J1850 PWM", "J1850 VPW",
-                                      "Nis 1",  "Nis 2",  "OEM 1",     "OEM 2"};
-
+// The protocol numbers of a mask's bits.
 QString protocols_of(quint16 mask)
 {
-    QStringList names;
-    for (int bit = 0; bit < 16; ++bit) {
-        if (!(mask & (1u << bit)))
-            continue;
-        names << (bit < 12 ? QString::fromLatin1(kProtocolNames[bit])
-                           : QStringLiteral("bit %1").arg(bit));
-    }
-    return names.isEmpty() ? QStringLiteral("none") : names.join(QStringLiteral(", "));
+    QStringList numbers;
+    for (int bit = 0; bit < 16; ++bit)
+        if (mask & (1u << bit))
+            numbers << QString::number(bit);
+    return numbers.isEmpty() ? QStringLiteral("none") : QStringLiteral("numbers ") + numbers.join(QStringLiteral(", "));
 }
 
 }  // namespace
-
-bool SimDeviceFile::operator==(const SimDeviceFile &o) const
-{
-    return plugged == o.plugged && vendor_id == o.vendor_id && product_id == o.product_id &&
-           generation == o.generation && state == o.state && faults == o.faults;
-}
 
 QJsonValue bytes_to_json(const QByteArray &bytes)
 {
@@ -209,8 +197,8 @@ QJsonObject device_file_to_json(const SimDeviceFile &file)
     const SimDeviceState &s = file.state;
     QJsonObject state;
     SimDeviceState copy = s;
-    for (int i = 0; i < int(std::size(kTextFields)); ++i)
-        state[kTextFields[i]] = bytes_to_json(*text_field(copy, i));
+    for (int i = 0; i < int(std::size(text_fields)); ++i)
+        state[text_fields[i]] = bytes_to_json(*text_field(copy, i));
     state["firmware"] = byte_list(s.firmware);
     state["hardware"] = byte_list(s.hardware);
     state["drive_mode"] = s.drive_mode;
@@ -270,9 +258,9 @@ bool device_file_from_json(const QJsonObject &json, SimDeviceFile *out, QString 
 
     const QJsonObject st = json.value("state").toObject();
     SimDeviceState &s = f.state;
-    for (int i = 0; i < int(std::size(kTextFields)); ++i) {
-        if (st.contains(kTextFields[i]) && !bytes_from_json(st.value(kTextFields[i]), text_field(s, i)))
-            return fail(QStringLiteral("\"%1\" is neither text nor {\"hex\": ...}").arg(kTextFields[i]));
+    for (int i = 0; i < int(std::size(text_fields)); ++i) {
+        if (st.contains(text_fields[i]) && !bytes_from_json(st.value(text_fields[i]), text_field(s, i)))
+            return fail(QStringLiteral("\"%1\" is neither text nor {\"hex\": ...}").arg(text_fields[i]));
     }
     if (st.contains("firmware") && !byte_list_from(st.value("firmware"), &s.firmware))
         return fail(QStringLiteral("\"firmware\" is not a list of byte values"));

@@ -1,9 +1,10 @@
 // The state file of a simulated device: identity, stored values, plugged status and pending
-// faults, as JSON. The preload library runs the device from it and writes back what the
-// host changes; orv-simdev edits it. Both sides change it only under SimFileLock and replace
+// faults, as JSON. The hidraw bed runs the device from it and writes back what the host
+// changes; orv-simdev edits it. Both sides change it only under SimFileLock and replace
 // it by an atomic rename, so a reader always sees a whole file.
 #pragma once
 
+#include "sim_codec.h"
 #include "sim_device.h"
 
 #include <QJsonObject>
@@ -11,14 +12,12 @@
 
 struct SimDeviceFile {
     bool plugged = true;
-    quint16 vendor_id = 0x1FC9;
-    quint16 product_id = 0x0087;
+    quint16 vendor_id = sim_wire::vendor_id;
+    quint16 product_id = sim_wire::product_id;
     // Grows with every plug, so that plugging a plugged device is seen as a re-plug.
     int generation = 0;
     SimDeviceState state;
     QList<SimFault> faults;
-
-    bool operator==(const SimDeviceFile &o) const;
 };
 
 QJsonObject device_file_to_json(const SimDeviceFile &file);

@@ -16,12 +16,14 @@
 #include "app/app_state.h"
 #include "app/build_config.h"
 #include "app/data_files.h"
+#include "app/pictures.h"
 #include "device/device_state.h"
 #include "ui_mainwindow.h"
 
 MainWindow::MainWindow(QWidget *parent)
     : QMainWindow(parent), ui(new Ui::MainWindow)
 {
+    pictures::install();
     accessibility::install();
     ui->setupUi(this);
     // Device and server texts are data: a text that looks like HTML is shown

@@ -1,0 +1,23 @@
+#ifndef PICTURES_H
+#define PICTURES_H
+
+#include <QStringList>
+
+// The window's pictures (the PNG files of the resource folders eng, de, ru and all,
+// which style sheets name) are decoded when they are first painted, not when a sheet
+// names them: a hidden widget's picture, another language's set, or the 1x set on a
+// screen that shows the @2x one is never decoded. A file that several sheets name is
+// decoded once while any of them still shows it (the window and its central widget
+// both name main.png).
+namespace pictures {
+
+// Makes Qt take the window's pictures through this decoder. Called before the first
+// style sheet is set; calling it again does nothing.
+void install();
+
+// Every picture file decoded since the program started, in order, one entry per decode.
+QStringList decoded_files();
+
+} // namespace pictures
+
+#endif // PICTURES_H

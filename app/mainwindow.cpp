@@ -48,6 +48,15 @@ MainWindow::MainWindow(QWidget *parent)
     }
     for (QComboBox *box : vehicle_boxes)
         box->view()->verticalScrollBar()->setStyleSheet(QStringLiteral("width: 20px; background-color: black;"));
+    // A catalogue list holds thousands of titles. The boxes have a fixed size, so
+    // following their contents measured every title after each fill for nothing;
+    // and every row is one line of one font, so the list lays out without
+    // measuring each row when it opens.
+    for (QComboBox *box : vehicle_boxes) {
+        box->setSizeAdjustPolicy(QComboBox::AdjustToContentsOnFirstShow);
+        if (auto *list = qobject_cast<QListView *>(box->view()))
+            list->setUniformItemSizes(true);
+    }
 
     clear_widgets();
     network_manager = new QNetworkAccessManager(this);

@@ -26,6 +26,10 @@ MainWindow::MainWindow(QWidget *parent)
     pictures::install();
     accessibility::install();
     ui->setupUi(this);
+    // The central widget covers the whole window with its opaque background
+    // picture, so the window's own sheet picture under it is never seen: it is not
+    // painted (every repaint drew the background twice) nor ever decoded.
+    setAttribute(Qt::WA_OpaquePaintEvent);
     // Device and server texts are data: a text that looks like HTML is shown
     // as it is, never laid out as rich text.
     for (QLabel *label : findChildren<QLabel *>())

@@ -122,6 +122,7 @@ private:
     void show_device_settings();
     void style_language_box();
     void style_vehicle_boxes();
+    void prepare_device_window();
     QVector<QWidget *> vehicle_choice_widgets() const;
     // controls/drive_modes.cpp: the bracket 0x03, value, 0x21, 0x24; false at
     // the first failed exchange.

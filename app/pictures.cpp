@@ -22,9 +22,13 @@
 #include <QImageReader>
 #include <QPainter>
 #include <QPixmap>
+#include <QPointer>
+#include <QTimer>
 #include <QVector>
 #include <QtPlugin>
 
+#include "app/hidpi.h"
+#include "app/idle_work.h"
 #include "app/logging.h"
 #include "app/qt_compat.h"
 
@@ -84,13 +88,36 @@ QIcon decode(const QString &file)
     return icon;
 }
 
-// Lets go of a decoded picture that no engine shows any more.
-void release(const QString &file)
+// Pictures decoded ahead of being shown (prepare()), kept until forget_prepared().
+QHash<QString, QIcon> prepared;
+
+// Lets go of the decoded pictures that no engine shows any more. A second or so
+// later: a sheet that names the same picture again (a state flipped back, a sheet
+// set again) finds it still decoded.
+void prune()
 {
     QHash<QString, QIcon> &icons = shared();
-    const auto found = icons.find(file);
-    if (found != icons.end() && found->isDetached())
-        icons.erase(found);
+    for (auto it = icons.begin(); it != icons.end();) {
+        if (it->isDetached())
+            it = icons.erase(it);
+        else
+            ++it;
+    }
+}
+
+void release_unused_later()
+{
+    static QPointer<QTimer> later;
+    if (!QCoreApplication::instance())
+        return;
+    if (!later) {
+        later = new QTimer(QCoreApplication::instance());
+        later->setSingleShot(true);
+        later->setInterval(1000);
+        QObject::connect(later, &QTimer::timeout, prune);
+    }
+    if (!later->isActive())
+        later->start();
 }
 
 class PictureEngine : public qt_compat::IconEngine
@@ -210,7 +237,7 @@ private:
         made = false;
         icon = QIcon();
         if (!decoded_from.isEmpty())
-            release(decoded_from);
+            release_unused_later();
         decoded_from.clear();
     }
 
@@ -247,6 +274,29 @@ void pictures::install()
 QStringList pictures::decoded_files()
 {
     return decoded;
+}
+
+void pictures::prepare(QObject *context, const QStringList &files)
+{
+    for (const QString &file : files) {
+        idle_work::add(context, [file] {
+            // The file QIcon will take: the @2x twin on a high-density screen.
+            const QString shown = sharpest_file(file, qApp->devicePixelRatio());
+            if (!prepared.contains(shown))
+                prepared.insert(shown, decode(shown));
+        });
+    }
+}
+
+void pictures::release_unused()
+{
+    prune();
+}
+
+void pictures::forget_prepared()
+{
+    prepared.clear();
+    release_unused_later();
 }
 
 #include "pictures.moc"

@@ -78,7 +78,7 @@ void MainWindow::myTimer_USB_test()
         USB_open_error_shown = false;
         USB_write_error_shown = false;
         qCDebug(orv_usb) << "device opened";
-        style_vehicle_boxes();
+        prepare_device_window();
 
         // A device that keeps failing shows each of its boxes once per plug-in.
         quiet_repeats_begin();

@@ -107,7 +107,8 @@ private:
     void finish_reply(QNetworkReply *reply);
     // server/catalogue.cpp
     void finish_list_reply(QPointer<QNetworkReply> &holder, const char *error_text, bool unlock_after_fill,
-                           const std::function<void(const class QJsonValue &)> &fill);
+                           const std::function<void(const class QJsonValue &)> &read,
+                           const QVector<std::function<void()>> &show);
     // tuning/vehicle_write.cpp: the fourteen-message write; false when it stopped on a failure.
     bool write_vehicle(const struct VehicleRecord &record);
     // tuning/progress.cpp: software transfer progress inside the loading overlay.

@@ -69,8 +69,25 @@ QHash<QString, QIcon> &shared()
     return icons;
 }
 
+// Pictures decoded ahead of being shown (prepare()), kept until forget_prepared().
+QHash<QString, QIcon> prepared;
+
+// Pixmaps go with the application object, not after it.
+bool forget_all_registered = false;
+
+void forget_all()
+{
+    prepared.clear();
+    shared().clear();
+    forget_all_registered = false;
+}
+
 QIcon decode(const QString &file)
 {
+    if (!forget_all_registered) {
+        qAddPostRoutine(forget_all);
+        forget_all_registered = true;
+    }
     QHash<QString, QIcon> &icons = shared();
     const auto found = icons.constFind(file);
     if (found != icons.constEnd())
@@ -87,9 +104,6 @@ QIcon decode(const QString &file)
     icons.insert(file, icon);
     return icon;
 }
-
-// Pictures decoded ahead of being shown (prepare()), kept until forget_prepared().
-QHash<QString, QIcon> prepared;
 
 // Lets go of the decoded pictures that no engine shows any more. A second or so
 // later: a sheet that names the same picture again (a state flipped back, a sheet

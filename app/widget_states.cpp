@@ -9,8 +9,8 @@
 
 #include "app/app_state.h"
 #include "app/combo_items.h"
-#include "app/mainwindow.h"
 #include "app/idle_work.h"
+#include "app/mainwindow.h"
 #include "app/message_box.h"
 #include "app/pictures.h"
 #include "app/style_sheets.h"

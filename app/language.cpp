@@ -44,35 +44,29 @@ void MainWindow::on_comboBox_language_currentIndexChanged(const QString &arg1)
 // the file name in its sheet (on, off, press, ...) stays, only the folder changes.
 void MainWindow::change_language()
 {
+    // A sheet that is already in place is not set again: the constructor runs this
+    // twice, and restyling costs even when nothing changes.
     const QString &folder = lang_folder;
-    ui->centralWidget->setStyleSheet("image: url(:/" + folder + "/main.png);image-position: left;");
+    sheets::set(ui->centralWidget, "image: url(:/" + folder + "/main.png);image-position: left;");
 
     if (shows(ui->label_marka_model, "no_vehicle.png"))
-        ui->label_marka_model->setStyleSheet(sheets::no_vehicle(folder));
+        sheets::set(ui->label_marka_model, sheets::no_vehicle(folder));
 
     sheets::refolder(ui->label_text_select_vehicle, folder,
                      {"text_select_new_vehicle.png", "text_select_vehicle.png"}, sheets::label);
 
     if (shows(ui->label_device, "no_device.png"))
-        ui->label_device->setStyleSheet(sheets::label(folder + "/no_device.png"));
+        sheets::set(ui->label_device, sheets::label(folder + "/no_device.png"));
 
-    for (const char *file : {"apply_car_on.png", "apply_car_off.png", "apply_car_press.png"}) {
-        if (shows(ui->pushButton_apply_car, file)) {
-            ui->pushButton_apply_car->setStyleSheet(sheets::button(folder + "/" + file));
-            break;
-        }
-    }
-    for (const char *file : {"apply_settings_on.png", "apply_settings_off.png"}) {
-        if (shows(ui->pushButton_apply_settings, file)) {
-            ui->pushButton_apply_settings->setStyleSheet(sheets::button(folder + "/" + file));
-            break;
-        }
-    }
+    sheets::refolder(ui->pushButton_apply_car, folder, {"apply_car_on.png", "apply_car_off.png", "apply_car_press.png"},
+                     sheets::button);
+    sheets::refolder(ui->pushButton_apply_settings, folder, {"apply_settings_on.png", "apply_settings_off.png"},
+                     sheets::button);
 
     if (shows(ui->label_errors, "no_errors.png"))
-        ui->label_errors->setStyleSheet(sheets::label(folder + "/no_errors.png"));
+        sheets::set(ui->label_errors, sheets::label(folder + "/no_errors.png"));
 
-    ui->label_drive_modes->setStyleSheet(sheets::label(folder + "/drive_modes.png"));
-    ui->pushButton_send_errors->setStyleSheet(sheets::button(folder + "/send_errors_off.png"));
-    ui->pushButton_clear_errors->setStyleSheet(sheets::button(folder + "/clear_errors_off.png"));
+    sheets::set(ui->label_drive_modes, sheets::label(folder + "/drive_modes.png"));
+    sheets::set(ui->pushButton_send_errors, sheets::button(folder + "/send_errors_off.png"));
+    sheets::set(ui->pushButton_clear_errors, sheets::button(folder + "/clear_errors_off.png"));
 }

@@ -19,6 +19,9 @@ int main(int argc, char *argv[])
     QCoreApplication::setLibraryPaths(paths);
 
     enable_high_dpi();
+    // The window is drawn by the raster engine alone and holds no OpenGL widget: its
+    // window needs no OpenGL surface, so the platform's OpenGL stack is never loaded.
+    QCoreApplication::setAttribute(Qt::AA_ForceRasterWidgets);
     QApplication application(argc, argv);
     // The desktop entry the window belongs to: its name and icon in docks and task bars.
     QGuiApplication::setDesktopFileName(QStringLiteral("example.orv.configurator"));

@@ -18,6 +18,7 @@
 #include "app/close_guard.h"
 #include "app/data_files.h"
 #include "app/logging.h"
+#include "app/pictures.h"
 #include "device/device_state.h"
 #include "device/hid_error.h"
 #include "device/protocol.h"
@@ -26,8 +27,13 @@
 MainWindow::MainWindow(QWidget *parent)
     : QMainWindow(parent), ui(new Ui::MainWindow)
 {
+    pictures::install();
     accessibility::install();
     ui->setupUi(this);
+    // The central widget covers the whole window with its opaque background
+    // picture, so the window's own sheet picture under it is never seen: it is not
+    // painted (every repaint drew the background twice) nor ever decoded.
+    setAttribute(Qt::WA_OpaquePaintEvent);
     // Device and server texts are data: a text that looks like HTML is shown
     // as it is, never laid out as rich text.
     for (QLabel *label : findChildren<QLabel *>())
@@ -50,6 +56,15 @@ MainWindow::MainWindow(QWidget *parent)
     }
     for (QComboBox *box : vehicle_boxes)
         box->view()->verticalScrollBar()->setStyleSheet(QStringLiteral("width: 20px; background-color: black;"));
+    // A catalogue list holds thousands of titles. The boxes have a fixed size, so
+    // following their contents measured every title after each fill for nothing;
+    // and every row is one line of one font, so the list lays out without
+    // measuring each row when it opens.
+    for (QComboBox *box : vehicle_boxes) {
+        box->setSizeAdjustPolicy(QComboBox::AdjustToContentsOnFirstShow);
+        if (auto *list = qobject_cast<QListView *>(box->view()))
+            list->setUniformItemSizes(true);
+    }
 
     clear_widgets();
     network_manager = new QNetworkAccessManager(this);

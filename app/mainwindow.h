@@ -109,7 +109,8 @@ private:
     void finish_reply(QNetworkReply *reply);
     // server/catalogue.cpp
     void finish_list_reply(QPointer<QNetworkReply> &holder, const char *error_text, bool unlock_after_fill,
-                           const std::function<void(const class QJsonValue &)> &fill);
+                           const std::function<void(const class QJsonValue &)> &read,
+                           const QVector<std::function<void()>> &show);
     // tuning/vehicle_write.cpp: the fourteen-message write; false when it stopped on a failure.
     bool write_vehicle(const struct VehicleRecord &record);
     // tuning/progress.cpp: software transfer progress inside the loading overlay.
@@ -124,6 +125,7 @@ private:
     void show_protocol_list();
     void style_language_box();
     void style_vehicle_boxes();
+    void prepare_device_window();
     QVector<QWidget *> vehicle_choice_widgets() const;
     // app/widget_states.cpp: the standby and protocol editors a settings write locks.
     QVector<QWidget *> settings_controls() const;

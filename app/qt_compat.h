@@ -5,6 +5,7 @@
 // say, the difference is held here, and only here.
 
 #include <QCoreApplication>
+#include <QIconEngine>
 #include <QtGlobal>
 
 namespace qt_compat {
@@ -18,6 +19,27 @@ inline void enable_high_dpi_scaling()
     QCoreApplication::setAttribute(Qt::AA_UseHighDpiPixmaps);
 #endif
 }
+
+// An icon engine that says whether it holds anything through one function: Qt 5 asks
+// through virtual_hook(IsNullHook), Qt 6 through the virtual isNull().
+class IconEngine : public QIconEngine
+{
+public:
+#if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
+    void virtual_hook(int id, void *data) override
+    {
+        if (id == QIconEngine::IsNullHook)
+            *static_cast<bool *>(data) = holds_nothing();
+        else
+            QIconEngine::virtual_hook(id, data);
+    }
+#else
+    bool isNull() override { return holds_nothing(); }
+#endif
+
+protected:
+    virtual bool holds_nothing() const = 0;
+};
 
 } // namespace qt_compat
 

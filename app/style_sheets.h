@@ -78,23 +78,23 @@ inline QString list()
 // file from the picture set `folder`, through `sheet` (button, label, ...); a
 // widget that names none of them keeps its sheet. How a picture follows the
 // interface language while the widget keeps its state.
-template <typename Sheet>
-void refolder(QWidget *widget, const QString &folder, std::initializer_list<const char *> files, Sheet sheet)
-{
-    for (const char *file : files) {
-        if (widget->styleSheet().contains(QLatin1String(file))) {
-            widget->setStyleSheet(sheet(folder + "/" + file));
-            return;
-        }
-    }
-}
-
 // Restyling a widget (for a combo box also its list) takes milliseconds even
 // when the sheet is the one it already has; that is skipped.
 inline void set(QWidget *widget, const QString &sheet)
 {
     if (widget->styleSheet() != sheet)
         widget->setStyleSheet(sheet);
+}
+
+template <typename Sheet>
+void refolder(QWidget *widget, const QString &folder, std::initializer_list<const char *> files, Sheet sheet)
+{
+    for (const char *file : files) {
+        if (widget->styleSheet().contains(QLatin1String(file))) {
+            set(widget, sheet(folder + "/" + file));
+            return;
+        }
+    }
 }
 
 } // namespace sheets

@@ -9,8 +9,10 @@
 
 #include "app/app_state.h"
 #include "app/combo_items.h"
+#include "app/idle_work.h"
 #include "app/mainwindow.h"
 #include "app/message_box.h"
+#include "app/pictures.h"
 #include "app/style_sheets.h"
 #include "controls/controls_state.h"
 #include "device/device_state.h"
@@ -25,7 +27,7 @@ const QString black_sheet = sheets::list();
 void clear_text(QLabel *label)
 {
     label->clear();
-    label->setStyleSheet(sheets::text_only());
+    sheets::set(label, sheets::text_only());
 }
 
 } // namespace
@@ -65,12 +67,14 @@ void MainWindow::enable_widgets()
 
 void MainWindow::clear_widgets()
 {
+    // No device: what was made ready for its window is let go of.
+    pictures::forget_prepared();
     disable_widgets();
     mark_window_cleared();
     lock_settings();
     clear_device_values();
 
-    ui->label_device->setStyleSheet(sheets::label(lang_folder + "/no_device.png"));
+    sheets::set(ui->label_device, sheets::label(lang_folder + "/no_device.png"));
     show_placeholder_only(ui->comboBox_marka, QStringLiteral("BRAND"));
     show_placeholder_only(ui->comboBox_model, QStringLiteral("MODEL"));
     show_placeholder_only(ui->comboBox_model_exactly, QStringLiteral("ENGINE"));
@@ -80,8 +84,8 @@ void MainWindow::clear_widgets()
     ui->pushButton_dynamic->hide();
     ui->pushButton_eco->hide();
     ui->pushButton_stock->hide();
-    ui->pushButton_apply_car->setStyleSheet(sheets::button(lang_folder + "/apply_car_off.png"));
-    ui->pushButton_apply_settings->setStyleSheet(sheets::button(lang_folder + "/apply_settings_off.png"));
+    sheets::set(ui->pushButton_apply_car, sheets::button(lang_folder + "/apply_car_off.png"));
+    sheets::set(ui->pushButton_apply_settings, sheets::button(lang_folder + "/apply_settings_off.png"));
 
     clear_text(ui->label_errors);
     ui->label_serial_number->clear();
@@ -106,30 +110,61 @@ void MainWindow::clear_device_values()
     clear_text(ui->label_modif_power_torque);
     ui->label_software->clear();
     show_drive_mode(-1);
-    ui->label_indication_on_off->setStyleSheet(sheets::button("all/indication_no.png"));
-    ui->label_stby_u_s->setStyleSheet(sheets::button("all/stby_no.png"));
+    sheets::set(ui->label_indication_on_off, sheets::button("all/indication_no.png"));
+    sheets::set(ui->label_stby_u_s, sheets::button("all/stby_no.png"));
     ui->label_protocol->clear();
     ui->label_stby->clear();
     for (QLabel *pin : pin_labels())
-        pin->setStyleSheet(sheets::pin());
+        sheets::set(pin, sheets::pin());
 }
 
 // The language box's sheet, given on the first presence tick.
 void MainWindow::style_language_box()
 {
-    ui->comboBox_language->setStyleSheet(black_sheet);
+    sheets::set(ui->comboBox_language, black_sheet);
 }
 
-// The vehicle boxes' sheet once a device is there. Restyling a combo box with
-// its list takes about a millisecond, so the three are restyled when a device
-// is opened, while identification waits for its answers, not in the turn that
-// fills the window; later connections find the sheet in place and skip it.
+namespace {
+
+// The vehicle boxes' sheet once a device is there.
+QString vehicle_sheet()
+{
+    return black_sheet + QStringLiteral("font:20px;");
+}
+
+} // namespace
+
+// Sets the vehicle boxes' sheet where it is not in place yet.
 void MainWindow::style_vehicle_boxes()
 {
-    const QString vehicle_sheet = black_sheet + QStringLiteral("font:20px;");
-    sheets::set(ui->comboBox_marka, vehicle_sheet);
-    sheets::set(ui->comboBox_model, vehicle_sheet);
-    sheets::set(ui->comboBox_model_exactly, vehicle_sheet);
+    for (QComboBox *box : {ui->comboBox_marka, ui->comboBox_model, ui->comboBox_model_exactly})
+        sheets::set(box, vehicle_sheet());
+}
+
+// What the identified device's window needs that can be made ready while
+// identification waits for the device's answers, instead of in the one turn that
+// fills the window: restyling a combo box with its list takes a few milliseconds
+// the first time, and so do a dozen pictures decoded at once. One piece per turn of
+// the event loop. Later connections find the sheets in place and skip them.
+void MainWindow::prepare_device_window()
+{
+    for (QComboBox *box : {ui->comboBox_marka, ui->comboBox_model, ui->comboBox_model_exactly})
+        idle_work::add(box, [box] { sheets::set(box, vehicle_sheet()); });
+    // The protocol list keeps this sheet once a device has been there; empty and
+    // disabled until the device's window shows, it looks the same either way.
+    QComboBox *protocol = ui->comboBox_protocol;
+    idle_work::add(protocol, [protocol] { sheets::set(protocol, black_sheet); });
+
+    QStringList files;
+    const QString language = QStringLiteral(":/") + lang_folder + QLatin1Char('/');
+    for (const char *file : {"apply_car_on.png", "apply_settings_on.png", "no_errors.png", "drive_modes.png",
+                             "no_vehicle.png", "text_select_vehicle.png", "text_select_new_vehicle.png"})
+        files << language + QLatin1String(file);
+    for (const char *file : {"OR.png", "OR+.png", "dynamic_on.png", "dynamic_off.png", "eco_on.png", "eco_off.png",
+                             "stock_on.png", "stock_off.png", "indication_on.png", "indication_off.png", "stby_u.png",
+                             "stby_s.png", "checkbox_on.png", "red.png", "yellow.png"})
+        files << QStringLiteral(":/all/") + QLatin1String(file);
+    pictures::prepare(this, files);
 }
 
 // The window of an identified device, once its presence is confirmed; also
@@ -146,9 +181,9 @@ void MainWindow::enter_device_state()
     ui->label_modif_power_torque->show();
 
     const QString &folder = lang_folder;
-    ui->label_errors->setStyleSheet(sheets::text_over(folder + "/no_errors.png"));
-    ui->pushButton_apply_car->setStyleSheet(sheets::button(folder + "/apply_car_on.png"));
-    ui->pushButton_apply_settings->setStyleSheet(sheets::button(folder + "/apply_settings_on.png"));
+    sheets::set(ui->label_errors, sheets::text_over(folder + "/no_errors.png"));
+    sheets::set(ui->pushButton_apply_car, sheets::button(folder + "/apply_car_on.png"));
+    sheets::set(ui->pushButton_apply_settings, sheets::button(folder + "/apply_settings_on.png"));
 
     sheets::refolder(ui->label_text_select_vehicle, folder,
                      {"text_select_new_vehicle.png", "text_select_vehicle.png"}, sheets::label);
@@ -163,11 +198,11 @@ void MainWindow::enter_device_state()
 
     const message::Model model = message::device_model(serial_number);
     if (model == message::Model::OR) {
-        ui->label_device->setStyleSheet(
-            QStringLiteral("background-color: none; image: url(:/all/OR.png); image-position: center;"));
+        sheets::set(ui->label_device,
+                    QStringLiteral("background-color: none; image: url(:/all/OR.png); image-position: center;"));
     } else if (model == message::Model::ORPlus) {
-        ui->label_device->setStyleSheet(
-            QStringLiteral("background-color: none; image: url(:/all/OR+.png); image-position: center;"));
+        sheets::set(ui->label_device,
+                    QStringLiteral("background-color: none; image: url(:/all/OR+.png); image-position: center;"));
         ui->label_drive_modes->show();
         ui->pushButton_dynamic->show();
         ui->pushButton_eco->show();

@@ -192,8 +192,9 @@ int main(int argc, char **argv)
         figure(QStringLiteral("identify.ratio_plugged_to_filled_worst"), worst_total, QString());
         figure(QStringLiteral("identify.ratio_opened_to_filled_mean"), sum_from_open / runs.size(), QString());
         figure(QStringLiteral("identify.ratio_opened_to_filled_worst"), worst_from_open, QString());
+        // One frame at 120 Hz: what the window may hold the loop for.
         all_met &= result(QStringLiteral("identify.stall.own"), longest_own, QStringLiteral("ms"),
-                          QStringLiteral("<"), 10);
+                          QStringLiteral("<"), 8);
         all_met &= result(QStringLiteral("identify.stall.posted_event_wait"), longest_post, QStringLiteral("ms"),
                           QStringLiteral("<"), 10);
     }

@@ -122,6 +122,8 @@ int main(int argc, char **argv)
     double longest_own = 0;
     double longest_post = 0;
     double longest_gap = 0;
+    int gaps_over_10 = 0;
+    int own_gaps_over_10 = 0;
 
     for (int run = 1; run <= repeats; ++run) {
         rig.boxes.clear();
@@ -179,6 +181,8 @@ int main(int argc, char **argv)
         longest_own = qMax(longest_own, meter.longest_own_stall_ms());
         longest_post = qMax(longest_post, meter.longest_post_wait_ms());
         longest_gap = qMax(longest_gap, meter.longest_gap_ms());
+        gaps_over_10 = qMax(gaps_over_10, meter.gaps_over(10));
+        own_gaps_over_10 = qMax(own_gaps_over_10, meter.own_gaps_over(10));
 
         line(QStringLiteral("run %1: click -> \"Vehicle is changed!\" %2 (click returned at %3); %4 round trips "
                             "in %5 messages, floor %6, ratio %7")
@@ -205,8 +209,13 @@ int main(int argc, char **argv)
     }
 
     figure(QStringLiteral("install.stall.tick_gap"), longest_gap, QStringLiteral("ms"));
+    // Gaps of the loop's 1 ms tick longer than 10 ms, all of them (on a busy machine
+    // mostly its other work) and those that were the window's own doing.
+    figure(QStringLiteral("install.stall.tick_gaps_over_10ms"), gaps_over_10, QString());
     all_met &= result(QStringLiteral("install.ratio_worst"), worst_ratio, QString(), QStringLiteral("<="), 1.03);
-    all_met &= result(QStringLiteral("install.stall.own"), longest_own, QStringLiteral("ms"), QStringLiteral("<"), 10);
+    all_met &= result(QStringLiteral("install.stall.own"), longest_own, QStringLiteral("ms"), QStringLiteral("<"), 8);
+    all_met &= result(QStringLiteral("install.stall.own_gaps_over_10ms"), own_gaps_over_10, QString(),
+                      QStringLiteral("<="), 0);
     all_met &= result(QStringLiteral("install.stall.posted_event_wait"), longest_post, QStringLiteral("ms"),
                       QStringLiteral("<"), 10);
     return all_met ? 0 : 1;

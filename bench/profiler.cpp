@@ -104,6 +104,7 @@ bool BenchApplication::notify(QObject *receiver, QEvent *event)
 void BenchApplication::profile_start(double threshold_ms)
 {
     threshold_ns = qint64(threshold_ms * 1e6);
+    profile_start_ns = clock.nsecsElapsed();
     stretches.clear();
     profiling = true;
 }
@@ -124,7 +125,9 @@ void BenchApplication::print_profile(const QString &label, int count) const
              .arg(stretches.size())
              .arg(threshold_ns / 1e6, 0, 'f', 1));
     for (const Stretch &s : sorted.mid(0, count)) {
-        line(QStringLiteral("%1:   %2 for %3").arg(label, s.what, ms((s.to_ns - s.from_ns) / 1e6)));
+        line(QStringLiteral("%1:   %2 for %3, at %4 s")
+                 .arg(label, s.what, ms((s.to_ns - s.from_ns) / 1e6))
+                 .arg((s.from_ns - profile_start_ns) / 1e9, 0, 'f', 2));
         for (const Handling &h : s.inside)
             line(QStringLiteral("%1:       inside: %2, %3 (own %4)")
                      .arg(label, h.what, ms(h.total_ns / 1e6), ms(h.own_ns / 1e6)));

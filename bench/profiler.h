@@ -53,6 +53,7 @@ private:
     bool profiling = false;
     qint64 threshold_ns = 0;
     qint64 last_awake_ns = 0;
+    qint64 profile_start_ns = 0;
     QElapsedTimer clock;
     QList<Frame> stack;
     QList<Stretch> stretches;

@@ -4,7 +4,10 @@
 # an hour, most of it the soak's thousand plug-ins; without the soak
 # (BENCH_SOAK_CYCLES=0) about seven minutes.
 #
-#   bench/run.sh [build-dir]        (default: build-bench beside this script's project)
+#   bench/run.sh [--qt6] [build-dir]   (default: build-bench, or build-bench-qt6 with --qt6,
+#                                       beside this script's project)
+#
+# --qt6 (or BENCH_QT=6) builds and measures the Qt 6 build; the targets are the same.
 #
 # Options for the single benchmarks go through the environment:
 #   BENCH_REPEATS=N        runs per case (transport, the bed and identification; default 3)
@@ -17,7 +20,18 @@
 
 set -u
 root=$(cd "$(dirname "$0")/.." && pwd)
-build=${1:-"$root/build-bench"}
+qt=${BENCH_QT:-5}
+if [ "${1:-}" = --qt6 ]; then
+    qt=6
+    shift
+fi
+case $qt in
+    5) build=${1:-"$root/build-bench"} ;;
+    6) build=${1:-"$root/build-bench-qt6"} ;;
+    *) echo "BENCH_QT must be 5 or 6" >&2; exit 2 ;;
+esac
+# The benchmarks run from inside the build folder and name its programs by path.
+mkdir -p "$build" && build=$(cd "$build" && pwd)
 repeats=${BENCH_REPEATS:-3}
 idle=${BENCH_IDLE_SECONDS:-30}
 installs=${BENCH_INSTALL_RUNS:-1}
@@ -26,7 +40,7 @@ cycles=${BENCH_SOAK_CYCLES:-1000}
 benches="bench_transport bench_bed bench_identify bench_install bench_catalogue bench_startup"
 [ "$cycles" -gt 0 ] && benches="$benches bench_soak"
 
-cmake -S "$root" -B "$build" >/dev/null || exit 2
+cmake -S "$root" -B "$build" -DORV_QT_MAJOR="$qt" >/dev/null || exit 2
 cmake --build "$build" --target bench -j2 >/dev/null || { echo "build failed" >&2; exit 2; }
 # The start-up and the soak run real windows on a display of their own.
 xvfb='xvfb-run -a -s "-screen 0 1280x800x24"'
@@ -65,7 +79,7 @@ for bench in $benches; do
 done
 
 echo
-echo "Summary (details in $build/bench/*.log)"
+echo "Summary, Qt $qt (details in $build/bench/*.log)"
 for bench in $benches; do
     grep -h -e '^result:' -e '^figure:' "$bench.log" | sed -e 's/^result: /  target  /' -e 's/^figure: /  figure  /'
     grep -h '^error:' "$bench.log" | sed 's/^/  /'

@@ -202,6 +202,12 @@ int StallMeter::gaps_over(double ms) const
     return int(std::count_if(long_gaps.begin(), long_gaps.end(), [limit](const Gap &g) { return g.wall_ns > limit; }));
 }
 
+int StallMeter::own_gaps_over(double ms) const
+{
+    const qint64 limit = qint64(ms * 1e6);
+    return int(std::count_if(long_gaps.begin(), long_gaps.end(), [limit](const Gap &g) { return g.own_ns() > limit; }));
+}
+
 QList<StallMeter::Gap> StallMeter::worst_gaps(int count) const
 {
     QList<Gap> sorted = long_gaps;
@@ -213,14 +219,15 @@ void print_stalls(const QString &label, const StallMeter &meter, int worst)
 {
     line(QStringLiteral("%1: longest tick gap %2; longest own stall %3 ms (a gap less the GUI thread's wait "
                         "for a CPU or a witness thread's lateness); most work in one gap %4; longest posted-event "
-                        "wait %5; gaps over 5 ms: %6, over 10 ms: %7; GUI thread waited %8 for a CPU in all; "
-                        "witness threads' longest 1 ms sleep %9")
+                        "wait %5; gaps over 5 ms: %6, over 10 ms: %7 (of which the window's own doing: %10); GUI thread "
+                        "waited %8 for a CPU in all; witness threads' longest 1 ms sleep %9")
              .arg(label, meter.longest_gap().describe())
              .arg(meter.longest_own_stall_ms(), 0, 'f', 2)
              .arg(ms(meter.longest_busy().run_ns / 1e6), ms(meter.longest_post_wait_ms()))
              .arg(meter.gaps_over(5))
              .arg(meter.gaps_over(10))
-             .arg(ms(meter.cpu_wait_ms()), ms(meter.witness_longest_gap_ms())));
+             .arg(ms(meter.cpu_wait_ms()), ms(meter.witness_longest_gap_ms()))
+             .arg(meter.own_gaps_over(10)));
     for (const StallMeter::Gap &gap : meter.worst_gaps(worst))
         line(QStringLiteral("%1:   gap %2").arg(label, gap.describe()));
 }

@@ -68,6 +68,7 @@ public:
     double cpu_wait_ms() const { return (sched_end.wait_ns - sched_start.wait_ns) / 1e6; }
     double witness_longest_gap_ms() const { return witness_longest_ns / 1e6; }
     int gaps_over(double ms) const;   // wall gaps
+    int own_gaps_over(double ms) const;   // gaps whose own stall is longer (after stop())
     // The longest gaps, longest first (those over 5 ms are kept).
     QList<Gap> worst_gaps(int count) const;
 

@@ -106,7 +106,7 @@ void MainWindow::myTimer_USB_test()
         // unfinished: it is read away before the first message.
         USB_drain_pending = true;
         qCDebug(orv_usb) << "device opened";
-        style_vehicle_boxes();
+        prepare_device_window();
 
         // A device that keeps failing shows each of its boxes once per plug-in.
         quiet_repeats_begin();

@@ -6,8 +6,11 @@
 #include <QComboBox>
 #include <QPushButton>
 #include <QSignalBlocker>
+#include <QVector>
+#include <memory>
 
 #include "app/combo_items.h"
+#include "app/idle_work.h"
 #include "app/mainwindow.h"
 #include "app/message_box.h"
 #include "app/sequence_guard.h"
@@ -17,9 +20,14 @@
 #include "ui_mainwindow.h"
 
 // The frame of the three list handlers: on an error the level's box and the
-// window unlocked; otherwise the result read into the level's lists and box.
+// window unlocked; otherwise the reply read into the level's lists (`read`) and
+// shown in its box (`show`, in steps). A list of thousands takes tens of
+// milliseconds to read and show, so that is done over several turns of the event
+// loop (the JSON, the lists, each step), each a few milliseconds, and the window
+// stays live; the sequence that asked waits until the box is filled.
 void MainWindow::finish_list_reply(QPointer<QNetworkReply> &holder, const char *error_text, bool unlock_after_fill,
-                                   const std::function<void(const QJsonValue &)> &fill)
+                                   const std::function<void(const QJsonValue &)> &read,
+                                   const QVector<std::function<void()>> &show)
 {
     QNetworkReply *reply = take_reply(holder);
     if (!reply)
@@ -27,58 +35,79 @@ void MainWindow::finish_list_reply(QPointer<QNetworkReply> &holder, const char *
     if (reply_failed(reply)) {
         show_box("Error!", error_text);
         enable_widgets();
-    } else {
-        fill(api::result_of(reply->readAll()));
+        finish_reply(reply);
+        return;
+    }
+    auto result = std::make_shared<QJsonValue>(api::result_of(reply->readAll()));
+    const QPointer<QNetworkReply> pending(reply);
+    idle_work::add(this, [read, result] {
+        read(*result);
+        *result = QJsonValue();
+    });
+    for (int step = 0; step + 1 < show.size(); ++step)
+        idle_work::add(this, show.at(step));
+    idle_work::add(this, [this, last = show.last(), unlock_after_fill, pending] {
+        last();
         // Identification asks for the brands without locking the window first.
         if (unlock_after_fill)
             enable_widgets();
-    }
-    finish_reply(reply);
+        finish_reply(pending);
+    });
 }
 
 void MainWindow::finishedSlot_marks()
 {
-    finish_list_reply(reply_marks, QT_TR_NOOP("Server error!"), false, [this](const QJsonValue &result) {
-        marka_ids.clear();
-        marka_titles.clear();
-        for (const api::Item &item : api::brands(result)) {
-            marka_ids << item.id;
-            marka_titles << item.title;
-        }
-        show_sorted_items(ui->comboBox_marka, QStringLiteral("BRAND"), marka_titles);
-    });
+    finish_list_reply(
+        reply_marks, QT_TR_NOOP("Server error!"), false,
+        [](const QJsonValue &result) {
+            marka_ids.clear();
+            marka_titles.clear();
+            for (const api::Item &item : api::brands(result)) {
+                marka_ids << item.id;
+                marka_titles << item.title;
+            }
+        },
+        {[this] { show_sorted_items(ui->comboBox_marka, QStringLiteral("BRAND"), marka_titles); }});
 }
 
 void MainWindow::finishedSlot_models()
 {
-    finish_list_reply(reply_models, QT_TR_NOOP("Server connection error!"), true, [this](const QJsonValue &result) {
-        model_ids.clear();
-        model_titles.clear();
-        for (const api::Item &item : api::models(result)) {
-            model_ids << item.id;
-            model_titles << item.title;
-        }
-        show_sorted_items(ui->comboBox_model, QStringLiteral("MODEL"), model_titles);
-    });
+    finish_list_reply(
+        reply_models, QT_TR_NOOP("Server connection error!"), true,
+        [](const QJsonValue &result) {
+            model_ids.clear();
+            model_titles.clear();
+            for (const api::Item &item : api::models(result)) {
+                model_ids << item.id;
+                model_titles << item.title;
+            }
+        },
+        {[this] { show_sorted_items(ui->comboBox_model, QStringLiteral("MODEL"), model_titles); }});
 }
 
 void MainWindow::finishedSlot_modifications()
 {
-    finish_list_reply(reply_modifications, QT_TR_NOOP("Server connection error!"), true, [this](const QJsonValue &result) {
-        modif_ids.clear();
-        modif_titles.clear();
-        modif_power.clear();
-        modif_moment.clear();
-        modif_items.clear();
-        for (const api::Item &item : api::engines(result)) {
-            modif_ids << item.id;
-            modif_titles << item.title;
-            modif_power << item.power;
-            modif_moment << item.torque;
-            modif_items << api::engine_text(item.title, item.power, item.torque);
-        }
-        show_sorted_items(ui->comboBox_model_exactly, QStringLiteral("ENGINE"), modif_items);
-    });
+    finish_list_reply(
+        reply_modifications, QT_TR_NOOP("Server connection error!"), true,
+        [](const QJsonValue &result) {
+            modif_ids.clear();
+            modif_titles.clear();
+            modif_power.clear();
+            modif_moment.clear();
+            modif_items.clear();
+            for (const api::Item &item : api::engines(result)) {
+                modif_ids << item.id;
+                modif_titles << item.title;
+                modif_power << item.power;
+                modif_moment << item.torque;
+            }
+        },
+        {[] {
+             modif_items.reserve(modif_titles.size());
+             for (int i = 0; i < modif_titles.size(); ++i)
+                 modif_items << api::engine_text(modif_titles.at(i), modif_power.at(i), modif_moment.at(i));
+         },
+         [this] { show_sorted_items(ui->comboBox_model_exactly, QStringLiteral("ENGINE"), modif_items); }});
 }
 
 namespace {

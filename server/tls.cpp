@@ -5,6 +5,10 @@
 
 void trust_extra_certificates(const QByteArray &pem)
 {
+    // Nothing to add (the normal build): TLS is not touched, so it is set up with the
+    // first request instead of delaying the window.
+    if (pem.trimmed().isEmpty())
+        return;
     const QList<QSslCertificate> extra = QSslCertificate::fromData(pem, QSsl::Pem);
     if (extra.isEmpty())
         return;

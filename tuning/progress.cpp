@@ -13,6 +13,9 @@ namespace {
 
 bool progress_active = false;
 QElapsedTimer transfer_clock;
+// What the overlay shows now: a chunk that changes neither is not formatted again.
+int shown_percent = -1;
+qint64 shown_seconds_left = -1;
 
 QString time_left_text(qint64 ms)
 {
@@ -42,6 +45,8 @@ void MainWindow::set_transfer_progress_visible(bool visible)
         text->setStyleSheet(sheets::accent_text(QStringLiteral("font: bold 12px;")));
     }
     progress_active = visible;
+    shown_percent = -1;
+    shown_seconds_left = -1;
     bar->setRange(0, 100);
     bar->setValue(0);
     text->setText(visible ? QStringLiteral("Writing software to the device...") : QString());
@@ -60,11 +65,17 @@ void MainWindow::show_transfer_progress(int done, int total)
     if (!bar || !text)
         return;
     const int percent = int(qint64(done) * 100 / total);
+    const bool estimated = done > 0 && done < total;
+    const qint64 ms_left = estimated ? transfer_clock.elapsed() * (total - done) / done : -1;
+    const qint64 seconds_left = estimated ? (ms_left + 999) / 1000 : -1;
+    // About 2,000 chunks a transfer, a new percent every 20 or so.
+    if (percent == shown_percent && seconds_left == shown_seconds_left)
+        return;
+    shown_percent = percent;
+    shown_seconds_left = seconds_left;
     bar->setValue(percent);
     QString line = QStringLiteral("Writing software: %1%").arg(percent);
-    if (done > 0 && done < total) {
-        const qint64 elapsed = transfer_clock.elapsed();
-        line += QStringLiteral("  -  ") + time_left_text(elapsed * (total - done) / done);
-    }
+    if (estimated)
+        line += QStringLiteral("  -  ") + time_left_text(ms_left);
     text->setText(line);
 }

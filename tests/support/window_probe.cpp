@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QWidget>
 
 void init_window_resources()
@@ -15,6 +16,29 @@ void init_window_resources()
         Q_INIT_RESOURCE(resources);
         done = true;
     }
+}
+
+QString drawn_unlike_qt(const QString &picture, const QSize &size)
+{
+    QTemporaryDir dir;
+    const QString name = picture.section(QLatin1Char('/'), -1);
+    const QString twin = QString(name).replace(QLatin1String(".png"), QLatin1String("@2x.png"));
+    const QString base = picture.left(picture.size() - name.size());
+    if (!QFile::copy(":/" + picture, dir.filePath(name)) || !QFile::copy(":/" + base + twin, dir.filePath(twin)))
+        return QStringLiteral("cannot copy %1 and its twin").arg(picture);
+    auto grab = [&size](const QString &url) {
+        QLabel label;
+        label.setFixedSize(size);
+        label.setStyleSheet("background-color: none; image: url(" + url + "); image-position: center;");
+        return label.grab().toImage();
+    };
+    const QImage ours = grab(":/" + picture);
+    const QImage qts = grab(dir.filePath(name));
+    if (ours.isNull() || ours.size() != qts.size() || ours.devicePixelRatio() != qts.devicePixelRatio())
+        return QStringLiteral("%1: grabs of different sizes").arg(picture);
+    if (ours != qts)
+        return QStringLiteral("%1: drawn differently from Qt's own engine").arg(picture);
+    return QString();
 }
 
 QWidget *WindowProbe::widget(const QString &name) const

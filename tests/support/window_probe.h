@@ -1,6 +1,7 @@
 #ifndef WINDOW_PROBE_H
 #define WINDOW_PROBE_H
 
+#include <QSize>
 #include <QString>
 #include <QStringList>
 
@@ -8,6 +9,12 @@ class QWidget;
 
 // Registers the picture tree of the window library (once per test program).
 void init_window_resources();
+
+// Shows `picture` (a resource below ":/", such as "all/OR.png") as a label's style sheet
+// shows it, in a label of `size`, once from the resource tree (the window's decoder) and
+// once from a copy of the file and its @2x twin outside it (Qt's own engine). Empty when
+// the two grabs are the same pixel for pixel, else what differs.
+QString drawn_unlike_qt(const QString &picture, const QSize &size);
 
 // Reads what the window shows, by widget object name.
 class WindowProbe

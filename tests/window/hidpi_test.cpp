@@ -8,6 +8,7 @@
 
 #include "app/hidpi.h"
 #include "app/mainwindow.h"
+#include "app/pictures.h"
 #include "support/box_catcher.h"
 #include "support/state_reset.h"
 #include "support/window_probe.h"
@@ -43,6 +44,7 @@ public:
 
 private slots:
     void pictures_are_drawn_from_their_twins();
+    void only_twins_are_decoded();
 };
 
 // Each picture's place in the grabbed window must be the @2x background with the @2x
@@ -83,6 +85,27 @@ void HidpiTest::pictures_are_drawn_from_their_twins()
             const int worst = worst_channel_difference(shown.copy(area), expected);
             QVERIFY2(worst <= 2, qPrintable(QStringLiteral("%1 in %2: off by %3").arg(place.widget, language).arg(worst)));
         }
+    }
+}
+
+// The 1x set is never decoded where the @2x one is shown, and a twin is drawn exactly as
+// Qt's own engine draws it.
+void HidpiTest::only_twins_are_decoded()
+{
+    init_window_resources();
+    reset_shared_state();
+    BoxCatcher boxes;
+    pictures::release_unused();   // what the other test's window showed
+    const int before = pictures::decoded_files().size();
+    MainWindow window;
+    window.grab();
+    const QStringList decoded = pictures::decoded_files().mid(before);
+    QVERIFY(decoded.contains(":/eng/main@2x.png"));
+    QCOMPARE(decoded.filter("@2x").size(), decoded.size());
+    for (const auto &[picture, size] : {std::pair<QString, QSize>{"eng/main.png", {1000, 650}},
+                                        {"all/OR+.png", {293, 40}}}) {
+        const QString difference = drawn_unlike_qt(picture, size);
+        QVERIFY2(difference.isEmpty(), qPrintable(difference));
     }
 }
 

@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QMovie>
@@ -16,6 +17,7 @@
 #include "app/app_state.h"
 #include "app/data_files.h"
 #include "app/mainwindow.h"
+#include "app/pictures.h"
 #include "app/style_sheets.h"
 #include "controls/controls_state.h"
 #include "device/device_state.h"
@@ -135,6 +137,7 @@ private slots:
     void language_switch_keeps_widget_states();
     void unknown_language_keeps_folder();
     void start_up_files_are_found_from_anywhere();
+    void only_shown_pictures_are_decoded();
 
 private:
     MainWindow *window = nullptr;
@@ -211,7 +214,10 @@ void WindowTest::vehicle_boxes_are_read_only_and_centred()
         QCOMPARE(box->lineEdit()->alignment(), Qt::AlignCenter);
         QCOMPARE(box->maxVisibleItems(), 15);
         QCOMPARE(box->minimumSize(), QSize(350, 35));
-        QCOMPARE(box->sizeAdjustPolicy(), QComboBox::AdjustToContents);
+        // Fixed in size: a filled list of thousands is neither measured item by item
+        // after the fill nor when it opens.
+        QCOMPARE(box->sizeAdjustPolicy(), QComboBox::AdjustToContentsOnFirstShow);
+        QVERIFY(qobject_cast<QListView *>(box->view())->uniformItemSizes());
         QCOMPARE(box->itemData(0, Qt::TextAlignmentRole).toInt(), int(Qt::AlignCenter));
         QVERIFY(!box->font().bold());
         QVERIFY(!box->font().italic());
@@ -395,6 +401,27 @@ void WindowTest::start_up_files_are_found_from_anywhere()
         QCOMPARE(find_data_file(name, program_dir), name);
     }
     QVERIFY(QDir::setCurrent(before));
+}
+
+// A picture is decoded when it is painted, once however many sheets name it; a hidden
+// widget's picture and the @2x set wait. Drawn exactly as Qt's own engine draws it.
+void WindowTest::only_shown_pictures_are_decoded()
+{
+    pictures::release_unused();   // what earlier tests' windows showed
+    const int before = pictures::decoded_files().size();
+    window->grab();
+    const QStringList decoded = pictures::decoded_files().mid(before);
+    QCOMPARE(decoded.count(":/eng/main.png"), 1);
+    QCOMPARE(decoded.count(":/eng/no_device.png"), 1);
+    QCOMPARE(decoded.filter("drive_modes").size() + decoded.filter("dynamic").size(), 0);
+    QCOMPARE(decoded.filter("@2x").size(), 0);
+    QCOMPARE(QSet<QString>(decoded.begin(), decoded.end()).size(), decoded.size());
+    for (const auto &[picture, size] : {std::pair<QString, QSize>{"eng/main.png", {1000, 650}},
+                                        {"all/OR+.png", {293, 40}},
+                                        {"de/no_vehicle.png", {491, 31}}}) {
+        const QString difference = drawn_unlike_qt(picture, size);
+        QVERIFY2(difference.isEmpty(), qPrintable(difference));
+    }
 }
 
 QTEST_MAIN(WindowTest)

@@ -181,7 +181,8 @@ struct ServerFault : Command {
     {
         static const char *const names[] = {"time-out", "401", "500", "oversized", "wrong body", "empty body",
                                             "broken JSON", "wrong type", "HTML page", "dropped"};
-        return QStringLiteral("server fault: %1 on %2").arg(names[kind], apiserver::endpoint_name(apiserver::Endpoint(endpoint)));
+        static const char *const endpoints[] = {"limitInfo", "brand", "model", "vehicle", "settings", "software", "install"};
+        return QStringLiteral("server fault: %1 on %2").arg(names[kind], endpoints[endpoint]);
     }
     void show(std::ostream &os) const override { os << describe().toStdString(); }
 };

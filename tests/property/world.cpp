@@ -485,7 +485,7 @@ void World::begin(const QString &what)
             faults_before[device] = device->faults().size();
             device_trouble = device_trouble || !device->faults().isEmpty();
         }
-    server_faults_before = int(rig()->server()->faults().size());
+    server_faults_before = int(rig()->server()->fault_count());
     server_log_before = rig()->server()->log().size();
     counts_before.clear();
     for (const auto &d : rig()->server()->devices())
@@ -770,7 +770,7 @@ QStringList World::messages_since_begin(const SimDevice *device) const
 // Faults waiting before the command or armed by it that are gone: they fired.
 int World::fired_faults() const
 {
-    int fired = interventions + faults_armed + server_faults_before - int(rig()->server()->faults().size());
+    int fired = interventions + faults_armed + server_faults_before - int(rig()->server()->fault_count());
     for (SimDevice *device : devices)
         if (device)
             fired += qMax(0, faults_before.value(device, 0) - device->faults().size());

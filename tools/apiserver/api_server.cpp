@@ -151,6 +151,12 @@ void ApiServer::clear_faults()
     faults_.clear();
 }
 
+std::size_t ApiServer::fault_count() const
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return faults_.size();
+}
+
 std::vector<LoggedRequest> ApiServer::log() const
 {
     std::lock_guard<std::mutex> lock(mutex_);

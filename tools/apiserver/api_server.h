@@ -132,6 +132,7 @@ public:
 
     void add_fault(const Fault &fault);
     void clear_faults();
+    std::size_t fault_count() const;  // faults not yet spent
 
     // Requests to the control interface (/__sim/...) are not logged.
     std::vector<LoggedRequest> log() const;

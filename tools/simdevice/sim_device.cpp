@@ -61,6 +61,7 @@ bool is_frame(const QByteArray &packet)
 const QList<SimFault::Kind> answer_faults = {
     SimFault::Kind::Fail,    SimFault::Kind::FailConnection, SimFault::Kind::ChunkedFail,
     SimFault::Kind::Garbage, SimFault::Kind::Late,           SimFault::Kind::Reply,
+    SimFault::Kind::WrongEcho,
 };
 
 }  // namespace
@@ -181,6 +182,10 @@ int SimDevice::write(const unsigned char *data, size_t length)
         return -1;
     }
     log(SimEvent::HostPacket, packet);
+    QByteArray report = text;
+    while (report.endsWith('\0'))
+        report.chop(1);
+    journal_.last().report = report;
     const int written = int(std::min<size_t>(length, 0x7FFFFFFF));
     if (silent_)
         return written;
@@ -415,6 +420,13 @@ void SimDevice::on_message(const QByteArray &message)
         send_reply(answer(message));
         late_reads_ = std::max(0, f.count);
         break;
+    case SimFault::Kind::WrongEcho: {
+        QByteArray r = answer(message);
+        if (!r.isEmpty())
+            r[0] = char(quint8(r[0]) + 1);
+        send_reply(r);
+        break;
+    }
     case SimFault::Kind::Garbage:
         switch (f.garbage) {
         case SimFault::GarbageKind::RandomBytes: {
@@ -464,9 +476,13 @@ QByteArray SimDevice::answer(const QByteArray &message)
     case query_code:
         return answer_query(message);
     case 0x03:
-    case 0x21:
-    case 0x24:
+        session_open_ = true;
         return ok;  // a write sequence's bracket: every value takes effect at once
+    case 0x21:
+        return ok;
+    case 0x24:
+        session_open_ = false;
+        return ok;
     case 0x14: state_.config_id = value; break;
     case 0x15: state_.brand = value; break;
     case 0x16: state_.model = value; break;

@@ -56,6 +56,7 @@ struct SimEvent {
     enum Kind { HostPacket, DevicePacket, HostMessage };
     Kind kind = HostPacket;
     QByteArray bytes;
+    QByteArray report;  // host packets: the report text as it came (zero padding removed)
 };
 
 class SimDevice {
@@ -77,6 +78,9 @@ public:
     void set_plugged(bool plugged);
     // A silent device takes every report and never answers: another kind of HID device.
     void set_silent(bool silent) { silent_ = silent; }
+    bool silent() const { return silent_; }
+    // A write sequence (0x03 ... 0x24) is open. Values take effect at once either way.
+    bool session_open() const { return session_open_; }
     bool has_pending_report() const { return !pending_.isEmpty(); }
 
     void add_fault(const SimFault &fault);
@@ -118,6 +122,7 @@ private:
     SimDeviceState state_;
     bool plugged_ = true;
     bool silent_ = false;
+    bool session_open_ = false;
     QList<SimFault> faults_;
     SimFault fired_;             // the fault take_ready_fault() took last
     QList<SimEvent> journal_;

@@ -1,5 +1,7 @@
 #include "sim_fault.h"
 
+#include "sim_codec.h"
+
 // The fault catalogue: how each fault is made, named and described.
 
 namespace {
@@ -15,7 +17,7 @@ const KindName kind_names[] = {
     {SimFault::Kind::Unplug, "unplug"},           {SimFault::Kind::Garbage, "garbage"},
     {SimFault::Kind::Late, "late"},               {SimFault::Kind::Reply, "reply"},
     {SimFault::Kind::AckPastEnd, "ack-past-end"}, {SimFault::Kind::ChunkGap, "chunk-gap"},
-    {SimFault::Kind::AckAhead, "ack-ahead"},
+    {SimFault::Kind::AckAhead, "ack-ahead"},      {SimFault::Kind::WrongEcho, "wrong-echo"},
 };
 
 struct GarbageName {
@@ -105,6 +107,11 @@ SimFault SimFault::chunk_gap(const QByteArray &match, int skip)
 SimFault SimFault::ack_ahead(const QByteArray &match, int skip)
 {
     return make_fault(Kind::AckAhead, match, skip);
+}
+
+SimFault SimFault::wrong_echo(const QByteArray &match, int skip)
+{
+    return make_fault(Kind::WrongEcho, match.isEmpty() ? QByteArray(1, char(sim_wire::query_code)) : match, skip);
 }
 
 QString SimFault::kind_name(Kind k)

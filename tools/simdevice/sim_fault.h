@@ -23,6 +23,7 @@ struct SimFault {
         AckPastEnd,      // acknowledge the first chunk of a chunked host message with 0xFFFF
         ChunkGap,        // in a chunked reply, once send the chunk 16 bytes past the one asked for
         AckAhead,        // acknowledge the first chunk of a chunked host message 32 bytes ahead
+        WrongEcho,       // handle, but answer with the first byte one higher (a query: its code + 1)
     };
     enum class GarbageKind {
         RandomBytes,     // 64 random bytes, the first one non-zero
@@ -53,6 +54,8 @@ struct SimFault {
     static SimFault ack_past_end(const QByteArray &match = {}, int skip = 0);
     static SimFault chunk_gap(const QByteArray &match = {}, int skip = 0);
     static SimFault ack_ahead(const QByteArray &match = {}, int skip = 0);
+    // Without `match`, the next query (09) is answered with the wrong echo.
+    static SimFault wrong_echo(const QByteArray &match = {}, int skip = 0);
 
     static QString kind_name(Kind k);                 // "no-answer", "fail", ...
     static bool kind_from_name(const QString &name, Kind *out);

@@ -211,10 +211,13 @@ Expect expect(const Cell &cell)
             return e;
         }
         e.boxes = QStringList{transport_box(cell.fault)};
+        // A settings write that failed once its value went out is read back: the
+        // device may hold the value whatever the answers said.
+        const bool value_sent = cell.step >= 1;
         e.end = cell.fault == Unplug ? End::Cleared
                 : cell.seq == Seq::Identification ? End::Retried
-                : cell.seq == Seq::Installation ? End::ReadBack
-                                                : End::Restored;
+                : cell.seq == Seq::Installation || value_sent ? End::ReadBack
+                                                              : End::Restored;
         e.filled = true;
         return e;
     }
@@ -247,8 +250,8 @@ Expect expect(const Cell &cell)
             e.boxes = fails ? (timeout ? box : QStringList{error_box}) : QStringList{vehicle_changed};
             e.end = fails ? End::Restored : End::Installed;
             e.report = !fails;
-        } else if (step.endpoint == Endpoint::Install && timeout) {
-            // Not known to be reported: no success, the device read back.
+        } else if (step.endpoint == Endpoint::Install && (timeout || error)) {
+            // Not known to be reported, or refused: no success, the device read back.
             e.boxes = box;
             e.end = End::ReadBack;
             e.report = true;
@@ -536,6 +539,13 @@ void FaultMatrix::verify_end(const Cell &cell, const Expect &expected)
     case End::Installed:
     case End::ReadBack: {
         const SimDeviceState &held = device->state();
+        if (cell.seq == Seq::DriveMode || cell.seq == Seq::Settings) {
+            // The window shows the mode the device holds, every control free again.
+            QCOMPARE(probe.picture("pushButton_eco"), QString(held.drive_mode == 1 ? "all/eco_on.png" : "all/eco_off.png"));
+            for (const char *name : {"pushButton_eco", "pushButton_indication_off", "pushButton_apply_settings", "comboBox_marka"})
+                QVERIFY2(probe.enabled(name), name);
+            break;
+        }
         const Vehicle &v = !cell.server && cell.fault == LowerAck ? long_vehicle : short_vehicle;
         if (expected.end == End::Installed) {
             QCOMPARE(held.config_id, v.id);

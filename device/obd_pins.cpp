@@ -15,7 +15,7 @@ void MainWindow::OBD_pins(int id, bool red_yellow)
         return;
     const QVector<QLabel *> pins = pin_labels();
     for (const int pin : protocol_pins(id))
-        pins[pin - 1]->setStyleSheet(sheets::pin(picture));
+        sheets::set(pins[pin - 1], sheets::pin(picture));
 }
 
 QVector<QLabel *> MainWindow::pin_labels() const

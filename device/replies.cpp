@@ -105,14 +105,15 @@ void MainWindow::decode_reply(int code, const QByteArray &reply)
 }
 
 // A settings word the device now holds (flags, protocol mask high and low byte:
-// one just written) shown as identification shows its reply to query 50: the
-// standby and protocol controls, their texts and the connector pins.
+// one just written) shown as identification shows its reply to query 0x32: the
+// standby and protocol controls, their texts and the connector pins. A sheet that
+// is already in place is not set again (each set restyles the widget).
 void MainWindow::show_settings_word(const QByteArray &word)
 {
     lock_settings();
     ui->comboBox_protocol->clear();
     for (QLabel *pin : pin_labels())
-        pin->setStyleSheet(sheets::pin());
+        sheets::set(pin, sheets::pin());
     for (const int protocol : qAsConst(pin_states))
         OBD_pins(protocol, false);
     decode_reply(int(message::Code::Settings), word);

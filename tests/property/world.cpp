@@ -473,6 +473,9 @@ void World::begin(const QString &what)
     own_boxes_allowed = 0;
     faults_armed = 0;
     interventions = 0;
+    // A device pulled in an earlier command that the window has not noticed yet
+    // fails the next exchange that touches it, like a fault.
+    pulled_held = opened && !opened->plugged();
     question_expected = false;
     closed_during = false;
     messages_at_close = -1;
@@ -770,7 +773,7 @@ QStringList World::messages_since_begin(const SimDevice *device) const
 // Faults waiting before the command or armed by it that are gone: they fired.
 int World::fired_faults() const
 {
-    int fired = interventions + faults_armed + server_faults_before - int(rig()->server()->fault_count());
+    int fired = interventions + int(pulled_held) + faults_armed + server_faults_before - int(rig()->server()->fault_count());
     for (SimDevice *device : devices)
         if (device)
             fired += qMax(0, faults_before.value(device, 0) - device->faults().size());

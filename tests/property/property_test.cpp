@@ -68,6 +68,10 @@ bool regressions()
     ok &= regression("a click on a device pulled the command before",
                      sequence(During(During::PlugOther, 1), During(During::UnplugActive, 1),
                               cmd::Click("pushButton_indication_off"), cmd::Click("pushButton_indication_off")));
+    // A device that fired a fault and was then replaced in its slot still counts its fault.
+    ok &= regression("a fault of a device replaced during the sequence",
+                     sequence(During(During::UnplugActive, 3), DeviceFault(DeviceFault::NoReply, 0),
+                              During(During::PlugOther, 3), cmd::Close()));
     return ok;
 }
 

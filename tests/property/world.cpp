@@ -473,6 +473,7 @@ void World::begin(const QString &what)
     own_boxes_allowed = 0;
     faults_armed = 0;
     interventions = 0;
+    replaced_fired = 0;
     // A device pulled in an earlier command that the window has not noticed yet
     // fails the next exchange that touches it, like a fault.
     pulled_held = opened && !opened->plugged();
@@ -507,6 +508,10 @@ void World::plug(int slot, const DeviceSetup &setup)
 {
     if (devices[slot] && devices[slot]->plugged())
         SimBus::instance().unplug(devices[slot]);
+    // The faults the slot's last device fired still count once it is replaced.
+    if (devices[slot])
+        replaced_fired += qMax(0, faults_before.value(devices[slot], 0) - devices[slot]->faults().size());
+    faults_before.remove(devices[slot]);
     const SimDeviceState state = setup.state(slot);
     rig()->server()->set_device(state.serial.toStdString(), state.key.toStdString(), setup.count_left ? 3 : 0);
     counts_before[state.serial.toStdString()] = setup.count_left ? 3 : 0;
@@ -773,7 +778,7 @@ QStringList World::messages_since_begin(const SimDevice *device) const
 // Faults waiting before the command or armed by it that are gone: they fired.
 int World::fired_faults() const
 {
-    int fired = interventions + int(pulled_held) + faults_armed + server_faults_before - int(rig()->server()->fault_count());
+    int fired = interventions + replaced_fired + int(pulled_held) + faults_armed + server_faults_before - int(rig()->server()->fault_count());
     for (SimDevice *device : devices)
         if (device)
             fired += qMax(0, faults_before.value(device, 0) - device->faults().size());

@@ -133,6 +133,7 @@ private:
     bool device_trouble = false;    // a device fault may fire: exchanges may fail
     int faults_armed = 0;           // armed by this command
     int interventions = 0;          // actions in the middle of a sequence that ran
+    int replaced_fired = 0;         // faults fired on devices a plug replaced during the command
     bool pulled_held = false;       // the command began with the window holding a pulled device's handle
     int server_faults_before = 0;
     QMap<const SimDevice *, int> journal_before;

@@ -46,15 +46,6 @@ int written(const SimDevice *device)
     return count;
 }
 
-QStringList targets(const apiserver::ApiServer &server, size_t from)
-{
-    QStringList list;
-    const auto log = server.log();
-    for (size_t i = from; i < log.size(); ++i)
-        list << QString::fromStdString(log[i].method + " " + log[i].target);
-    return list;
-}
-
 } // namespace
 
 class InstallTest : public QObject

@@ -161,3 +161,12 @@ QStringList hex(const QList<QByteArray> &messages)
         list << QString::fromLatin1(message.toHex(' '));
     return list;
 }
+
+QStringList targets(const apiserver::ApiServer &server, size_t from)
+{
+    QStringList list;
+    const auto log = server.log();
+    for (size_t i = from; i < log.size(); ++i)
+        list << QString::fromStdString(log[i].method + " " + log[i].target);
+    return list;
+}

@@ -67,4 +67,7 @@ SimDeviceState unconfigured_device(const QByteArray &serial = "1000000002");
 // The hex text of each message, for readable comparisons.
 QStringList hex(const QList<QByteArray> &messages);
 
+// "METHOD target" of each request the server logged from index `from` on.
+QStringList targets(const apiserver::ApiServer &server, size_t from = 0);
+
 #endif // RIG_H

@@ -16,15 +16,6 @@ namespace {
 
 const QString question = "Warning / A write to the device is running. Closing now leaves it incomplete. Close anyway?";
 
-QStringList targets(const apiserver::ApiServer &server, size_t from)
-{
-    QStringList list;
-    const auto log = server.log();
-    for (size_t i = from; i < log.size(); ++i)
-        list << QString::fromStdString(log[i].method + " " + log[i].target);
-    return list;
-}
-
 // A chunk of a long message (only the software file is one) has reached the device.
 bool software_in_transfer(const SimDevice *device)
 {

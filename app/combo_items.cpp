@@ -1,65 +1,93 @@
 #include "app/combo_items.h"
 
+#include <QAbstractListModel>
 #include <QComboBox>
-#include <QHash>
-#include <QStandardItemModel>
-#include <algorithm>
 
-#include "app/shown_text.h"
+#include "server/catalogue_list.h"
 
 namespace {
 
 constexpr int position_role = Qt::UserRole;
 
-QStandardItem *centred_item(const QString &text, int position)
+// The placeholder's position is -1.
+class ChoiceModel : public QAbstractListModel
 {
-    auto *item = new QStandardItem(text);
-    item->setData(int(Qt::AlignCenter), Qt::TextAlignmentRole);
-    item->setData(position, position_role);
-    return item;
-}
+public:
+    using QAbstractListModel::QAbstractListModel;
 
-// The box's own model: every item goes in with one insertion.
-void fill(QComboBox *box, const QList<QStandardItem *> &items)
+    int rowCount(const QModelIndex &parent) const override { return parent.isValid() ? 0 : texts.size(); }
+
+    QVariant data(const QModelIndex &index, int role) const override
+    {
+        if (!index.isValid() || index.row() >= texts.size())
+            return {};
+        switch (role) {
+        case Qt::DisplayRole:
+        case Qt::EditRole:
+            return texts.at(index.row());
+        case Qt::TextAlignmentRole:
+            return int(Qt::AlignCenter);
+        case position_role:
+            return positions.at(index.row());
+        default:
+            return {};
+        }
+    }
+
+    // The box clears through this.
+    bool removeRows(int row, int count, const QModelIndex &parent) override
+    {
+        if (parent.isValid() || row < 0 || count <= 0 || row + count > texts.size())
+            return false;
+        beginRemoveRows(parent, row, row + count - 1);
+        texts.erase(texts.begin() + row, texts.begin() + row + count);
+        positions.erase(positions.begin() + row, positions.begin() + row + count);
+        endRemoveRows();
+        return true;
+    }
+
+    void replace(QStringList new_texts, QVector<int> new_positions)
+    {
+        beginResetModel();
+        texts.swap(new_texts);
+        positions.swap(new_positions);
+        endResetModel();
+    }
+
+private:
+    QStringList texts;
+    QVector<int> positions;
+};
+
+// The box's list, put in place the first time the box is filled; the box then
+// shows its first item, the placeholder.
+void fill(QComboBox *box, QStringList texts, QVector<int> positions)
 {
-    box->clear();
-    auto *model = qobject_cast<QStandardItemModel *>(box->model());
-    if (model) {
-        model->invisibleRootItem()->appendRows(items);
-        return;
+    auto *model = dynamic_cast<ChoiceModel *>(box->model());
+    if (!model) {
+        model = new ChoiceModel(box);
+        box->setModel(model);
     }
-    for (QStandardItem *item : items) {
-        box->addItem(item->text(), item->data(position_role));
-        box->setItemData(box->count() - 1, int(Qt::AlignCenter), Qt::TextAlignmentRole);
-        delete item;
-    }
+    model->replace(std::move(texts), std::move(positions));
+    box->setCurrentIndex(0);
 }
 
 } // namespace
 
 void show_placeholder_only(QComboBox *box, const QString &placeholder)
 {
-    fill(box, {centred_item(placeholder, -1)});
+    fill(box, {placeholder}, {-1});
 }
 
-void show_sorted_items(QComboBox *box, const QString &placeholder, const QStringList &titles)
+void show_choices(QComboBox *box, const QString &placeholder, const SortedChoices &choices)
 {
-    // Equal titles all lead to the first of them in server order.
-    QHash<QString, int> first;
-    first.reserve(titles.size());
-    for (int i = titles.size() - 1; i >= 0; --i)
-        first.insert(titles.at(i), i);
-
-    QStringList sorted = titles;
-    // QString's operator< compares UTF-16 code units.
-    std::sort(sorted.begin(), sorted.end());
-
-    QList<QStandardItem *> items;
-    items.reserve(sorted.size() + 1);
-    items << centred_item(placeholder, -1);
-    for (const QString &title : qAsConst(sorted))
-        items << centred_item(shown_text(title), first.value(title));
-    fill(box, items);
+    QStringList texts;
+    texts.reserve(choices.texts.size() + 1);
+    texts << placeholder << choices.texts;
+    QVector<int> positions;
+    positions.reserve(choices.positions.size() + 1);
+    positions << -1 << choices.positions;
+    fill(box, std::move(texts), std::move(positions));
 }
 
 int chosen_position(const QComboBox *box)

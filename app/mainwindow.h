@@ -12,6 +12,7 @@ class QByteArray;
 class QNetworkReply;
 class QTimer;
 template <typename T> class QPointer;
+enum class ListKind;
 
 namespace Ui {
 class MainWindow;
@@ -109,8 +110,7 @@ private:
     void finish_reply(QNetworkReply *reply);
     // server/catalogue.cpp
     void finish_list_reply(QPointer<QNetworkReply> &holder, const char *error_text, bool unlock_after_fill,
-                           const std::function<void(const class QJsonValue &)> &read,
-                           const QVector<std::function<void()>> &show);
+                           ListKind kind, const std::function<void(struct CatalogueList &)> &apply);
     // tuning/vehicle_write.cpp: the fourteen-message write; false when it stopped on a failure.
     bool write_vehicle(const struct VehicleRecord &record);
     // tuning/progress.cpp: software transfer progress inside the loading overlay.

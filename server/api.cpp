@@ -166,31 +166,37 @@ QJsonArray items_of(const QJsonValue &result)
 
 QList<Item> brands(const QJsonValue &result)
 {
+    const QJsonArray elements = items_of(result);
     QList<Item> items;
-    for (const QJsonValue element : items_of(result)) {
+    items.reserve(elements.size());
+    for (const QJsonValue element : elements) {
         const QJsonObject object = element.toObject();
-        items.append({whole_number_text(object.value("id")), string_text(object.value("title")), {}, {}});
+        items.append({whole_number_text(object.value(QLatin1String("id"))), string_text(object.value(QLatin1String("title"))), {}, {}});
     }
     return items;
 }
 
 QList<Item> models(const QJsonValue &result)
 {
+    const QJsonArray elements = items_of(result);
     QList<Item> items;
-    for (const QJsonValue element : items_of(result)) {
+    items.reserve(elements.size());
+    for (const QJsonValue element : elements) {
         const QJsonObject object = element.toObject();
-        items.append({string_text(object.value("id")), string_text(object.value("title")), {}, {}});
+        items.append({string_text(object.value(QLatin1String("id"))), string_text(object.value(QLatin1String("title"))), {}, {}});
     }
     return items;
 }
 
 QList<Item> engines(const QJsonValue &result)
 {
+    const QJsonArray elements = items_of(result);
     QList<Item> items;
-    for (const QJsonValue element : items_of(result)) {
+    items.reserve(elements.size());
+    for (const QJsonValue element : elements) {
         const QJsonObject object = element.toObject();
-        items.append({string_text(object.value("id")), string_text(object.value("title")),
-                      whole_number_text(object.value("power")), whole_number_text(object.value("moment"))});
+        items.append({string_text(object.value(QLatin1String("id"))), string_text(object.value(QLatin1String("title"))),
+                      whole_number_text(object.value(QLatin1String("power"))), whole_number_text(object.value(QLatin1String("moment")))});
     }
     return items;
 }
@@ -216,9 +222,9 @@ SettingsRecord settings_record(const QJsonValue &result)
 {
     const QJsonObject object = result.toObject();
     SettingsRecord record;
-    record.id = whole_number_text(object.value("id"));
+    record.id = whole_number_text(object.value(QLatin1String("id")));
     record.software_id = string_text(object.value("softwareId"));
-    record.valid = object.value("id").isDouble() && usable_id(record.software_id);
+    record.valid = object.value(QLatin1String("id")).isDouble() && usable_id(record.software_id);
     return record;
 }
 

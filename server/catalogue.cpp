@@ -4,30 +4,34 @@
 
 #include <QAbstractItemView>
 #include <QComboBox>
+#include <QFutureWatcher>
 #include <QPushButton>
 #include <QSignalBlocker>
-#include <QVector>
-#include <memory>
+#include <QtConcurrent/QtConcurrentRun>
 
 #include "app/combo_items.h"
-#include "app/idle_work.h"
 #include "app/mainwindow.h"
 #include "app/message_box.h"
 #include "app/sequence_guard.h"
 #include "server/api.h"
+#include "server/catalogue_list.h"
 #include "server/reply_checks.h"
 #include "server/server_state.h"
 #include "ui_mainwindow.h"
 
 // The frame of the three list handlers: on an error the level's box and the
-// window unlocked; otherwise the reply read into the level's lists (`read`) and
-// shown in its box (`show`, in steps). A list of thousands takes tens of
-// milliseconds to read and show, so that is done over several turns of the event
-// loop (the JSON, the lists, each step), each a few milliseconds, and the window
-// stays live; the sequence that asked waits until the box is filled.
+// window unlocked; otherwise the reply read into a list (`read_catalogue_list`)
+// on a worker thread and then put in place (`apply`). A list of thousands takes
+// some milliseconds to read and sort; meanwhile the window stays live, and the
+// sequence that asked waits until the box is filled. A window that is gone by
+// then takes nothing, and a list read after a newer one of its kind (two
+// identifications, each asking for the brands) is not put in place.
+namespace {
+unsigned lists_started[3] = {};
+} // namespace
+
 void MainWindow::finish_list_reply(QPointer<QNetworkReply> &holder, const char *error_text, bool unlock_after_fill,
-                                   const std::function<void(const QJsonValue &)> &read,
-                                   const QVector<std::function<void()>> &show)
+                                   ListKind kind, const std::function<void(CatalogueList &)> &apply)
 {
     QNetworkReply *reply = take_reply(holder);
     if (!reply)
@@ -38,76 +42,53 @@ void MainWindow::finish_list_reply(QPointer<QNetworkReply> &holder, const char *
         finish_reply(reply);
         return;
     }
-    auto result = std::make_shared<QJsonValue>(api::result_of(reply->readAll()));
     const QPointer<QNetworkReply> pending(reply);
-    idle_work::add(this, [read, result] {
-        read(*result);
-        *result = QJsonValue();
-    });
-    for (int step = 0; step + 1 < show.size(); ++step)
-        idle_work::add(this, show.at(step));
-    idle_work::add(this, [this, last = show.last(), unlock_after_fill, pending] {
-        last();
-        // Identification asks for the brands without locking the window first.
-        if (unlock_after_fill)
-            enable_widgets();
+    const unsigned number = ++lists_started[int(kind)];
+    auto *watcher = new QFutureWatcher<CatalogueList>(this);
+    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, apply, unlock_after_fill, pending, number, kind] {
+        CatalogueList list = watcher->result();
+        watcher->deleteLater();
+        if (number == lists_started[int(kind)]) {
+            apply(list);
+            // Identification asks for the brands without locking the window first.
+            if (unlock_after_fill)
+                enable_widgets();
+        }
         finish_reply(pending);
     });
+    watcher->setFuture(QtConcurrent::run(read_catalogue_list, kind, reply->readAll()));
 }
 
 void MainWindow::finishedSlot_marks()
 {
-    finish_list_reply(
-        reply_marks, QT_TR_NOOP("Server error!"), false,
-        [](const QJsonValue &result) {
-            marka_ids.clear();
-            marka_titles.clear();
-            for (const api::Item &item : api::brands(result)) {
-                marka_ids << item.id;
-                marka_titles << item.title;
-            }
-        },
-        {[this] { show_sorted_items(ui->comboBox_marka, QStringLiteral("BRAND"), marka_titles); }});
+    finish_list_reply(reply_marks, QT_TR_NOOP("Server error!"), false, ListKind::Brands, [this](CatalogueList &list) {
+        marka_ids.swap(list.ids);
+        marka_titles.swap(list.titles);
+        show_choices(ui->comboBox_marka, QStringLiteral("BRAND"), list.choices);
+    });
 }
 
 void MainWindow::finishedSlot_models()
 {
-    finish_list_reply(
-        reply_models, QT_TR_NOOP("Server connection error!"), true,
-        [](const QJsonValue &result) {
-            model_ids.clear();
-            model_titles.clear();
-            for (const api::Item &item : api::models(result)) {
-                model_ids << item.id;
-                model_titles << item.title;
-            }
-        },
-        {[this] { show_sorted_items(ui->comboBox_model, QStringLiteral("MODEL"), model_titles); }});
+    finish_list_reply(reply_models, QT_TR_NOOP("Server connection error!"), true, ListKind::Models,
+                      [this](CatalogueList &list) {
+                          model_ids.swap(list.ids);
+                          model_titles.swap(list.titles);
+                          show_choices(ui->comboBox_model, QStringLiteral("MODEL"), list.choices);
+                      });
 }
 
 void MainWindow::finishedSlot_modifications()
 {
-    finish_list_reply(
-        reply_modifications, QT_TR_NOOP("Server connection error!"), true,
-        [](const QJsonValue &result) {
-            modif_ids.clear();
-            modif_titles.clear();
-            modif_power.clear();
-            modif_moment.clear();
-            modif_items.clear();
-            for (const api::Item &item : api::engines(result)) {
-                modif_ids << item.id;
-                modif_titles << item.title;
-                modif_power << item.power;
-                modif_moment << item.torque;
-            }
-        },
-        {[] {
-             modif_items.reserve(modif_titles.size());
-             for (int i = 0; i < modif_titles.size(); ++i)
-                 modif_items << api::engine_text(modif_titles.at(i), modif_power.at(i), modif_moment.at(i));
-         },
-         [this] { show_sorted_items(ui->comboBox_model_exactly, QStringLiteral("ENGINE"), modif_items); }});
+    finish_list_reply(reply_modifications, QT_TR_NOOP("Server connection error!"), true, ListKind::Engines,
+                      [this](CatalogueList &list) {
+                          modif_ids.swap(list.ids);
+                          modif_titles.swap(list.titles);
+                          modif_power.swap(list.power);
+                          modif_moment.swap(list.torque);
+                          modif_items.swap(list.items);
+                          show_choices(ui->comboBox_model_exactly, QStringLiteral("ENGINE"), list.choices);
+                      });
 }
 
 namespace {

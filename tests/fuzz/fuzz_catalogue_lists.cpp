@@ -6,6 +6,7 @@
 
 #include "fuzz_support.h"
 #include "server/api.h"
+#include "server/catalogue_list.h"
 
 namespace {
 
@@ -45,6 +46,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
                 "model and engine ids are JSON strings or empty");
         REQUIRE(whole_number_form(engines[i].power) && whole_number_form(engines[i].torque),
                 "power and torque are whole numbers", engines[i].power + QLatin1Char('/') + engines[i].torque);
+    }
+
+    // What the engine box shows: every engine once, sorted, each leading to the
+    // first engine of its text.
+    const CatalogueList list = read_catalogue_list(ListKind::Engines, fuzz::input_bytes(data, size));
+    REQUIRE(list.choices.texts.size() == array.size() && list.choices.positions.size() == array.size(),
+            "one choice per engine");
+    for (int i = 0; i < array.size(); ++i) {
+        const int position = list.choices.positions.at(i);
+        REQUIRE(position >= 0 && position < array.size() && list.items.indexOf(list.items.at(position)) == position,
+                "a choice leads to the first engine of its text");
+        REQUIRE(i == 0 || !(list.items.at(position) < list.items.at(list.choices.positions.at(i - 1))),
+                "choices sorted by UTF-16 code units");
     }
     return 0;
 }

@@ -3,6 +3,7 @@
 #include <QtTest>
 
 #include "server/api.h"
+#include "server/catalogue_list.h"
 
 class ApiTest : public QObject
 {
@@ -23,6 +24,7 @@ private slots:
     void brands_read_ids_as_numbers();
     void models_and_engines_read_ids_as_strings();
     void non_objects_give_empty_items();
+    void engine_list_sorted_with_first_positions();
     void count_data();
     void count();
     void settings_record();
@@ -194,6 +196,25 @@ void ApiTest::non_objects_give_empty_items()
     QCOMPARE(items.at(0).power, "0");
     QVERIFY(api::brands(api::result_of(R"({"result":{"items":{}}})")).isEmpty());
     QVERIFY(api::brands(api::result_of(R"({"result":[]})")).isEmpty());
+}
+
+void ApiTest::engine_list_sorted_with_first_positions()
+{
+    const QString long_title(150, QLatin1Char('x'));
+    const CatalogueList list = read_catalogue_list(
+        ListKind::Engines, QStringLiteral(R"({"result":{"items":[{"id":"v-1","title":"b","power":1,"moment":2},)"
+                                          R"({"id":"v-2","title":"B","power":1,"moment":2},)"
+                                          R"({"id":"v-3","title":"b","power":1,"moment":2},)"
+                                          R"({"id":"v-4","title":"%1","power":1,"moment":2}]}})")
+                               .arg(long_title)
+                               .toUtf8());
+    QCOMPARE(list.ids, QStringList({"v-1", "v-2", "v-3", "v-4"}));
+    QCOMPARE(list.items.at(0), "b 1HP 2NM");
+    // By UTF-16 code units; equal texts lead to the first; a long text is cut.
+    QCOMPARE(list.choices.texts.mid(0, 3), QStringList({"B 1HP 2NM", "b 1HP 2NM", "b 1HP 2NM"}));
+    QCOMPARE(list.choices.positions, QVector<int>({1, 0, 0, 3}));
+    QCOMPARE(list.choices.texts.at(3).size(), 100);
+    QVERIFY(list.choices.texts.at(3).endsWith(QChar(0x2026)));
 }
 
 void ApiTest::count_data()

@@ -3,6 +3,8 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QStringBuilder>
+#include <algorithm>
 #include <cmath>
 
 #include "device/decode.h"
@@ -140,7 +142,15 @@ QByteArray install_success_body(const QString &settings_id)
 
 QJsonValue result_of(const QByteArray &body)
 {
-    return QJsonDocument::fromJson(decode::text(body).toUtf8()).object().value(QStringLiteral("result"));
+    // Text that is plain ASCII up to its end reads as it is; anything else goes
+    // through the decoder, which stops at a zero byte and replaces bytes that
+    // are not UTF-8.
+    const bool ascii = std::all_of(body.begin(), body.end(), [](char c) {
+        const auto byte = static_cast<unsigned char>(c);
+        return byte > 0 && byte < 0x80;
+    });
+    const QByteArray json = ascii ? body : decode::text(body).toUtf8();
+    return QJsonDocument::fromJson(json).object().value(QLatin1String("result"));
 }
 
 QString whole_number_text(const QJsonValue &value)
@@ -148,6 +158,10 @@ QString whole_number_text(const QJsonValue &value)
     const double number = value.isDouble() ? value.toDouble() : 0.0;
     if (!std::isfinite(number))
         return QStringLiteral("0");
+    // A whole number within 2^53 (every power and torque) is written as an integer, without
+    // the general conversion; -0 becomes 0 this way too.
+    if (std::abs(number) < 9007199254740992.0 && number == std::trunc(number))
+        return QString::number(qint64(number));
     const QString text = QString::number(number, 'f', 0);
     return text == QLatin1String("-0") ? QStringLiteral("0") : text;
 }
@@ -157,53 +171,51 @@ QString string_text(const QJsonValue &value)
     return value.isString() ? value.toString() : QString();
 }
 
-namespace {
-QJsonArray items_of(const QJsonValue &result)
+QJsonArray list_items(const QJsonValue &result)
 {
-    return result.toObject().value(QStringLiteral("items")).toArray();
+    return result.toObject().value(QLatin1String("items")).toArray();
+}
+
+Item brand(const QJsonValue &element)
+{
+    const QJsonObject object = element.toObject();
+    return {whole_number_text(object.value(QLatin1String("id"))), string_text(object.value(QLatin1String("title"))),
+            {}, {}};
+}
+
+Item model(const QJsonValue &element)
+{
+    const QJsonObject object = element.toObject();
+    return {string_text(object.value(QLatin1String("id"))), string_text(object.value(QLatin1String("title"))), {}, {}};
+}
+
+Item engine(const QJsonValue &element)
+{
+    const QJsonObject object = element.toObject();
+    return {string_text(object.value(QLatin1String("id"))), string_text(object.value(QLatin1String("title"))),
+            whole_number_text(object.value(QLatin1String("power"))),
+            whole_number_text(object.value(QLatin1String("moment")))};
+}
+
+namespace {
+QList<Item> read_items(const QJsonValue &result, Item (*read)(const QJsonValue &))
+{
+    const QJsonArray elements = list_items(result);
+    QList<Item> items;
+    items.reserve(elements.size());
+    for (const QJsonValue element : elements)
+        items.append(read(element));
+    return items;
 }
 } // namespace
 
-QList<Item> brands(const QJsonValue &result)
-{
-    const QJsonArray elements = items_of(result);
-    QList<Item> items;
-    items.reserve(elements.size());
-    for (const QJsonValue element : elements) {
-        const QJsonObject object = element.toObject();
-        items.append({whole_number_text(object.value(QLatin1String("id"))), string_text(object.value(QLatin1String("title"))), {}, {}});
-    }
-    return items;
-}
-
-QList<Item> models(const QJsonValue &result)
-{
-    const QJsonArray elements = items_of(result);
-    QList<Item> items;
-    items.reserve(elements.size());
-    for (const QJsonValue element : elements) {
-        const QJsonObject object = element.toObject();
-        items.append({string_text(object.value(QLatin1String("id"))), string_text(object.value(QLatin1String("title"))), {}, {}});
-    }
-    return items;
-}
-
-QList<Item> engines(const QJsonValue &result)
-{
-    const QJsonArray elements = items_of(result);
-    QList<Item> items;
-    items.reserve(elements.size());
-    for (const QJsonValue element : elements) {
-        const QJsonObject object = element.toObject();
-        items.append({string_text(object.value(QLatin1String("id"))), string_text(object.value(QLatin1String("title"))),
-                      whole_number_text(object.value(QLatin1String("power"))), whole_number_text(object.value(QLatin1String("moment")))});
-    }
-    return items;
-}
+QList<Item> brands(const QJsonValue &result) { return read_items(result, brand); }
+QList<Item> models(const QJsonValue &result) { return read_items(result, model); }
+QList<Item> engines(const QJsonValue &result) { return read_items(result, engine); }
 
 QString engine_text(const QString &title, const QString &power, const QString &torque)
 {
-    return title + " " + power + "HP " + torque + "NM";
+    return title % QLatin1Char(' ') % power % QLatin1String("HP ") % torque % QLatin1String("NM");
 }
 
 int count(const QJsonValue &result)

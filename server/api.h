@@ -2,6 +2,7 @@
 #define API_H
 
 #include <QByteArray>
+#include <QJsonArray>
 #include <QJsonValue>
 #include <QList>
 #include <QPair>
@@ -88,6 +89,11 @@ struct Item {
 QList<Item> brands(const QJsonValue &result);
 QList<Item> models(const QJsonValue &result);
 QList<Item> engines(const QJsonValue &result);
+// The same, one element of "items" at a time.
+QJsonArray list_items(const QJsonValue &result);
+Item brand(const QJsonValue &element);
+Item model(const QJsonValue &element);
+Item engine(const QJsonValue &element);
 
 // Title, power + "HP", torque + "NM", separated by single blanks.
 QString engine_text(const QString &title, const QString &power, const QString &torque);

@@ -25,6 +25,7 @@ private slots:
     void models_and_engines_read_ids_as_strings();
     void non_objects_give_empty_items();
     void engine_list_sorted_with_first_positions();
+    void long_list_read_in_halves_keeps_first_positions();
     void count_data();
     void count();
     void settings_record();
@@ -149,6 +150,8 @@ void ApiTest::whole_numbers_data()
     QTest::newRow("string reads 0") << QJsonValue("12") << "0";
     QTest::newRow("missing reads 0") << QJsonValue(QJsonValue::Undefined) << "0";
     QTest::newRow("small negative") << QJsonValue(-0.2) << "0";
+    QTest::newRow("negative whole") << QJsonValue(-5.0) << "-5";
+    QTest::newRow("above 2^53") << QJsonValue(1e20) << "100000000000000000000";
 }
 
 void ApiTest::whole_numbers()
@@ -215,6 +218,25 @@ void ApiTest::engine_list_sorted_with_first_positions()
     QCOMPARE(list.choices.positions, QVector<int>({1, 0, 0, 3}));
     QCOMPARE(list.choices.texts.at(3).size(), 100);
     QVERIFY(list.choices.texts.at(3).endsWith(QChar(0x2026)));
+}
+
+void ApiTest::long_list_read_in_halves_keeps_first_positions()
+{
+    // Titles repeat across the two halves of a long list; each leads to its first.
+    QStringList elements;
+    for (int i = 0; i < 3001; ++i)
+        elements << QStringLiteral(R"({"id":"m-%1","title":"T%2"})").arg(i).arg((3001 - i) % 7);
+    const CatalogueList list =
+        read_catalogue_list(ListKind::Models, QStringLiteral(R"({"result":{"items":[%1]}})").arg(elements.join(',')).toUtf8());
+    QCOMPARE(list.ids.size(), 3001);
+    QCOMPARE(list.ids.last(), "m-3000");
+    QCOMPARE(list.choices.texts.size(), 3001);
+    for (int i = 0; i < 3001; ++i) {
+        const int position = list.choices.positions.at(i);
+        QCOMPARE(list.titles.at(position), list.choices.texts.at(i));
+        QCOMPARE(position, list.titles.indexOf(list.choices.texts.at(i)));
+        QVERIFY(i == 0 || !(list.choices.texts.at(i) < list.choices.texts.at(i - 1)));
+    }
 }
 
 void ApiTest::count_data()

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <iterator>
 #include <numeric>
+#include <system_error>
 #include <thread>
 
 #include "app/shown_text.h"
@@ -79,13 +80,18 @@ CatalogueList read_catalogue_list(ListKind kind, const QByteArray &body)
 {
     const QJsonArray elements = api::list_items(api::result_of(body));
     // A long list is read and sorted in two halves side by side, then merged.
-    const int half = elements.size() >= 2000 ? elements.size() / 2 : elements.size();
+    int half = elements.size() >= 2000 ? elements.size() / 2 : elements.size();
     CatalogueList list;
     CatalogueList second;
     QVector<int> second_order;
     std::thread other;
-    if (half < elements.size())
-        other = std::thread([&] { second_order = read_part(kind, elements, half, elements.size(), second); });
+    if (half < elements.size()) {
+        try {
+            other = std::thread([&, half] { second_order = read_part(kind, elements, half, elements.size(), second); });
+        } catch (const std::system_error &) {
+            half = elements.size();   // no thread to be had: all of it here
+        }
+    }
     const QVector<int> first_order = read_part(kind, elements, 0, half, list);
     if (other.joinable()) {
         other.join();

@@ -76,7 +76,35 @@ QString hex16(int v)
     return QStringLiteral("0x%1").arg(v, 4, 16, QLatin1Char('0'));
 }
 
-QJsonObject fault_to_json(const SimFault &f)
+QString readable(const QByteArray &bytes)
+{
+    const QJsonValue v = bytes_to_json(bytes);
+    if (v.isString())
+        return QLatin1Char('"') + v.toString() + QLatin1Char('"');
+    return QStringLiteral("hex ") + QString::fromLatin1(bytes.toHex(' '));
+}
+
+QString dotted(const QByteArray &bytes)
+{
+    QStringList parts;
+    for (char c : bytes)
+        parts << QString::number(quint8(c));
+    return parts.join(QLatin1Char('.'));
+}
+
+// The protocol numbers of a mask's bits.
+QString protocols_of(quint16 mask)
+{
+    QStringList numbers;
+    for (int bit = 0; bit < 16; ++bit)
+        if (mask & (1u << bit))
+            numbers << QString::number(bit);
+    return numbers.isEmpty() ? QStringLiteral("none") : QStringLiteral("numbers ") + numbers.join(QStringLiteral(", "));
+}
+
+}  // namespace
+
+static QJsonObject fault_to_json(const SimFault &f)
 {
     QJsonObject o;
     o["kind"] = SimFault::kind_name(f.kind);
@@ -129,34 +157,6 @@ bool fault_from_json(const QJsonValue &v, SimFault *out, QString *error)
     *out = f;
     return true;
 }
-
-QString readable(const QByteArray &bytes)
-{
-    const QJsonValue v = bytes_to_json(bytes);
-    if (v.isString())
-        return QLatin1Char('"') + v.toString() + QLatin1Char('"');
-    return QStringLiteral("hex ") + QString::fromLatin1(bytes.toHex(' '));
-}
-
-QString dotted(const QByteArray &bytes)
-{
-    QStringList parts;
-    for (char c : bytes)
-        parts << QString::number(quint8(c));
-    return parts.join(QLatin1Char('.'));
-}
-
-// The protocol numbers of a mask's bits.
-QString protocols_of(quint16 mask)
-{
-    QStringList numbers;
-    for (int bit = 0; bit < 16; ++bit)
-        if (mask & (1u << bit))
-            numbers << QString::number(bit);
-    return numbers.isEmpty() ? QStringLiteral("none") : QStringLiteral("numbers ") + numbers.join(QStringLiteral(", "));
-}
-
-}  // namespace
 
 QJsonValue bytes_to_json(const QByteArray &bytes)
 {

@@ -110,6 +110,9 @@ QIcon decode(const QString &file)
 // set again) finds it still decoded.
 void prune()
 {
+    // The record of decodes starts again here: kept for ever it would hold every sheet's
+    // copy of a picture's name, a little more with each plug-in.
+    decoded.clear();
     QHash<QString, QIcon> &icons = shared();
     for (auto it = icons.begin(); it != icons.end();) {
         if (it->isDetached())

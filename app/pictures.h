@@ -17,7 +17,8 @@ namespace pictures {
 // style sheet is set; calling it again does nothing.
 void install();
 
-// Every picture file decoded since the program started, in order, one entry per decode.
+// Every picture file decoded since unused pictures were last let go (release_unused(), or
+// about a second after a picture stops being shown), in order, one entry per decode.
 QStringList decoded_files();
 
 // Decodes pictures that are about to be shown ahead of time, one per turn of the

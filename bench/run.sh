@@ -14,7 +14,8 @@
 #   BENCH_IDLE_SECONDS=N   how long the idle window is watched (default 30)
 #   BENCH_INSTALL_RUNS=N   installations (default 1)
 #   BENCH_STARTUP_RUNS=N   starts of the configurator and of a bare window (default 15)
-#   BENCH_SOAK_CYCLES=N    plug, identify, unplug cycles of the soak (default 1000; 0 skips it)
+#   BENCH_SOAK_CYCLES=N    plug, identify, unplug cycles of the soak (default 1000, more than
+#                          its 100 of warm-up; 0 skips it)
 # The full output of each benchmark is kept in <build-dir>/bench/<name>.log.
 # Exit status: 0 all targets met, 1 a target missed, 2 a benchmark failed to run.
 

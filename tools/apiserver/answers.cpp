@@ -118,7 +118,7 @@ void ApiServer::answer(Endpoint endpoint, const httplib::Request &req, httplib::
     case Endpoint::Settings: {
         if (!check_key(req, res, device))
             return;
-        const Engine *e = catalogue_.find_engine(param("vehicleId"));
+        const Engine *e = catalogue_.find_engine([id = param("vehicleId")](const Engine &x) { return x.id == id; });
         if (!e) {
             send_error(res, 404, "Unknown vehicle");
             return;
@@ -131,7 +131,7 @@ void ApiServer::answer(Endpoint endpoint, const httplib::Request &req, httplib::
         if (!check_key(req, res, device))
             return;
         const std::string id = req.matches.size() > 1 ? req.matches[1].str() : std::string();
-        const Engine *e = catalogue_.find_software(id);
+        const Engine *e = catalogue_.find_engine([&id](const Engine &x) { return x.software_id == id; });
         if (!e) {
             send_error(res, 404, "Unknown software");
             return;
@@ -151,7 +151,8 @@ void ApiServer::answer(Endpoint endpoint, const httplib::Request &req, httplib::
             send_error(res, 400, "Expected {\"settingsId\":N}");
             return;
         }
-        if (!catalogue_.find_settings(body["settingsId"].get<std::int64_t>())) {
+        const auto settings_id = body["settingsId"].get<std::int64_t>();
+        if (!catalogue_.find_engine([settings_id](const Engine &e) { return e.settings_id == settings_id; })) {
             send_error(res, 404, "Unknown settings");
             return;
         }

@@ -253,36 +253,6 @@ const Model *Catalogue::find_model(const std::string &id) const
     return nullptr;
 }
 
-const Engine *Catalogue::find_engine(const std::string &id) const
-{
-    for (const auto &b : brands_)
-        for (const auto &m : b.models)
-            for (const auto &e : m.engines)
-                if (e.id == id)
-                    return &e;
-    return nullptr;
-}
-
-const Engine *Catalogue::find_settings(std::int64_t settings_id) const
-{
-    for (const auto &b : brands_)
-        for (const auto &m : b.models)
-            for (const auto &e : m.engines)
-                if (e.settings_id == settings_id)
-                    return &e;
-    return nullptr;
-}
-
-const Engine *Catalogue::find_software(const std::string &software_id) const
-{
-    for (const auto &b : brands_)
-        for (const auto &m : b.models)
-            for (const auto &e : m.engines)
-                if (e.software_id == software_id)
-                    return &e;
-    return nullptr;
-}
-
 std::size_t Catalogue::model_count() const
 {
     std::size_t n = 0;

@@ -50,10 +50,17 @@ public:
 
     const Brand *find_brand(std::int64_t id) const;
     const Model *find_model(const std::string &id) const;
-    const Engine *find_engine(const std::string &id) const;
-    const Engine *find_settings(std::int64_t settings_id) const;
-    // The first engine whose software is `software_id`.
-    const Engine *find_software(const std::string &software_id) const;
+    // The first engine for which `match` holds (by vehicle, settings or software id).
+    template <class Match>
+    const Engine *find_engine(Match match) const
+    {
+        for (const auto &b : brands_)
+            for (const auto &m : b.models)
+                for (const auto &e : m.engines)
+                    if (match(e))
+                        return &e;
+        return nullptr;
+    }
 
     std::size_t model_count() const;
     std::size_t engine_count() const;

@@ -3,9 +3,7 @@
 #include <openssl/err.h>
 #include <openssl/ssl.h>
 
-#include <arpa/inet.h>
 #include <fcntl.h>
-#include <netdb.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -24,17 +22,6 @@ thread_local Connection *current_connection = nullptr;
 // noticed quickly by connections that are idle or stuck.
 constexpr int slice_ms = 20;
 constexpr int io_timeout_ms = 5000;
-
-void describe_address(const sockaddr_storage &addr, std::string &ip, int &port)
-{
-    char host[NI_MAXHOST] = {};
-    char serv[NI_MAXSERV] = {};
-    if (getnameinfo(reinterpret_cast<const sockaddr *>(&addr), sizeof addr, host, sizeof host, serv, sizeof serv,
-                    NI_NUMERICHOST | NI_NUMERICSERV) == 0) {
-        ip = host;
-        port = std::atoi(serv);
-    }
-}
 
 std::string openssl_errors()
 {
@@ -117,22 +104,9 @@ public:
         return static_cast<ssize_t>(size);
     }
 
-    void get_remote_ip_and_port(std::string &ip, int &port) const override
-    {
-        sockaddr_storage addr{};
-        socklen_t len = sizeof addr;
-        if (getpeername(fd_, reinterpret_cast<sockaddr *>(&addr), &len) == 0)
-            describe_address(addr, ip, port);
-    }
-
-    void get_local_ip_and_port(std::string &ip, int &port) const override
-    {
-        sockaddr_storage addr{};
-        socklen_t len = sizeof addr;
-        if (getsockname(fd_, reinterpret_cast<sockaddr *>(&addr), &len) == 0)
-            describe_address(addr, ip, port);
-    }
-
+    // Nothing here asks where a request came from (the log keeps the request as sent).
+    void get_remote_ip_and_port(std::string &, int &) const override {}
+    void get_local_ip_and_port(std::string &, int &) const override {}
     socket_t socket() const override { return fd_; }
 
 private:

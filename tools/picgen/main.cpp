@@ -1,29 +1,17 @@
 // orv-picgen: draws every picture of the window into a resource folder.
 //
-//   orv-picgen [--fonts DIR] OUTDIR              write the resource folder, with the desktop
-//                                                icon in OUTDIR/icons/hicolor
+//   orv-picgen OUTDIR      write the resource folder, with the desktop icon in OUTDIR/icons/hicolor
 
 #include "app_icon.h"
 #include "pictures.h"
 #include "theme.h"
 
 #include <QGuiApplication>
-#include <QStringList>
 
 #include <cstdio>
 
-namespace {
-
 // Debian's fonts-dejavu-core puts the faces here.
-const char *const default_font_dir = "/usr/share/fonts/truetype/dejavu";
-
-int usage()
-{
-    std::fprintf(stderr, "usage: orv-picgen [--fonts DIR] OUTDIR\n");
-    return 2;
-}
-
-} // namespace
+static const char font_dir[] = "/usr/share/fonts/truetype/dejavu";
 
 int main(int argc, char *argv[])
 {
@@ -32,25 +20,15 @@ int main(int argc, char *argv[])
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
 
-    QString font_dir = QString::fromLocal8Bit(default_font_dir);
-    QString out_dir;
-    QStringList args = app.arguments();
-    args.removeFirst();
-    for (int i = 0; i < args.size(); ++i) {
-        const QString &arg = args.at(i);
-        if (arg == QLatin1String("--fonts") && i + 1 < args.size())
-            font_dir = args.at(++i);
-        else if (!arg.startsWith(QLatin1String("--")) && out_dir.isEmpty())
-            out_dir = arg;
-        else
-            return usage();
+    if (argc != 2 || argv[1][0] == '-') {
+        std::fprintf(stderr, "usage: orv-picgen OUTDIR\n");
+        return 2;
     }
-    if (out_dir.isEmpty())
-        return usage();
+    const QString out_dir = QString::fromLocal8Bit(argv[1]);
 
     QString error;
-    if (!picgen::load_fonts(font_dir, &error)) {
-        std::fprintf(stderr, "orv-picgen: %s (install fonts-dejavu-core or pass --fonts)\n", qPrintable(error));
+    if (!picgen::load_fonts(QString::fromLatin1(font_dir), &error)) {
+        std::fprintf(stderr, "orv-picgen: %s (install fonts-dejavu-core)\n", qPrintable(error));
         return 1;
     }
     const bool ok = picgen::write_resources(out_dir, &error)

@@ -28,7 +28,7 @@ const char usage_text[] =
     "  fault KIND [ARG] [--match HEX] [--skip N] [--count N]   queue a fault; kinds:\n"
     "      no-answer [PACKETS]  fail  fail-connection  chunked-fail [HEX after F1]\n"
     "      lower-ack  unplug [MESSAGES]  late READS  reply HEX\n"
-    "      ack-past-end  ack-ahead  chunk-gap\n"
+    "      ack-past-end  ack-ahead  chunk-gap  wrong-echo\n"
     "      garbage random|invalid-base64|bad-offset|endless [CHUNKS]\n"
     "  clear-faults                           drop all queued faults\n";
 
@@ -50,16 +50,6 @@ int failure(const QString &text)
     err() << "orv-simdev: " << text << "\n";
     err().flush();
     return 1;
-}
-
-bool parse_number(const QString &text, qint64 lo, qint64 hi, qint64 *out)
-{
-    bool ok = false;
-    const qint64 n = text.trimmed().toLongLong(&ok, 0);
-    if (!ok || n < lo || n > hi)
-        return false;
-    *out = n;
-    return true;
 }
 
 // Applies `set KEY VALUE`: KEY is a key of the state file, in "state" or at its top (vendor_id,
@@ -86,71 +76,38 @@ QString set_field(SimDeviceFile &f, const QString &key, const QString &value)
     return device_file_from_json(root, &f, &error) ? QString() : error;
 }
 
-// Builds a fault from `fault KIND [ARG] [options]`; returns an error text, empty on success.
-QString make_fault(QStringList args, SimFault *out)
+// Builds a fault from `fault KIND [ARG] [--match HEX] [--skip N] [--count N]` with the
+// state file's own reader; returns an error text, empty on success.
+QString make_fault(const QStringList &args, SimFault *out)
 {
-    SimFault f;
-    if (args.isEmpty() || !SimFault::kind_from_name(args.first(), &f.kind))
-        return QStringLiteral("unknown fault kind");
-    args.removeFirst();
-    qint64 n = 0;
+    QJsonObject o{{"kind", args.value(0)}};
     QStringList plain;
-    for (int i = 0; i < args.size(); ++i) {
+    for (int i = 1; i < args.size(); ++i) {
         const QString &a = args.at(i);
-        const bool has_value = i + 1 < args.size();
-        if (a == "--match" && has_value) {
-            if (!parse_hex_bytes(args.at(++i), &f.match))
-                return QStringLiteral("--match takes hex bytes, e.g. \"09 0a\"");
-        } else if ((a == "--skip" || a == "--count") && has_value) {
-            if (!parse_number(args.at(++i), 0, 1 << 30, &n))
-                return a + QStringLiteral(" takes a count");
-            (a == "--skip" ? f.skip : f.count) = int(n);
-        } else {
+        if ((a == "--match" || a == "--skip" || a == "--count") && i + 1 < args.size())
+            o[a.mid(2)] = args.at(++i);
+        else
             plain << a;
-        }
     }
-    const QString arg = plain.value(0);
-    switch (f.kind) {
-    case SimFault::Kind::NoAnswer:
-    case SimFault::Kind::Late:
-        if (!arg.isEmpty()) {
-            if (!parse_number(arg, 0, 1 << 30, &n))
-                return QStringLiteral("expected a count");
-            f.count = int(n);
-        }
-        break;
-    case SimFault::Kind::Unplug:
-        if (!arg.isEmpty()) {
-            if (!parse_number(arg, 0, 1 << 30, &n))
-                return QStringLiteral("expected a number of messages");
-            f.skip = int(n);
-        }
-        break;
-    case SimFault::Kind::Reply:
-    case SimFault::Kind::ChunkedFail:
-        if (!parse_hex_bytes(plain.join(QLatin1Char(' ')), &f.bytes))
-            return QStringLiteral("expected hex bytes");
-        if (f.kind == SimFault::Kind::Reply && f.bytes.isEmpty())
-            return QStringLiteral("reply needs the bytes to answer with");
-        break;
-    case SimFault::Kind::Garbage:
-        if (!SimFault::garbage_from_name(arg, &f.garbage))
-            return QStringLiteral("garbage is random, invalid-base64, bad-offset or endless");
-        if (!args.contains(QStringLiteral("--count")))
-            f.count = 0;
-        if (plain.size() > 1) {
-            if (!parse_number(plain.at(1), 0, 1 << 30, &n))
-                return QStringLiteral("expected a number of chunks");
-            f.count = int(n);
-        }
-        break;
-    default:
-        if (!arg.isEmpty())
-            return QStringLiteral("unexpected argument \"%1\"").arg(arg);
-        break;
-    }
-    *out = f;
-    return QString();
+    // What the plain arguments of each kind stand for in the file.
+    const QString kind = args.value(0);
+    const bool bytes = kind == "reply" || kind == "chunked-fail";
+    const QStringList keys = kind == "no-answer" || kind == "late" ? QStringList{"count"}
+                             : kind == "unplug"                    ? QStringList{"skip"}
+                             : kind == "garbage"                   ? QStringList{"garbage", "count"}
+                                                                   : QStringList{};
+    if (bytes)
+        o["bytes"] = plain.join(QLatin1Char(' '));
+    else if (plain.size() > keys.size())
+        return QStringLiteral("unexpected argument \"%1\"").arg(plain.at(keys.size()));
+    for (int i = 0; !bytes && i < plain.size(); ++i)
+        o[keys.at(i)] = plain.at(i);
+    if (kind == "garbage" && !o.contains("garbage"))
+        return QStringLiteral("garbage is random, invalid-base64, bad-offset or endless");
+    QString error;
+    if (!fault_from_json(o, out, &error))
+        return error;
+    return kind == "reply" && out->bytes.isEmpty() ? QStringLiteral("reply needs the bytes to answer with") : QString();
 }
 
 int init(const QString &path, const QStringList &args)
@@ -162,7 +119,7 @@ int init(const QString &path, const QStringList &args)
     for (int i = 0; i < args.size(); ++i) {
         const QString &a = args.at(i);
         const bool has_value = i + 1 < args.size();
-        qint64 n = 0;
+        bool ok = false;
         if (a == "--model" && has_value) {
             model = args.at(++i).toLower();
             if (model != "or" && model != "or+")
@@ -176,9 +133,9 @@ int init(const QString &path, const QStringList &args)
         } else if (a == "--key" && has_value) {
             f.state.key = args.at(++i).toUtf8();
         } else if (a == "--count" && has_value) {
-            if (!parse_number(args.at(++i), 0, 0x7FFFFFFF, &n))
+            f.state.config_count = args.at(++i).toInt(&ok);
+            if (!ok || f.state.config_count < 0)
                 return usage_error(QStringLiteral("--count takes a number"));
-            f.state.config_count = int(n);
         } else if (a == "--unplugged") {
             f.plugged = false;
         } else {

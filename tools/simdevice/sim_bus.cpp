@@ -151,42 +151,6 @@ QByteArray SimBus::path_of(const SimDevice *device) const
     return e ? e->path : QByteArray();
 }
 
-int SimBus::open_handles() const
-{
-    std::lock_guard<std::recursive_mutex> lock(mutex_);
-    return int(handles_.size());
-}
-
-int SimBus::total_opens() const
-{
-    std::lock_guard<std::recursive_mutex> lock(mutex_);
-    return opens_;
-}
-
-int SimBus::total_closes() const
-{
-    std::lock_guard<std::recursive_mutex> lock(mutex_);
-    return closes_;
-}
-
-int SimBus::exit_calls() const
-{
-    std::lock_guard<std::recursive_mutex> lock(mutex_);
-    return exits_;
-}
-
-int SimBus::stale_handle_calls() const
-{
-    std::lock_guard<std::recursive_mutex> lock(mutex_);
-    return stale_calls_;
-}
-
-int SimBus::live_enumerations() const
-{
-    std::lock_guard<std::recursive_mutex> lock(mutex_);
-    return int(lists_.size());
-}
-
 void SimBus::set_observer(SimBusObserver *observer)
 {
     std::lock_guard<std::recursive_mutex> lock(mutex_);

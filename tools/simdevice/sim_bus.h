@@ -52,13 +52,14 @@ public:
     QList<SimDevice *> plugged_devices() const;  // in plug order
     QByteArray path_of(const SimDevice *device) const;
 
-    int open_handles() const;
-    int total_opens() const;
-    int total_closes() const;
-    int exit_calls() const;
-    int live_enumerations() const;  // lists returned by hid_enumerate and not yet freed
+    int open_handles() const { return locked([this] { return int(handles_.size()); }); }
+    int total_opens() const { return locked([this] { return opens_; }); }
+    int total_closes() const { return locked([this] { return closes_; }); }
+    int exit_calls() const { return locked([this] { return exits_; }); }
+    // Lists returned by hid_enumerate and not yet freed.
+    int live_enumerations() const { return locked([this] { return int(lists_.size()); }); }
     // Calls that passed a handle the bus does not know: closed, or from before reset().
-    int stale_handle_calls() const;
+    int stale_handle_calls() const { return locked([this] { return stale_calls_; }); }
 
     void set_observer(SimBusObserver *observer);
 
@@ -77,6 +78,12 @@ public:
 
 private:
     SimBus() = default;
+    template <class F>
+    int locked(F f) const
+    {
+        std::lock_guard<std::recursive_mutex> lock(mutex_);
+        return f();
+    }
     SimDevice *add(const SimDeviceState &state, quint16 vid, quint16 pid, bool silent);
     Entry *entry_of(const SimDevice *device) const;
     bool listed(const Entry &e) const;

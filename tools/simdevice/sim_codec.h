@@ -1,4 +1,4 @@
-// The wire format of the simulated device: its USB ids, base64 report text, report size, the
+// The wire format of the simulated device: its USB ids, base64 report text (read leniently: what is not base64 is skipped), report size, the
 // query codes, and the checksum of the software file message.
 #pragma once
 
@@ -14,8 +14,6 @@ constexpr quint8 query_code = 0x09;
 constexpr quint8 key_query = 13;
 constexpr quint8 key_marker = 0x04;
 
-QByteArray base64_encode(const QByteArray &bytes);  // no '=' padding
-QByteArray base64_decode(const QByteArray &text);   // lenient: skips what is not base64
 QByteArray make_report(const QByteArray &packet);   // 64 bytes of text
 // Checksum bytes of the software file message for the sum S = 0x1E + file bytes.
 QByteArray checksum_bytes(quint64 sum);

@@ -1,7 +1,5 @@
 #include "sim_fault.h"
 
-#include "sim_codec.h"
-
 // The fault catalogue: how each fault is made, named and described.
 
 namespace {
@@ -32,87 +30,6 @@ const GarbageName garbage_names[] = {
 };
 
 }  // namespace
-
-static SimFault make_fault(SimFault::Kind kind, const QByteArray &match, int skip, int count = 1)
-{
-    SimFault f;
-    f.kind = kind;
-    f.match = match;
-    f.skip = skip;
-    f.count = count;
-    return f;
-}
-
-SimFault SimFault::no_answer(int packets, const QByteArray &match, int skip)
-{
-    return make_fault(Kind::NoAnswer, match, skip, packets);
-}
-
-SimFault SimFault::fail(const QByteArray &match, int skip)
-{
-    return make_fault(Kind::Fail, match, skip);
-}
-
-SimFault SimFault::fail_connection(const QByteArray &match, int skip)
-{
-    return make_fault(Kind::FailConnection, match, skip);
-}
-
-SimFault SimFault::chunked_fail(const QByteArray &after_f1, const QByteArray &match, int skip)
-{
-    SimFault f = make_fault(Kind::ChunkedFail, match, skip);
-    f.bytes = after_f1;
-    return f;
-}
-
-SimFault SimFault::lower_ack(const QByteArray &match, int skip)
-{
-    return make_fault(Kind::LowerAck, match, skip);
-}
-
-SimFault SimFault::unplug_after(int messages, const QByteArray &match)
-{
-    return make_fault(Kind::Unplug, match, messages);
-}
-
-SimFault SimFault::garbage_reply(GarbageKind kind, const QByteArray &match, int skip, int count)
-{
-    SimFault f = make_fault(Kind::Garbage, match, skip, count);
-    f.garbage = kind;
-    return f;
-}
-
-SimFault SimFault::late(int reads, const QByteArray &match, int skip)
-{
-    return make_fault(Kind::Late, match, skip, reads);
-}
-
-SimFault SimFault::reply(const QByteArray &bytes, const QByteArray &match, int skip)
-{
-    SimFault f = make_fault(Kind::Reply, match, skip);
-    f.bytes = bytes;
-    return f;
-}
-
-SimFault SimFault::ack_past_end(const QByteArray &match, int skip)
-{
-    return make_fault(Kind::AckPastEnd, match, skip);
-}
-
-SimFault SimFault::chunk_gap(const QByteArray &match, int skip)
-{
-    return make_fault(Kind::ChunkGap, match, skip);
-}
-
-SimFault SimFault::ack_ahead(const QByteArray &match, int skip)
-{
-    return make_fault(Kind::AckAhead, match, skip);
-}
-
-SimFault SimFault::wrong_echo(const QByteArray &match, int skip)
-{
-    return make_fault(Kind::WrongEcho, match.isEmpty() ? QByteArray(1, char(sim_wire::query_code)) : match, skip);
-}
 
 QString SimFault::kind_name(Kind k)
 {

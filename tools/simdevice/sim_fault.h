@@ -2,6 +2,8 @@
 // state file and by orv-simdev, and which host message it waits for.
 #pragma once
 
+#include "sim_codec.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -39,23 +41,65 @@ struct SimFault {
     GarbageKind garbage = GarbageKind::RandomBytes;
     QByteArray bytes;
 
-    static SimFault no_answer(int packets = 1, const QByteArray &match = {}, int skip = 0);
-    static SimFault fail(const QByteArray &match = {}, int skip = 0);
-    static SimFault fail_connection(const QByteArray &match = {}, int skip = 0);
-    static SimFault chunked_fail(const QByteArray &after_f1 = {}, const QByteArray &match = {},
-                                 int skip = 0);
-    static SimFault lower_ack(const QByteArray &match = {}, int skip = 0);
+    static SimFault make(Kind kind, const QByteArray &match = {}, int skip = 0, int count = 1)
+    {
+        SimFault f;
+        f.kind = kind;
+        f.match = match;
+        f.skip = skip;
+        f.count = count;
+        return f;
+    }
+    static SimFault no_answer(int packets = 1, const QByteArray &match = {}, int skip = 0)
+    {
+        return make(Kind::NoAnswer, match, skip, packets);
+    }
+    static SimFault fail(const QByteArray &match = {}, int skip = 0) { return make(Kind::Fail, match, skip); }
+    static SimFault fail_connection(const QByteArray &match = {}, int skip = 0)
+    {
+        return make(Kind::FailConnection, match, skip);
+    }
+    static SimFault chunked_fail(const QByteArray &after_f1 = {}, const QByteArray &match = {}, int skip = 0)
+    {
+        return make(Kind::ChunkedFail, match, skip).with_bytes(after_f1);
+    }
+    static SimFault lower_ack(const QByteArray &match = {}, int skip = 0) { return make(Kind::LowerAck, match, skip); }
     // The device answers `messages` more messages and is gone when the next packet comes.
-    static SimFault unplug_after(int messages, const QByteArray &match = {});
-    static SimFault garbage_reply(GarbageKind kind, const QByteArray &match = {}, int skip = 0,
-                                  int count = 0);
-    static SimFault late(int reads, const QByteArray &match = {}, int skip = 0);
-    static SimFault reply(const QByteArray &bytes, const QByteArray &match = {}, int skip = 0);
-    static SimFault ack_past_end(const QByteArray &match = {}, int skip = 0);
-    static SimFault chunk_gap(const QByteArray &match = {}, int skip = 0);
-    static SimFault ack_ahead(const QByteArray &match = {}, int skip = 0);
+    static SimFault unplug_after(int messages, const QByteArray &match = {})
+    {
+        return make(Kind::Unplug, match, messages);
+    }
+    static SimFault garbage_reply(GarbageKind kind, const QByteArray &match = {}, int skip = 0, int count = 0)
+    {
+        SimFault f = make(Kind::Garbage, match, skip, count);
+        f.garbage = kind;
+        return f;
+    }
+    static SimFault late(int reads, const QByteArray &match = {}, int skip = 0)
+    {
+        return make(Kind::Late, match, skip, reads);
+    }
+    static SimFault reply(const QByteArray &bytes, const QByteArray &match = {}, int skip = 0)
+    {
+        return make(Kind::Reply, match, skip).with_bytes(bytes);
+    }
+    static SimFault ack_past_end(const QByteArray &match = {}, int skip = 0)
+    {
+        return make(Kind::AckPastEnd, match, skip);
+    }
+    static SimFault chunk_gap(const QByteArray &match = {}, int skip = 0) { return make(Kind::ChunkGap, match, skip); }
+    static SimFault ack_ahead(const QByteArray &match = {}, int skip = 0) { return make(Kind::AckAhead, match, skip); }
     // Without `match`, the next query (09) is answered with the wrong echo.
-    static SimFault wrong_echo(const QByteArray &match = {}, int skip = 0);
+    static SimFault wrong_echo(const QByteArray &match = {}, int skip = 0)
+    {
+        return make(Kind::WrongEcho, match.isEmpty() ? QByteArray(1, char(sim_wire::query_code)) : match, skip);
+    }
+    SimFault with_bytes(const QByteArray &b) const
+    {
+        SimFault f = *this;
+        f.bytes = b;
+        return f;
+    }
 
     static QString kind_name(Kind k);                 // "no-answer", "fail", ...
     static bool kind_from_name(const QString &name, Kind *out);

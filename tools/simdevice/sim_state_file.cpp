@@ -48,86 +48,27 @@ bool byte_list_from(const QJsonValue &v, QByteArray *out)
     return true;
 }
 
-// A number, or a text such as "0x1fc9".
-bool int_from(const QJsonValue &v, qint64 lo, qint64 hi, qint64 *out)
+// `key` of `o`, when it is there, into `target`: a number from 0 to `hi`, or a text such
+// as "0x1fc9".
+template <class T>
+bool read_number(const QJsonObject &o, const char *key, qint64 hi, T *target, QString *error)
 {
-    qint64 n = 0;
-    if (v.isDouble()) {
-        const double d = v.toDouble();
-        if (d != qint64(d))
-            return false;
-        n = qint64(d);
-    } else if (v.isString()) {
-        bool ok = false;
-        n = v.toString().trimmed().toLongLong(&ok, 0);
-        if (!ok)
-            return false;
-    } else {
+    if (!o.contains(key))
+        return true;
+    const QJsonValue v = o.value(key);
+    bool ok = v.isDouble() && v.toDouble() == qint64(v.toDouble());
+    const qint64 n = ok ? qint64(v.toDouble()) : v.toString().trimmed().toLongLong(&ok, 0);
+    if (!ok || n < 0 || n > hi) {
+        *error = QStringLiteral("\"%1\" is not a number from 0 to %2").arg(QLatin1String(key)).arg(hi);
         return false;
     }
-    if (n < lo || n > hi)
-        return false;
-    *out = n;
+    *target = T(n);
     return true;
 }
 
 QString hex16(int v)
 {
     return QStringLiteral("0x%1").arg(v, 4, 16, QLatin1Char('0'));
-}
-
-QJsonObject fault_to_json(const SimFault &f)
-{
-    QJsonObject o;
-    o["kind"] = SimFault::kind_name(f.kind);
-    if (!f.match.isEmpty())
-        o["match"] = QString::fromLatin1(f.match.toHex(' '));
-    o["skip"] = f.skip;
-    o["count"] = f.count;
-    if (f.kind == SimFault::Kind::Garbage)
-        o["garbage"] = SimFault::garbage_name(f.garbage);
-    if (!f.bytes.isEmpty())
-        o["bytes"] = QString::fromLatin1(f.bytes.toHex(' '));
-    return o;
-}
-
-bool fault_from_json(const QJsonValue &v, SimFault *out, QString *error)
-{
-    const QJsonObject o = v.toObject();
-    SimFault f;
-    if (!SimFault::kind_from_name(o.value("kind").toString(), &f.kind)) {
-        *error = QStringLiteral("unknown fault kind \"%1\"").arg(o.value("kind").toString());
-        return false;
-    }
-    qint64 n = 0;
-    if (o.contains("skip")) {
-        if (!int_from(o.value("skip"), 0, 1 << 30, &n)) {
-            *error = QStringLiteral("fault skip is not a count");
-            return false;
-        }
-        f.skip = int(n);
-    }
-    if (o.contains("count")) {
-        if (!int_from(o.value("count"), 0, 1 << 30, &n)) {
-            *error = QStringLiteral("fault count is not a count");
-            return false;
-        }
-        f.count = int(n);
-    } else if (f.kind == SimFault::Kind::Garbage) {
-        f.count = 0;  // endless chunks go on for ever unless told otherwise
-    }
-    if ((o.contains("match") && !parse_hex_bytes(o.value("match").toString(), &f.match)) ||
-        (o.contains("bytes") && !parse_hex_bytes(o.value("bytes").toString(), &f.bytes))) {
-        *error = QStringLiteral("fault bytes are not hexadecimal");
-        return false;
-    }
-    if (o.contains("garbage") &&
-        !SimFault::garbage_from_name(o.value("garbage").toString(), &f.garbage)) {
-        *error = QStringLiteral("unknown garbage kind \"%1\"").arg(o.value("garbage").toString());
-        return false;
-    }
-    *out = f;
-    return true;
 }
 
 QString readable(const QByteArray &bytes)
@@ -157,6 +98,47 @@ QString protocols_of(quint16 mask)
 }
 
 }  // namespace
+
+static QJsonObject fault_to_json(const SimFault &f)
+{
+    QJsonObject o;
+    o["kind"] = SimFault::kind_name(f.kind);
+    if (!f.match.isEmpty())
+        o["match"] = QString::fromLatin1(f.match.toHex(' '));
+    o["skip"] = f.skip;
+    o["count"] = f.count;
+    if (f.kind == SimFault::Kind::Garbage)
+        o["garbage"] = SimFault::garbage_name(f.garbage);
+    if (!f.bytes.isEmpty())
+        o["bytes"] = QString::fromLatin1(f.bytes.toHex(' '));
+    return o;
+}
+
+bool fault_from_json(const QJsonValue &v, SimFault *out, QString *error)
+{
+    const QJsonObject o = v.toObject();
+    SimFault f;
+    if (!SimFault::kind_from_name(o.value("kind").toString(), &f.kind)) {
+        *error = QStringLiteral("unknown fault kind \"%1\"").arg(o.value("kind").toString());
+        return false;
+    }
+    if (f.kind == SimFault::Kind::Garbage)
+        f.count = 0;  // endless chunks go on for ever unless told otherwise
+    if (!read_number(o, "skip", 1 << 30, &f.skip, error) || !read_number(o, "count", 1 << 30, &f.count, error))
+        return false;
+    if ((o.contains("match") && !parse_hex_bytes(o.value("match").toString(), &f.match)) ||
+        (o.contains("bytes") && !parse_hex_bytes(o.value("bytes").toString(), &f.bytes))) {
+        *error = QStringLiteral("fault bytes are not hexadecimal");
+        return false;
+    }
+    if (o.contains("garbage") &&
+        !SimFault::garbage_from_name(o.value("garbage").toString(), &f.garbage)) {
+        *error = QStringLiteral("unknown garbage kind \"%1\"").arg(o.value("garbage").toString());
+        return false;
+    }
+    *out = f;
+    return true;
+}
 
 QJsonValue bytes_to_json(const QByteArray &bytes)
 {
@@ -230,7 +212,6 @@ QJsonObject device_file_to_json(const SimDeviceFile &file)
 bool device_file_from_json(const QJsonObject &json, SimDeviceFile *out, QString *error)
 {
     SimDeviceFile f;
-    qint64 n = 0;
     auto fail = [error](const QString &what) {
         *error = what;
         return false;
@@ -240,21 +221,10 @@ bool device_file_from_json(const QJsonObject &json, SimDeviceFile *out, QString 
             return fail(QStringLiteral("\"plugged\" is not true or false"));
         f.plugged = json.value("plugged").toBool();
     }
-    if (json.contains("vendor_id")) {
-        if (!int_from(json.value("vendor_id"), 0, 0xFFFF, &n))
-            return fail(QStringLiteral("\"vendor_id\" is not a 16-bit number"));
-        f.vendor_id = quint16(n);
-    }
-    if (json.contains("product_id")) {
-        if (!int_from(json.value("product_id"), 0, 0xFFFF, &n))
-            return fail(QStringLiteral("\"product_id\" is not a 16-bit number"));
-        f.product_id = quint16(n);
-    }
-    if (json.contains("generation")) {
-        if (!int_from(json.value("generation"), 0, 0x7FFFFFFF, &n))
-            return fail(QStringLiteral("\"generation\" is not a count"));
-        f.generation = int(n);
-    }
+    if (!read_number(json, "vendor_id", 0xFFFF, &f.vendor_id, error) ||
+        !read_number(json, "product_id", 0xFFFF, &f.product_id, error) ||
+        !read_number(json, "generation", 0x7FFFFFFF, &f.generation, error))
+        return false;
 
     const QJsonObject st = json.value("state").toObject();
     SimDeviceState &s = f.state;
@@ -266,26 +236,13 @@ bool device_file_from_json(const QJsonObject &json, SimDeviceFile *out, QString 
         return fail(QStringLiteral("\"firmware\" is not a list of byte values"));
     if (st.contains("hardware") && !byte_list_from(st.value("hardware"), &s.hardware))
         return fail(QStringLiteral("\"hardware\" is not a list of byte values"));
-    struct Number {
-        const char *key;
-        qint64 lo, hi;
-    };
-    const Number numbers[] = {{"drive_mode", 0, 255},     {"indication", 0, 0xFFFF},
-                              {"settings_flags", 0, 255}, {"protocol_mask", 0, 0xFFFF},
-                              {"pin_activity", 0, 0xFFFF}, {"config_count", 0, 0x7FFFFFFF}};
-    for (const Number &num : numbers) {
-        if (!st.contains(num.key))
-            continue;
-        if (!int_from(st.value(num.key), num.lo, num.hi, &n))
-            return fail(QStringLiteral("\"%1\" is out of range").arg(num.key));
-        const QByteArray key = num.key;
-        if (key == "drive_mode") s.drive_mode = int(n);
-        else if (key == "indication") s.indication = quint16(n);
-        else if (key == "settings_flags") s.settings_flags = quint8(n);
-        else if (key == "protocol_mask") s.protocol_mask = quint16(n);
-        else if (key == "pin_activity") s.pin_activity = quint16(n);
-        else s.config_count = int(n);
-    }
+    if (!read_number(st, "drive_mode", 255, &s.drive_mode, error) ||
+        !read_number(st, "indication", 0xFFFF, &s.indication, error) ||
+        !read_number(st, "settings_flags", 255, &s.settings_flags, error) ||
+        !read_number(st, "protocol_mask", 0xFFFF, &s.protocol_mask, error) ||
+        !read_number(st, "pin_activity", 0xFFFF, &s.pin_activity, error) ||
+        !read_number(st, "config_count", 0x7FFFFFFF, &s.config_count, error))
+        return false;
     const QJsonObject sw = st.value("software").toObject();
     s.software_received = sw.value("received").toBool(false);
     s.software_checksum_ok = sw.value("checksum_ok").toBool(false);

@@ -24,6 +24,9 @@ QJsonObject device_file_to_json(const SimDeviceFile &file);
 // Missing keys keep their defaults, so a hand-written file may be short.
 bool device_file_from_json(const QJsonObject &json, SimDeviceFile *out, QString *error);
 
+// One fault of the "faults" list; orv-simdev builds its faults with it too.
+bool fault_from_json(const QJsonValue &value, SimFault *out, QString *error);
+
 bool load_device_file(const QString &path, SimDeviceFile *out, QString *error);
 bool save_device_file(const QString &path, const SimDeviceFile &file, QString *error);
 

@@ -34,18 +34,6 @@ public:
         }
     }
 
-    // The box clears through this.
-    bool removeRows(int row, int count, const QModelIndex &parent) override
-    {
-        if (parent.isValid() || row < 0 || count <= 0 || row + count > texts.size())
-            return false;
-        beginRemoveRows(parent, row, row + count - 1);
-        texts.erase(texts.begin() + row, texts.begin() + row + count);
-        positions.erase(positions.begin() + row, positions.begin() + row + count);
-        endRemoveRows();
-        return true;
-    }
-
     void replace(QStringList new_texts, QVector<int> new_positions)
     {
         beginResetModel();

@@ -71,11 +71,6 @@ QVector<int> read_part(ListKind kind, const QJsonArray &elements, int begin, int
 
 } // namespace
 
-SortedChoices sorted_choices(const QStringList &titles)
-{
-    return choices_in(titles, sorted_order(titles, 0, titles.size()));
-}
-
 CatalogueList read_catalogue_list(ListKind kind, const QByteArray &body)
 {
     const QJsonArray elements = api::list_items(api::result_of(body));

@@ -29,8 +29,6 @@ struct CatalogueList {
     SortedChoices choices;
 };
 
-SortedChoices sorted_choices(const QStringList &titles);
-
 CatalogueList read_catalogue_list(ListKind kind, const QByteArray &body);
 
 #endif // CATALOGUE_LIST_H

@@ -23,13 +23,9 @@
 // window unlocked; otherwise the reply read into a list (`read_catalogue_list`)
 // on a worker thread and then put in place (`apply`). A list of thousands takes
 // some milliseconds to read and sort; meanwhile the window stays live, and the
-// sequence that asked waits until the box is filled. A window that is gone by
-// then takes nothing, and a list read after a newer one of its kind (two
-// identifications, each asking for the brands) is not put in place.
-namespace {
-unsigned lists_started[3] = {};
-} // namespace
-
+// sequence that asked waits until the box is filled (one request waits at a
+// time, so one list is read at a time). A window that is gone by then takes
+// nothing.
 void MainWindow::finish_list_reply(QPointer<QNetworkReply> &holder, const char *error_text, bool unlock_after_fill,
                                    ListKind kind, const std::function<void(CatalogueList &)> &apply)
 {
@@ -43,17 +39,14 @@ void MainWindow::finish_list_reply(QPointer<QNetworkReply> &holder, const char *
         return;
     }
     const QPointer<QNetworkReply> pending(reply);
-    const unsigned number = ++lists_started[int(kind)];
     auto *watcher = new QFutureWatcher<CatalogueList>(this);
-    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, apply, unlock_after_fill, pending, number, kind] {
+    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, apply, unlock_after_fill, pending] {
         CatalogueList list = watcher->result();
         watcher->deleteLater();
-        if (number == lists_started[int(kind)]) {
-            apply(list);
-            // Identification asks for the brands without locking the window first.
-            if (unlock_after_fill)
-                enable_widgets();
-        }
+        apply(list);
+        // Identification asks for the brands without locking the window first.
+        if (unlock_after_fill)
+            enable_widgets();
         finish_reply(pending);
     });
     watcher->setFuture(QtConcurrent::run(read_catalogue_list, kind, reply->readAll()));

@@ -84,7 +84,7 @@ void MainWindow::on_comboBox_protocol_currentIndexChanged(int index)
 
     const QVector<QLabel *> pins = pin_labels();
     for (QLabel *pin : pins)
-        pin->setStyleSheet(sheets::pin());
+        sheets::set(pin, sheets::pin());
     for (const int protocol : qAsConst(pin_states))
         OBD_pins(protocol, false);
     if (!has_placeholder(ui->comboBox_protocol))
@@ -95,7 +95,7 @@ void MainWindow::on_comboBox_protocol_currentIndexChanged(int index)
 void MainWindow::on_pushButton_stby_u_clicked()
 {
     ui->checkBox_auto_stby->setChecked(false);
-    ui->label_stby_u_s->setStyleSheet(sheets::button("all/stby_u.png"));
+    sheets::set(ui->label_stby_u_s, sheets::button("all/stby_u.png"));
     ui->pushButton_stby_u->setEnabled(false);
     ui->pushButton_stby_s->setEnabled(true);
 }
@@ -103,7 +103,7 @@ void MainWindow::on_pushButton_stby_u_clicked()
 void MainWindow::on_pushButton_stby_s_clicked()
 {
     ui->checkBox_auto_stby->setChecked(false);
-    ui->label_stby_u_s->setStyleSheet(sheets::button("all/stby_s.png"));
+    sheets::set(ui->label_stby_u_s, sheets::button("all/stby_s.png"));
     ui->pushButton_stby_s->setEnabled(false);
     ui->pushButton_stby_u->setEnabled(true);
 }
@@ -114,12 +114,12 @@ void MainWindow::on_checkBox_auto_stby_stateChanged(int arg1)
     if (settings_locked)
         return;
     if (ui->checkBox_auto_stby->isChecked()) {
-        ui->label_stby_u_s->setStyleSheet(sheets::button("all/stby_no.png"));
+        sheets::set(ui->label_stby_u_s, sheets::button("all/stby_no.png"));
         ui->pushButton_stby_u->setEnabled(true);
         ui->pushButton_stby_s->setEnabled(true);
     } else {
         // Manual standby starts from U.
-        ui->label_stby_u_s->setStyleSheet(sheets::button("all/stby_u.png"));
+        sheets::set(ui->label_stby_u_s, sheets::button("all/stby_u.png"));
         ui->pushButton_stby_u->setEnabled(false);
         ui->pushButton_stby_s->setEnabled(true);
     }

@@ -57,7 +57,7 @@ void MainWindow::write_indication(bool on)
     const WidgetSnapshot before({ui->label_indication_on_off, ui->pushButton_indication_on,
                                  ui->pushButton_indication_off});
 
-    ui->label_indication_on_off->setStyleSheet(sheets::indication(on ? "all/indication_on.png" : "all/indication_off.png"));
+    sheets::set(ui->label_indication_on_off, sheets::indication(on ? "all/indication_on.png" : "all/indication_off.png"));
     ui->pushButton_indication_on->setEnabled(!on);
     ui->pushButton_indication_off->setEnabled(on);
 
@@ -85,9 +85,9 @@ void MainWindow::undo_failed_write(const WidgetSnapshot &before, bool value_sent
 // 2 dynamic); any other code shows none selected.
 void MainWindow::show_drive_mode(int mode)
 {
-    ui->pushButton_dynamic->setStyleSheet(sheets::button(mode == 2 ? "all/dynamic_on.png" : "all/dynamic_off.png"));
-    ui->pushButton_eco->setStyleSheet(sheets::button(mode == 1 ? "all/eco_on.png" : "all/eco_off.png"));
-    ui->pushButton_stock->setStyleSheet(sheets::button(mode == 0 ? "all/stock_on.png" : "all/stock_off.png"));
+    sheets::set(ui->pushButton_dynamic, sheets::button(mode == 2 ? "all/dynamic_on.png" : "all/dynamic_off.png"));
+    sheets::set(ui->pushButton_eco, sheets::button(mode == 1 ? "all/eco_on.png" : "all/eco_off.png"));
+    sheets::set(ui->pushButton_stock, sheets::button(mode == 0 ? "all/stock_on.png" : "all/stock_off.png"));
 }
 
 // A mode chosen in the window: its button is disabled, the other two enabled.

@@ -93,11 +93,11 @@ bool MainWindow::show_stored_vehicle(const std::function<bool(const QByteArray &
     if (config_id == unconfigured_id) {
         ui->label_marka_model->setText(QString());
         ui->label_modif_power_torque->setText(QString());
-        ui->label_marka_model->setStyleSheet(sheets::no_vehicle(lang_folder));
-        ui->label_text_select_vehicle->setStyleSheet(sheets::label(lang_folder + "/text_select_vehicle.png"));
+        sheets::set(ui->label_marka_model, sheets::no_vehicle(lang_folder));
+        sheets::set(ui->label_text_select_vehicle, sheets::label(lang_folder + "/text_select_vehicle.png"));
         return true;
     }
-    ui->label_text_select_vehicle->setStyleSheet(sheets::label(lang_folder + "/text_select_new_vehicle.png"));
+    sheets::set(ui->label_text_select_vehicle, sheets::label(lang_folder + "/text_select_new_vehicle.png"));
     for (const Code code : {Code::Brand, Code::Model, Code::Engine, Code::Power, Code::Torque})
         if (!ask(query(code)))
             return false;

@@ -60,7 +60,7 @@ void MainWindow::decode_reply(int code, const QByteArray &reply)
         standby_text = settings.standby;
         const bool u = settings.standby == QLatin1String("U");
         const bool s = settings.standby == QLatin1String("S");
-        ui->label_stby_u_s->setStyleSheet(sheets::button(u ? "all/stby_u.png" : s ? "all/stby_s.png" : "all/stby_no.png"));
+        sheets::set(ui->label_stby_u_s, sheets::button(u ? "all/stby_u.png" : s ? "all/stby_s.png" : "all/stby_no.png"));
         ui->pushButton_stby_u->setEnabled(!u);
         ui->pushButton_stby_s->setEnabled(!s);
 
@@ -94,7 +94,7 @@ void MainWindow::decode_reply(int code, const QByteArray &reply)
         break;
     case Code::Indication: {
         const bool on = decode::indication(reply) != 0;
-        ui->label_indication_on_off->setStyleSheet(sheets::indication(on ? "all/indication_on.png" : "all/indication_off.png"));
+        sheets::set(ui->label_indication_on_off, sheets::indication(on ? "all/indication_on.png" : "all/indication_off.png"));
         ui->pushButton_indication_on->setEnabled(!on);
         ui->pushButton_indication_off->setEnabled(on);
         break;

@@ -40,7 +40,7 @@ void MainWindow::on_pushButton_apply_car_clicked()
     WidgetLock others({ui->pushButton_dynamic, ui->pushButton_eco, ui->pushButton_stock, ui->pushButton_stby_u,
                        ui->pushButton_stby_s, ui->checkBox_auto_stby, ui->checkBox_auto_proto,
                        ui->pushButton_marka, ui->pushButton_model, ui->pushButton_model_exactly});
-    ui->pushButton_apply_car->setStyleSheet(sheets::button(lang_folder + "/apply_car_press.png"));
+    sheets::set(ui->pushButton_apply_car, sheets::button(lang_folder + "/apply_car_press.png"));
     ui->label_load->show();
     load_movie->start();
 
@@ -117,11 +117,11 @@ void MainWindow::on_pushButton_apply_car_clicked()
             server_request(Endpoint::LimitInfo, api::limit_path());
 
             others.release();
-            ui->label_marka_model->setStyleSheet(sheets::text_only());
+            sheets::set(ui->label_marka_model, sheets::text_only());
             ui->label_marka_model->setText(shown_text(brand + "   " + model));
             ui->label_modif_power_torque->setText(shown_text(engine_text));
             ui->label_software->setText(shown_text(software_id));
-            ui->label_text_select_vehicle->setStyleSheet(sheets::label(lang_folder + "/text_select_new_vehicle.png"));
+            sheets::set(ui->label_text_select_vehicle, sheets::label(lang_folder + "/text_select_new_vehicle.png"));
             // The write set automatic standby and protocol, and DYNAMIC.
             show_settings_word(vehicle_settings_word());
             select_drive_mode(2);
@@ -136,7 +136,7 @@ void MainWindow::on_pushButton_apply_car_clicked()
 
     // Finish, on every path.
     hide_loading();
-    ui->pushButton_apply_car->setStyleSheet(sheets::button(lang_folder + "/apply_car_on.png"));
+    sheets::set(ui->pushButton_apply_car, sheets::button(lang_folder + "/apply_car_on.png"));
     others.release();
     enable_widgets();
     ui->comboBox_marka->setCurrentIndex(0);

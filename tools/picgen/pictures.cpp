@@ -3,59 +3,7 @@
 #include "icons.h"
 #include "theme.h"
 
-#include <functional>
-
 namespace picgen {
-
-QVector<PictureFile> language_pictures()
-{
-    return {
-        {QStringLiteral("main.png"), {1000, 650}},
-        {QStringLiteral("no_device.png"), {293, 40}},
-        {QStringLiteral("no_vehicle.png"), {250, 20}},
-        {QStringLiteral("text_select_vehicle.png"), {330, 32}},
-        {QStringLiteral("text_select_new_vehicle.png"), {330, 32}},
-        {QStringLiteral("drive_modes.png"), {454, 40}},
-        {QStringLiteral("no_errors.png"), {221, 71}},
-        {QStringLiteral("apply_car_on.png"), {160, 36}},
-        {QStringLiteral("apply_car_off.png"), {160, 36}},
-        {QStringLiteral("apply_car_press.png"), {160, 36}},
-        {QStringLiteral("apply_settings_on.png"), {160, 36}},
-        {QStringLiteral("apply_settings_off.png"), {160, 36}},
-        {QStringLiteral("send_errors_off.png"), {194, 28}},
-        {QStringLiteral("clear_errors_off.png"), {194, 28}},
-    };
-}
-
-QVector<PictureFile> common_pictures()
-{
-    return {
-        {QStringLiteral("dynamic_on.png"), {172, 37}},
-        {QStringLiteral("dynamic_off.png"), {172, 37}},
-        {QStringLiteral("eco_on.png"), {172, 37}},
-        {QStringLiteral("eco_off.png"), {172, 37}},
-        {QStringLiteral("stock_on.png"), {172, 37}},
-        {QStringLiteral("stock_off.png"), {172, 37}},
-        {QStringLiteral("indication_on.png"), {169, 32}},
-        {QStringLiteral("indication_off.png"), {169, 32}},
-        {QStringLiteral("indication_no.png"), {169, 32}},
-        {QStringLiteral("stby_u.png"), {169, 32}},
-        {QStringLiteral("stby_s.png"), {169, 32}},
-        {QStringLiteral("stby_no.png"), {169, 32}},
-        {QStringLiteral("checkbox_on.png"), {21, 18}},
-        {QStringLiteral("checkbox_off.png"), {21, 18}},
-        {QStringLiteral("red.png"), {16, 16}},
-        {QStringLiteral("yellow.png"), {16, 16}},
-        {QStringLiteral("OR.png"), {223, 40}},
-        {QStringLiteral("OR+.png"), {223, 40}},
-        {QStringLiteral("custom_off.png"), {150, 30}},
-        {QStringLiteral("custom_on.png"), {150, 30}},
-        {QStringLiteral("update_firmware_off.png"), {150, 30}},
-        {QStringLiteral("update_firmware_on.png"), {150, 30}},
-        {QStringLiteral("update_software_off.png"), {150, 30}},
-        {QStringLiteral("update_software_on.png"), {150, 30}},
-    };
-}
 
 namespace {
 
@@ -251,76 +199,71 @@ QImage no_errors(const QString &text)
 
 } // namespace
 
-QImage draw_language_picture(const Captions &text, const QString &file)
+QVector<PictureFile> language_pictures()
 {
-    if (file == QLatin1String("main.png"))
-        return draw_background(text);
-    if (file == QLatin1String("no_device.png"))
-        return no_device(text.no_device);
-    if (file == QLatin1String("no_vehicle.png"))
-        return no_vehicle(text.no_vehicle);
-    if (file == QLatin1String("text_select_vehicle.png"))
-        return heading(330, 32, text.select_vehicle, 18);
-    if (file == QLatin1String("text_select_new_vehicle.png"))
-        return heading(330, 32, text.select_new_vehicle, 18);
-    if (file == QLatin1String("drive_modes.png"))
-        return heading(454, 40, text.drive_modes, 19);
-    if (file == QLatin1String("no_errors.png"))
-        return no_errors(text.no_errors);
-    if (file == QLatin1String("apply_car_on.png"))
-        return text_button(160, 36, Look::On, text.apply_car, 15);
-    if (file == QLatin1String("apply_car_off.png"))
-        return text_button(160, 36, Look::Off, text.apply_car, 15);
-    if (file == QLatin1String("apply_car_press.png"))
-        return text_button(160, 36, Look::Pressed, text.apply_car, 15);
-    if (file == QLatin1String("apply_settings_on.png"))
-        return text_button(160, 36, Look::On, text.apply_settings, 15);
-    if (file == QLatin1String("apply_settings_off.png"))
-        return text_button(160, 36, Look::Off, text.apply_settings, 15);
-    if (file == QLatin1String("send_errors_off.png"))
-        return text_button(194, 28, Look::Off, text.send_errors, 13, icon::upload);
-    if (file == QLatin1String("clear_errors_off.png"))
-        return text_button(194, 28, Look::Off, text.clear_errors, 13, icon::eraser);
-    return {};
+    using T = const Captions &;
+    return {
+        {"main.png", {1000, 650}, draw_background},
+        {"no_device.png", {293, 40}, [](T t) { return no_device(t.no_device); }},
+        {"no_vehicle.png", {250, 20}, [](T t) { return no_vehicle(t.no_vehicle); }},
+        {"text_select_vehicle.png", {330, 32}, [](T t) { return heading(330, 32, t.select_vehicle, 18); }},
+        {"text_select_new_vehicle.png", {330, 32},
+         [](T t) { return heading(330, 32, t.select_new_vehicle, 18); }},
+        {"drive_modes.png", {454, 40}, [](T t) { return heading(454, 40, t.drive_modes, 19); }},
+        {"no_errors.png", {221, 71}, [](T t) { return no_errors(t.no_errors); }},
+        {"apply_car_on.png", {160, 36}, [](T t) { return text_button(160, 36, Look::On, t.apply_car, 15); }},
+        {"apply_car_off.png", {160, 36},
+         [](T t) { return text_button(160, 36, Look::Off, t.apply_car, 15); }},
+        {"apply_car_press.png", {160, 36},
+         [](T t) { return text_button(160, 36, Look::Pressed, t.apply_car, 15); }},
+        {"apply_settings_on.png", {160, 36},
+         [](T t) { return text_button(160, 36, Look::On, t.apply_settings, 15); }},
+        {"apply_settings_off.png", {160, 36},
+         [](T t) { return text_button(160, 36, Look::Off, t.apply_settings, 15); }},
+        {"send_errors_off.png", {194, 28},
+         [](T t) { return text_button(194, 28, Look::Off, t.send_errors, 13, icon::upload); }},
+        {"clear_errors_off.png", {194, 28},
+         [](T t) { return text_button(194, 28, Look::Off, t.clear_errors, 13, icon::eraser); }},
+    };
 }
 
-QImage draw_common_picture(const QString &file)
+QVector<PictureFile> common_pictures()
 {
-    const bool on = file.endsWith(QLatin1String("_on.png"));
-    const Look look = on ? Look::On : Look::Off;
-    if (file.startsWith(QLatin1String("dynamic_")))
-        return text_button(172, 37, look, QStringLiteral("DYNAMIC"), 16, icon::chevrons);
-    if (file.startsWith(QLatin1String("eco_")))
-        return text_button(172, 37, look, QStringLiteral("ECO"), 16, icon::leaf);
-    if (file.startsWith(QLatin1String("stock_")))
-        return text_button(172, 37, look, QStringLiteral("STOCK"), 16, icon::gauge);
-    if (file.startsWith(QLatin1String("indication_"))) {
-        const Lit lit = on ? Lit::Right : file.endsWith(QLatin1String("_off.png")) ? Lit::Left : Lit::None;
-        return segment_switch(QStringLiteral("OFF"), QStringLiteral("ON"), lit);
-    }
-    if (file == QLatin1String("stby_u.png"))
-        return segment_switch(QStringLiteral("U"), QStringLiteral("S"), Lit::Left);
-    if (file == QLatin1String("stby_s.png"))
-        return segment_switch(QStringLiteral("U"), QStringLiteral("S"), Lit::Right);
-    if (file == QLatin1String("stby_no.png"))
-        return segment_switch(QStringLiteral("U"), QStringLiteral("S"), Lit::None);
-    if (file.startsWith(QLatin1String("checkbox_")))
-        return checkbox(on);
-    if (file == QLatin1String("red.png"))
-        return pin_square(colour::pin_red);
-    if (file == QLatin1String("yellow.png"))
-        return pin_square(colour::pin_yellow);
-    if (file == QLatin1String("OR.png"))
-        return model_badge(false);
-    if (file == QLatin1String("OR+.png"))
-        return model_badge(true);
-    if (file.startsWith(QLatin1String("custom_")))
-        return icon_button(150, 30, look, icon::sliders, {});
-    if (file.startsWith(QLatin1String("update_firmware_")))
-        return icon_button(150, 30, look, icon::chip, icon::refresh_arrow);
-    if (file.startsWith(QLatin1String("update_software_")))
-        return icon_button(150, 30, look, icon::car, icon::refresh_arrow);
-    return {};
+    using T = const Captions &;
+    return {
+        {"dynamic_on.png", {172, 37},
+         [](T) { return text_button(172, 37, Look::On, "DYNAMIC", 16, icon::chevrons); }},
+        {"dynamic_off.png", {172, 37},
+         [](T) { return text_button(172, 37, Look::Off, "DYNAMIC", 16, icon::chevrons); }},
+        {"eco_on.png", {172, 37}, [](T) { return text_button(172, 37, Look::On, "ECO", 16, icon::leaf); }},
+        {"eco_off.png", {172, 37}, [](T) { return text_button(172, 37, Look::Off, "ECO", 16, icon::leaf); }},
+        {"stock_on.png", {172, 37},
+         [](T) { return text_button(172, 37, Look::On, "STOCK", 16, icon::gauge); }},
+        {"stock_off.png", {172, 37},
+         [](T) { return text_button(172, 37, Look::Off, "STOCK", 16, icon::gauge); }},
+        {"indication_on.png", {169, 32}, [](T) { return segment_switch("OFF", "ON", Lit::Right); }},
+        {"indication_off.png", {169, 32}, [](T) { return segment_switch("OFF", "ON", Lit::Left); }},
+        {"indication_no.png", {169, 32}, [](T) { return segment_switch("OFF", "ON", Lit::None); }},
+        {"stby_u.png", {169, 32}, [](T) { return segment_switch("U", "S", Lit::Left); }},
+        {"stby_s.png", {169, 32}, [](T) { return segment_switch("U", "S", Lit::Right); }},
+        {"stby_no.png", {169, 32}, [](T) { return segment_switch("U", "S", Lit::None); }},
+        {"checkbox_on.png", {21, 18}, [](T) { return checkbox(true); }},
+        {"checkbox_off.png", {21, 18}, [](T) { return checkbox(false); }},
+        {"red.png", {16, 16}, [](T) { return pin_square(colour::pin_red); }},
+        {"yellow.png", {16, 16}, [](T) { return pin_square(colour::pin_yellow); }},
+        {"OR.png", {223, 40}, [](T) { return model_badge(false); }},
+        {"OR+.png", {223, 40}, [](T) { return model_badge(true); }},
+        {"custom_off.png", {150, 30}, [](T) { return icon_button(150, 30, Look::Off, icon::sliders, {}); }},
+        {"custom_on.png", {150, 30}, [](T) { return icon_button(150, 30, Look::On, icon::sliders, {}); }},
+        {"update_firmware_off.png", {150, 30},
+         [](T) { return icon_button(150, 30, Look::Off, icon::chip, icon::refresh_arrow); }},
+        {"update_firmware_on.png", {150, 30},
+         [](T) { return icon_button(150, 30, Look::On, icon::chip, icon::refresh_arrow); }},
+        {"update_software_off.png", {150, 30},
+         [](T) { return icon_button(150, 30, Look::Off, icon::car, icon::refresh_arrow); }},
+        {"update_software_on.png", {150, 30},
+         [](T) { return icon_button(150, 30, Look::On, icon::car, icon::refresh_arrow); }},
+    };
 }
 
 } // namespace picgen

@@ -82,10 +82,8 @@ int main(int argc, char **argv)
         window.show();
         run_for(700);
         QTimer *presence = presence_timer(window);
-        if (!presence || !widgets_cleared) {
-            line(QStringLiteral("error: no running presence timer, or the window is not in its empty state"));
-            return 2;
-        }
+        if (!presence || !widgets_cleared)
+            fail(QStringLiteral("no running presence timer, or the window is not in its empty state"));
         bool ticked = false;
         // Connected after the window's own slot: runs once its tick is over.
         QObject::connect(presence, &QTimer::timeout, [&ticked] { ticked = true; });
@@ -115,11 +113,9 @@ int main(int argc, char **argv)
             app.profile_stop();
             meter.stop();
             if (!done || rig.boxes.count() > 0
-                || rig.probe().text("label_serial_number") != QString::fromLatin1(state.serial)) {
-                line(QStringLiteral("error: identification did not end in the filled window (boxes: %1)")
+                || rig.probe().text("label_serial_number") != QString::fromLatin1(state.serial))
+                fail(QStringLiteral("identification did not end in the filled window (boxes: %1)")
                          .arg(rig.boxes.texts().join(", ")));
-                return 2;
-            }
 
             const TripStats stats = trip_stats(bus.round_trips(device));
             Run r;
@@ -159,10 +155,8 @@ int main(int argc, char **argv)
             longest_post = qMax(longest_post, meter.longest_post_wait_ms());
 
             rig.unplug(device);
-            if (!run_until([] { return !device_open && widgets_cleared; }, 3000)) {
-                line(QStringLiteral("error: the window did not notice the unplugged device"));
-                return 2;
-            }
+            if (!run_until([] { return !device_open && widgets_cleared; }, 3000))
+                fail(QStringLiteral("the window did not notice the unplugged device"));
         }
 
         double sum_total = 0;
@@ -178,10 +172,8 @@ int main(int argc, char **argv)
         // A connected device left alone: only the presence probe runs. The
         // in-process server's threads are not the window's, so it stops first.
         rig.plug(state);
-        if (!run_until(filled, 15000)) {
-            line(QStringLiteral("error: the device plugged for the idle measurement was not identified"));
-            return 2;
-        }
+        if (!run_until(filled, 15000))
+            fail(QStringLiteral("the device plugged for the idle measurement was not identified"));
         run_for(1000);
         rig.server()->stop();
         run_for(500);

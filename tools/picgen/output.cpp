@@ -33,10 +33,7 @@ QByteArray loading_animation()
 
     QVector<QImage> frames;
     for (int frame = 0; frame < dots; ++frame) {
-        QImage canvas = transparent_image(side, side);
-        {
-            QPainter p(&canvas);
-            prepare(p);
+        const QImage canvas = draw_picture(side, side, [&](QPainter &p) {
             p.setPen(Qt::NoPen);
             for (int d = 0; d < dots; ++d) {
                 // The lead dot is full bright, the ones behind it fade out like a tail.
@@ -49,7 +46,7 @@ QByteArray loading_animation()
                 p.setBrush(c);
                 p.drawEllipse(centre, 4.6 - age * 0.12, 4.6 - age * 0.12);
             }
-        }
+        });
         // The animation sits on an almost black cover, so partial coverage becomes a darker
         // shade of the accent and only untouched pixels are transparent.
         QImage indexed(canvas.size(), QImage::Format_Indexed8);

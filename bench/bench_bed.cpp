@@ -91,6 +91,7 @@ bool exchange(hid_device *device, const QByteArray &message, int *trips, int *mi
 
 int main(int argc, char **argv)
 {
+    using bench::fail;
     using bench::line;
     QStringList args;
     for (int i = 1; i < argc; ++i)
@@ -100,30 +101,16 @@ int main(int argc, char **argv)
     line(QStringLiteral("bench_bed: %1 runs per message, system hidapi %2 through the hidraw bed")
              .arg(repeats)
              .arg(QString::fromLatin1(hid_version_str())));
-    if (hid_init() != 0) {
-        line(QStringLiteral("error: hid_init failed"));
-        return 2;
-    }
+    if (hid_init() != 0)
+        fail(QStringLiteral("hid_init failed"));
     hid_device_info *list = hid_enumerate(0x1FC9, 0x0087);
     hid_device *device = list ? hid_open_path(list->path) : nullptr;
     hid_free_enumeration(list);
-    if (!device) {
-        line(QStringLiteral("error: no device to open (run under orv-simbed with a plugged device)"));
-        return 2;
-    }
+    if (!device)
+        fail(QStringLiteral("no device to open (run under orv-simbed with a plugged device)"));
     hid_set_nonblocking(device, 1);
 
-    QByteArray long_message(1, char(0x15));
-    for (int i = 1; i < 4096; ++i)
-        long_message.append(char('a' + i % 26));
-    struct Case {
-        QString name, label;
-        QByteArray message;
-    };
-    const QList<Case> cases = {
-        {QStringLiteral("bed.query"), QStringLiteral("query 09 0c (one packet)"), QByteArray::fromHex("090c")},
-        {QStringLiteral("bed.4k"), QStringLiteral("4 KiB message 0x15 + 4095 bytes"), long_message},
-    };
+    const QList<bench::ExchangeCase> cases = bench::exchange_cases(QStringLiteral("bed"));
     // The first exchange after opening pays once for what is not ready yet (code
     // paged in and symbols bound, in this program's hidapi, in umockdev and in the
     // bed): it is shown, not counted; the floor is about every exchange after it.
@@ -141,7 +128,7 @@ int main(int argc, char **argv)
         QThread::msleep(30);
     }
     bool all_met = true;
-    for (const Case &c : cases) {
+    for (const bench::ExchangeCase &c : cases) {
         QList<double> ratios;
         for (int run = 1; run <= repeats; ++run) {
             int trips = 0, misses = 0;
@@ -150,12 +137,8 @@ int main(int argc, char **argv)
             clock.start();
             const bool ok = exchange(device, c.message, &trips, &misses, &spent);
             const double elapsed = clock.nsecsElapsed() / 1e6;
-            if (!ok) {
-                line(QStringLiteral("error: %1 failed").arg(c.label));
-                hid_close(device);
-                hid_exit();
-                return 2;
-            }
+            if (!ok)
+                fail(QStringLiteral("%1 failed").arg(c.label));
             const double floor = trips * read_spacing_ms;
             ratios << elapsed / floor;
             line(QStringLiteral("%1, run %2: %3 ms for %4 round trips (%5 reads found nothing), floor %6 ms, ratio %7")

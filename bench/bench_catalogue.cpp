@@ -4,19 +4,14 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QFile>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QStringList>
 
-#include "api_server.h"
-#include "app/app_state.h"
 #include "app/mainwindow.h"
 #include "app/sequence_guard.h"
 #include "bench_support.h"
 #include "device/device_state.h"
-#include "server/server_state.h"
-#include "server/tls.h"
 #include "support/rig.h"
 
 using namespace bench;
@@ -69,109 +64,83 @@ int main(int argc, char **argv)
     BenchApplication app(argc, argv);
     const int repeats = repeats_from(app.arguments(), 3);
 
-    std::string error;
-    const auto catalogue = apiserver::Catalogue::from_json(generated_catalogue().toStdString(), &error);
-    if (!catalogue) {
-        line(QStringLiteral("error: generated catalogue: %1").arg(QString::fromStdString(error)));
-        return 2;
-    }
-    apiserver::ApiServer server(*catalogue, ORV_TEST_CERT_DIR "/server.pem", ORV_TEST_CERT_DIR "/server.key");
-    if (server.start("127.0.0.1", 0) < 0) {
-        line(QStringLiteral("error: API server: %1").arg(QString::fromStdString(server.last_error())));
-        return 2;
-    }
-    QFile ca(QStringLiteral(ORV_TEST_CERT_DIR "/ca.pem"));
-    if (!ca.open(QIODevice::ReadOnly)) {
-        line(QStringLiteral("error: no test CA at %1").arg(ca.fileName()));
-        return 2;
-    }
-    trust_extra_certificates(ca.readAll());
     line(QStringLiteral("bench_catalogue: %1 models of one brand, %1 engines of one model, %2 run(s)")
              .arg(list_size)
              .arg(repeats));
 
     bool all_met = true;
-    {
-        Rig rig;
-        SimDeviceState state = configured_device(serial);
-        state.key = key;
-        rig.plug(state);
-        MainWindow &window = rig.open_window();
-        api_base_url = QStringLiteral("https://127.0.0.1:%1").arg(server.port());
-        window.show();
-        auto *marka = window.findChild<QComboBox *>(QStringLiteral("comboBox_marka"));
-        auto *model = window.findChild<QComboBox *>(QStringLiteral("comboBox_model"));
-        auto *engine = window.findChild<QComboBox *>(QStringLiteral("comboBox_model_exactly"));
-        if (!run_until([&] { return device_open && !widgets_cleared && !SequenceGuard::busy() && marka->count() == 3; },
-                       15000)) {
-            line(QStringLiteral("error: the device was not identified or no brands came (boxes: %1)")
-                     .arg(rig.boxes.texts().join(", ")));
-            return 2;
-        }
-        run_for(500);
+    Rig rig;
+    rig.start_server(generated_catalogue().constData());
+    SimDeviceState state = configured_device(serial);
+    state.key = key;
+    rig.plug(state);
+    MainWindow &window = rig.open_window();
+    window.show();
+    auto *marka = window.findChild<QComboBox *>(QStringLiteral("comboBox_marka"));
+    auto *model = window.findChild<QComboBox *>(QStringLiteral("comboBox_model"));
+    auto *engine = window.findChild<QComboBox *>(QStringLiteral("comboBox_model_exactly"));
+    if (!run_until([&] { return device_open && !widgets_cleared && !SequenceGuard::busy() && marka->count() == 3; },
+                   15000))
+        fail(QStringLiteral("the device was not identified or no brands came (boxes: %1)")
+                 .arg(rig.boxes.texts().join(", ")));
+    run_for(500);
 
-        // The reply's finished() reaches the manager first, then the window's handler.
-        QElapsedTimer clock;
-        clock.start();
-        double reply_ms = -1;
-        auto *manager = window.findChild<QNetworkAccessManager *>();
-        QObject::connect(manager, &QNetworkAccessManager::finished, [&] { reply_ms = clock.nsecsElapsed() / 1e6; });
+    // The reply's finished() reaches the manager first, then the window's handler.
+    QElapsedTimer clock;
+    clock.start();
+    double reply_ms = -1;
+    auto *manager = window.findChild<QNetworkAccessManager *>();
+    QObject::connect(manager, &QNetworkAccessManager::finished, [&] { reply_ms = clock.nsecsElapsed() / 1e6; });
 
-        StallMeter meter;
-        struct Level {
-            const char *name;
-            QComboBox *chooser;
-            QString choice;
-            QComboBox *filled;
-            double worst_fill = 0;
-            double worst_stall = 0;
-        };
-        Level levels[] = {{"models", marka, QStringLiteral("Many models"), model},
-                          {"engines", model, QStringLiteral("Many engines"), engine}};
-        for (int run = 1; run <= repeats; ++run) {
-            marka->setCurrentIndex(0);
-            run_for(200);
-            for (Level &level : levels) {
-                const int index = level.chooser->findText(level.choice);
-                if (index <= 0) {
-                    line(QStringLiteral("error: no \"%1\" in the list").arg(level.choice));
-                    return 2;
-                }
-                reply_ms = -1;
-                meter.start();
-                app.profile_start();
-                level.chooser->setCurrentIndex(index);   // asks the server and waits for the list
-                const double filled_ms = clock.nsecsElapsed() / 1e6;
-                run_for(300);   // the filled box is painted
-                app.profile_stop();
-                meter.stop();
-                if (reply_ms < 0 || level.filled->count() != list_size + 1 || !sorted_after_placeholder(level.filled)
-                    || rig.boxes.count() > 0) {
-                    line(QStringLiteral("error: the %1 list was not filled and sorted (%2 items; boxes: %3)")
-                             .arg(QLatin1String(level.name))
-                             .arg(level.filled->count())
-                             .arg(rig.boxes.texts().join(", ")));
-                    return 2;
-                }
-                const double fill = filled_ms - reply_ms;
-                level.worst_fill = qMax(level.worst_fill, fill);
-                level.worst_stall = qMax(level.worst_stall, meter.longest_own_stall_ms());
-                const QString label = QStringLiteral("run %1 %2").arg(run).arg(QLatin1String(level.name));
-                line(QStringLiteral("%1: reply -> filled, sorted list of %2 items %3").arg(label).arg(list_size).arg(ms(fill)));
-                print_stalls(label, meter);
-                app.print_profile(label);
-            }
-        }
-        for (const Level &level : levels) {
-            const QString name = QStringLiteral("catalogue.%1").arg(QLatin1String(level.name));
-            // The list is there within a 60 Hz frame of its reply, and no turn of the
-            // loop meanwhile takes longer than one at 120 Hz.
-            all_met &= result(name + QStringLiteral(".reply_to_filled"), level.worst_fill, QStringLiteral("ms"),
-                              QStringLiteral("<"), 16);
-            all_met &= result(name + QStringLiteral(".stall.own"), level.worst_stall, QStringLiteral("ms"),
-                              QStringLiteral("<"), 8);
+    StallMeter meter;
+    struct Level {
+        const char *name;
+        QComboBox *chooser;
+        QString choice;
+        QComboBox *filled;
+        double worst_fill = 0;
+        double worst_stall = 0;
+    };
+    Level levels[] = {{"models", marka, QStringLiteral("Many models"), model},
+                      {"engines", model, QStringLiteral("Many engines"), engine}};
+    for (int run = 1; run <= repeats; ++run) {
+        marka->setCurrentIndex(0);
+        run_for(200);
+        for (Level &level : levels) {
+            const int index = level.chooser->findText(level.choice);
+            if (index <= 0)
+                fail(QStringLiteral("no \"%1\" in the list").arg(level.choice));
+            reply_ms = -1;
+            meter.start();
+            app.profile_start();
+            level.chooser->setCurrentIndex(index);   // asks the server and waits for the list
+            const double filled_ms = clock.nsecsElapsed() / 1e6;
+            run_for(300);   // the filled box is painted
+            app.profile_stop();
+            meter.stop();
+            if (reply_ms < 0 || level.filled->count() != list_size + 1 || !sorted_after_placeholder(level.filled)
+                || rig.boxes.count() > 0)
+                fail(QStringLiteral("the %1 list was not filled and sorted (%2 items; boxes: %3)")
+                         .arg(QLatin1String(level.name))
+                         .arg(level.filled->count())
+                         .arg(rig.boxes.texts().join(", ")));
+            const double fill = filled_ms - reply_ms;
+            level.worst_fill = qMax(level.worst_fill, fill);
+            level.worst_stall = qMax(level.worst_stall, meter.longest_own_stall_ms());
+            const QString label = QStringLiteral("run %1 %2").arg(run).arg(QLatin1String(level.name));
+            line(QStringLiteral("%1: reply -> filled, sorted list of %2 items %3").arg(label).arg(list_size).arg(ms(fill)));
+            print_stalls(label, meter);
+            app.print_profile(label);
         }
     }
-    server.stop();
+    for (const Level &level : levels) {
+        const QString name = QStringLiteral("catalogue.%1").arg(QLatin1String(level.name));
+        // The list is there within a 60 Hz frame of its reply, and no turn of the
+        // loop meanwhile takes longer than one at 120 Hz.
+        all_met &= result(name + QStringLiteral(".reply_to_filled"), level.worst_fill, QStringLiteral("ms"),
+                          QStringLiteral("<"), 16);
+        all_met &= result(name + QStringLiteral(".stall.own"), level.worst_stall, QStringLiteral("ms"),
+                          QStringLiteral("<"), 8);
+    }
     return all_met ? 0 : 1;
 }

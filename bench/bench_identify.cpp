@@ -6,6 +6,8 @@
 #include <QApplication>
 #include <QLabel>
 #include <QStringList>
+#include <algorithm>
+#include <numeric>
 
 #include "app/mainwindow.h"
 #include "bench_support.h"
@@ -50,12 +52,15 @@ double idle_cpu_percent(const QString &label, int seconds)
     return 100.0 * cpu / elapsed;
 }
 
-struct Run {
-    double total = 0;       // plugged -> filled
-    double presence = 0;    // plugged -> opened
-    double floor = 0;
-    int trips = 0;
-};
+double mean(const QList<double> &values)
+{
+    return std::accumulate(values.begin(), values.end(), 0.0) / values.size();
+}
+
+double worst(const QList<double> &values)
+{
+    return *std::max_element(values.begin(), values.end());
+}
 
 } // namespace
 
@@ -82,10 +87,8 @@ int main(int argc, char **argv)
         window.show();
         run_for(700);
         QTimer *presence = presence_timer(window);
-        if (!presence || !widgets_cleared) {
-            line(QStringLiteral("error: no running presence timer, or the window is not in its empty state"));
-            return 2;
-        }
+        if (!presence || !widgets_cleared)
+            fail(QStringLiteral("no running presence timer, or the window is not in its empty state"));
         bool ticked = false;
         // Connected after the window's own slot: runs once its tick is over.
         QObject::connect(presence, &QTimer::timeout, [&ticked] { ticked = true; });
@@ -95,7 +98,9 @@ int main(int argc, char **argv)
         StallMeter meter;
         double longest_own = 0;
         double longest_post = 0;
-        QList<Run> runs;
+        int round_trips = 0;
+        QList<double> plugged_ratios;   // plugged -> filled, against the floor
+        QList<double> opened_ratios;    // opened -> filled, against the floor
         for (int run = 1; run <= 2 * repeats; ++run) {
             const bool after_tick = run % 2 == 0;
             if (after_tick) {
@@ -115,42 +120,39 @@ int main(int argc, char **argv)
             app.profile_stop();
             meter.stop();
             if (!done || rig.boxes.count() > 0
-                || rig.probe().text("label_serial_number") != QString::fromLatin1(state.serial)) {
-                line(QStringLiteral("error: identification did not end in the filled window (boxes: %1)")
+                || rig.probe().text("label_serial_number") != QString::fromLatin1(state.serial))
+                fail(QStringLiteral("identification did not end in the filled window (boxes: %1)")
                          .arg(rig.boxes.texts().join(", ")));
-                return 2;
-            }
 
             const TripStats stats = trip_stats(bus.round_trips(device));
-            Run r;
-            r.trips = host_packets(device);
-            r.floor = r.trips * read_spacing_ms;
-            r.total = filled_ms;
-            r.presence = bus.open_ms();
-            runs << r;
-            const double from_open = filled_ms - r.presence;
+            round_trips = host_packets(device);
+            const double floor = round_trips * read_spacing_ms;
+            const double opened_ms = bus.open_ms();
+            const double from_open = filled_ms - opened_ms;
+            plugged_ratios << filled_ms / floor;
+            opened_ratios << from_open / floor;
             // The 5 ms between two messages is a floor of its own that the
             // one above leaves out.
-            const double floor_with_pauses = r.floor + (r.trips - 1) * USB_pause;
+            const double floor_with_pauses = floor + (round_trips - 1) * USB_pause;
             line(QStringLiteral("run %1 (plugged just %2 a presence tick): plugged -> filled %3; %4 round trips, "
                                 "floor %5, ratio %6")
                      .arg(run)
                      .arg(after_tick ? QStringLiteral("after") : QStringLiteral("before"))
                      .arg(ms(filled_ms))
-                     .arg(r.trips)
-                     .arg(ms(r.floor))
-                     .arg(filled_ms / r.floor, 0, 'f', 3));
+                     .arg(round_trips)
+                     .arg(ms(floor))
+                     .arg(filled_ms / floor, 0, 'f', 3));
             line(QStringLiteral("  run %1: plugged -> opened %2 (waiting for the presence tick); opened -> filled %3, "
                                 "ratio %4 (%5 against the floor with the 5 ms between messages, %6)")
                      .arg(run)
-                     .arg(ms(r.presence), ms(from_open))
-                     .arg(from_open / r.floor, 0, 'f', 3)
+                     .arg(ms(opened_ms), ms(from_open))
+                     .arg(from_open / floor, 0, 'f', 3)
                      .arg(from_open / floor_with_pauses, 0, 'f', 3)
                      .arg(ms(floor_with_pauses)));
             line(QStringLiteral("  run %1: opened -> first write %2; device exchanges (first write -> last answer) %3; "
                                 "last answer -> filled %4 (limit and brand requests, then the device state)")
                      .arg(run)
-                     .arg(ms(stats.first_write_ms - r.presence), ms(stats.last_read_ms - stats.first_write_ms),
+                     .arg(ms(stats.first_write_ms - opened_ms), ms(stats.last_read_ms - stats.first_write_ms),
                           ms(filled_ms - stats.last_read_ms)));
             print_trip_stats(QStringLiteral("  run %1").arg(run), stats);
             print_stalls(QStringLiteral("  run %1").arg(run), meter);
@@ -159,39 +161,25 @@ int main(int argc, char **argv)
             longest_post = qMax(longest_post, meter.longest_post_wait_ms());
 
             rig.unplug(device);
-            if (!run_until([] { return !device_open && widgets_cleared; }, 3000)) {
-                line(QStringLiteral("error: the window did not notice the unplugged device"));
-                return 2;
-            }
+            if (!run_until([] { return !device_open && widgets_cleared; }, 3000))
+                fail(QStringLiteral("the window did not notice the unplugged device"));
         }
 
-        double sum_total = 0;
-        double sum_from_open = 0;
-        double worst_from_open = 0;
-        double worst_total = 0;
-        for (const Run &r : runs) {
-            sum_total += r.total / r.floor;
-            sum_from_open += (r.total - r.presence) / r.floor;
-            worst_from_open = qMax(worst_from_open, (r.total - r.presence) / r.floor);
-            worst_total = qMax(worst_total, r.total / r.floor);
-        }
         // A connected device left alone: only the presence probe runs. The
         // in-process server's threads are not the window's, so it stops first.
         rig.plug(state);
-        if (!run_until(filled, 15000)) {
-            line(QStringLiteral("error: the device plugged for the idle measurement was not identified"));
-            return 2;
-        }
+        if (!run_until(filled, 15000))
+            fail(QStringLiteral("the device plugged for the idle measurement was not identified"));
         run_for(1000);
         rig.server()->stop();
         run_for(500);
         connected_idle = idle_cpu_percent(QStringLiteral("idle window, connected device"), idle_seconds);
 
-        figure(QStringLiteral("identify.round_trips"), runs.first().trips, QString());
-        figure(QStringLiteral("identify.ratio_plugged_to_filled_mean"), sum_total / runs.size(), QString());
-        figure(QStringLiteral("identify.ratio_plugged_to_filled_worst"), worst_total, QString());
-        figure(QStringLiteral("identify.ratio_opened_to_filled_mean"), sum_from_open / runs.size(), QString());
-        figure(QStringLiteral("identify.ratio_opened_to_filled_worst"), worst_from_open, QString());
+        figure(QStringLiteral("identify.round_trips"), round_trips, QString());
+        figure(QStringLiteral("identify.ratio_plugged_to_filled_mean"), mean(plugged_ratios), QString());
+        figure(QStringLiteral("identify.ratio_plugged_to_filled_worst"), worst(plugged_ratios), QString());
+        figure(QStringLiteral("identify.ratio_opened_to_filled_mean"), mean(opened_ratios), QString());
+        figure(QStringLiteral("identify.ratio_opened_to_filled_worst"), worst(opened_ratios), QString());
         // One frame at 120 Hz: what the window may hold the loop for.
         all_met &= result(QStringLiteral("identify.stall.own"), longest_own, QStringLiteral("ms"),
                           QStringLiteral("<"), 8);

@@ -91,10 +91,8 @@ int main(int argc, char **argv)
     Rig rig;
     apiserver::ApiServer &server = rig.start_server();
     Choice choice;
-    if (!choose(server.catalogue(), &choice)) {
-        line(QStringLiteral("error: the catalogue has no engine with a %1-byte software file").arg(file_size));
-        return 2;
-    }
+    if (!choose(server.catalogue(), &choice))
+        fail(QStringLiteral("the catalogue has no engine with a %1-byte software file").arg(file_size));
     line(QStringLiteral("bench_install: %1 / %2 / %3 (%4), software file %5 bytes, %6 run(s)")
              .arg(choice.brand, choice.model, choice.engine_title, QString::fromStdString(choice.engine_id))
              .arg(file_size)
@@ -105,10 +103,8 @@ int main(int argc, char **argv)
     SimDevice *device = rig.plug(state);
     MainWindow &window = rig.open_window();
     window.show();
-    if (!run_until([] { return device_open && !widgets_cleared && !SequenceGuard::busy(); }, 15000)) {
-        line(QStringLiteral("error: the device was not identified"));
-        return 2;
-    }
+    if (!run_until([] { return device_open && !widgets_cleared && !SequenceGuard::busy(); }, 15000))
+        fail(QStringLiteral("the device was not identified"));
     print_idle_baseline(10000);
 
     auto *marka = window.findChild<QComboBox *>(QStringLiteral("comboBox_marka"));
@@ -130,11 +126,9 @@ int main(int argc, char **argv)
         const bool chosen = select_text(marka, choice.brand) && select_text(model, choice.model)
                             && select_text(engine, modif_items.value(modif_ids.indexOf(
                                                    QString::fromStdString(choice.engine_id))));
-        if (!chosen || !apply || !apply->isEnabled() || rig.boxes.count() > 0) {
-            line(QStringLiteral("error: could not choose the vehicle in the window (boxes: %1)")
+        if (!chosen || !apply || !apply->isEnabled() || rig.boxes.count() > 0)
+            fail(QStringLiteral("could not choose the vehicle in the window (boxes: %1)")
                      .arg(rig.boxes.texts().join(", ")));
-            return 2;
-        }
         run_for(100);
 
         double box_ms = -1;
@@ -153,10 +147,8 @@ int main(int argc, char **argv)
             apply->click();   // the whole installation runs inside the click
             returned_ms = bus.now_ms();
         });
-        if (!run_until([&returned_ms] { return returned_ms >= 0; }, 600000)) {
-            line(QStringLiteral("error: the installation did not end within 10 minutes"));
-            return 2;
-        }
+        if (!run_until([&returned_ms] { return returned_ms >= 0; }, 600000))
+            fail(QStringLiteral("the installation did not end within 10 minutes"));
         run_for(200);     // what the finished run still paints
         app.profile_stop();
         meter.stop();
@@ -164,13 +156,11 @@ int main(int argc, char **argv)
 
         const SimDeviceState &stored = device->state();
         if (rig.boxes.texts() != QStringList{QStringLiteral("Info / Vehicle is changed!")} || box_ms < 0
-            || stored.software_file.size() != int(file_size) || !stored.software_checksum_ok) {
-            line(QStringLiteral("error: the installation did not succeed (boxes: %1; file %2 bytes, checksum %3)")
+            || stored.software_file.size() != int(file_size) || !stored.software_checksum_ok)
+            fail(QStringLiteral("the installation did not succeed (boxes: %1; file %2 bytes, checksum %3)")
                      .arg(rig.boxes.texts().join(", "))
                      .arg(stored.software_file.size())
                      .arg(stored.software_checksum_ok ? "ok" : "bad"));
-            return 2;
-        }
 
         const QList<RoundTrip> trips = bus.round_trips(device);
         const TripStats stats = trip_stats(trips);
@@ -193,14 +183,14 @@ int main(int argc, char **argv)
                  .arg(ms(floor))
                  .arg(ratio, 0, 'f', 4));
         // Every millisecond above the floor, by where it was spent.
-        const double late_reads = stats.spacing_total_ms - stats.round_trips * read_spacing_ms;
+        const double late_reads = stats.spacing.total_ms - stats.round_trips * read_spacing_ms;
         const double after = box_ms - stats.last_read_ms;
         line(QStringLiteral("  run %1: above the floor %2 = before the first write %3 (settings and software "
                             "requests) + reads later than 50 ms after their write %4 + answer -> next chunk %5 + "
                             "between messages %6 + last answer -> box %7 (install report, limit refresh)")
                  .arg(run)
-                 .arg(ms(box_ms - floor), ms(stats.first_write_ms), ms(late_reads), ms(stats.in_exchange_total_ms),
-                      ms(stats.between_total_ms), ms(after)));
+                 .arg(ms(box_ms - floor), ms(stats.first_write_ms), ms(late_reads), ms(stats.in_exchange.total_ms),
+                      ms(stats.between.total_ms), ms(after)));
         print_trip_stats(QStringLiteral("  run %1").arg(run), stats);
         print_stalls(QStringLiteral("  run %1").arg(run), meter);
         app.print_profile(QStringLiteral("  run %1").arg(run), 5);

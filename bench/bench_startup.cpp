@@ -110,10 +110,8 @@ int main(int argc, char **argv)
     const QStringList args = app.arguments();
     const int runs = option(args, QStringLiteral("--runs"), 15);
     const int idle_ms = option(args, QStringLiteral("--idle-ms"), 2000);
-    if (qEnvironmentVariableIsEmpty("DISPLAY")) {
-        line(QStringLiteral("error: no X display (bench/run.sh starts this under xvfb-run)"));
-        return 2;
-    }
+    if (qEnvironmentVariableIsEmpty("DISPLAY"))
+        fail(QStringLiteral("no X display (bench/run.sh starts this under xvfb-run)"));
     const QString orv = QStringLiteral(ORV_BENCH_APP);
     const QString bare = QStringLiteral(ORV_BENCH_BARE);
     // Both start where the configurator finds its icon and animation.
@@ -137,10 +135,8 @@ int main(int argc, char **argv)
         for (int k = 0; k < programs; ++k) {
             const int which = (run % 2 == 0) ? (k + run / 2) % programs : (programs - 1 - k + run / 2) % programs;
             const Sample s = run_once(paths[which], arguments[which], folder, idle_ms);
-            if (s.start_ms < 0 || s.rss_anon_kb < 0) {
-                line(QStringLiteral("error: the %1 did not paint its window (run %2)").arg(names[which]).arg(run + 1));
-                return 2;
-            }
+            if (s.start_ms < 0 || s.rss_anon_kb < 0)
+                fail(QStringLiteral("the %1 did not paint its window (run %2)").arg(names[which]).arg(run + 1));
             start[which] << s.start_ms;
             rss[which] << double(s.rss_anon_kb);
             priv[which] << double(s.private_kb);

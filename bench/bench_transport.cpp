@@ -13,24 +13,6 @@
 
 using namespace bench;
 
-namespace {
-
-struct Case {
-    QString name;     // in the result lines
-    QString label;    // for people
-    QByteArray message;
-};
-
-QByteArray text_message(char code, int length)
-{
-    QByteArray message(1, code);
-    for (int i = 1; i < length; ++i)
-        message.append(char('a' + i % 26));
-    return message;
-}
-
-} // namespace
-
 int main(int argc, char **argv)
 {
     prepare_environment();
@@ -44,26 +26,20 @@ int main(int argc, char **argv)
     rig.register_device(state, 3);
     SimDevice *device = rig.plug(state);
     rig.open_window().show();
-    if (!run_until([] { return device_open && !widgets_cleared; }, 10000)) {
-        line(QStringLiteral("error: the device was not identified"));
-        return 2;
-    }
+    if (!run_until([] { return device_open && !widgets_cleared; }, 10000))
+        fail(QStringLiteral("the device was not identified"));
     rig.boxes.clear();
     print_idle_baseline(10000);
 
     BusClock bus;
     StallMeter meter;
-    const QList<Case> cases = {
-        {QStringLiteral("transport.query"), QStringLiteral("query 09 0c (one packet)"), QByteArray::fromHex("090c")},
-        {QStringLiteral("transport.4k"), QStringLiteral("4 KiB message 0x15 + 4095 bytes"), text_message(0x15, 4096)},
-    };
 
     bool all_met = true;
     double longest_gap = 0;
     double longest_own = 0;
     double longest_post = 0;
     double most_work = 0;
-    for (const Case &c : cases) {
+    for (const ExchangeCase &c : exchange_cases(QStringLiteral("transport"))) {
         QList<double> ratios;
         for (int run = 1; run <= repeats; ++run) {
             // Well clear of the previous exchange and of the 5 ms between messages.
@@ -77,10 +53,8 @@ int main(int argc, char **argv)
             const double elapsed = clock.nsecsElapsed() / 1e6;
             meter.stop();
 
-            if (!ok || rig.boxes.count() > 0 || device->messages().value(0) != c.message) {
-                line(QStringLiteral("error: %1 failed (boxes: %2)").arg(c.label, rig.boxes.texts().join(", ")));
-                return 2;
-            }
+            if (!ok || rig.boxes.count() > 0 || device->messages().value(0) != c.message)
+                fail(QStringLiteral("%1 failed (boxes: %2)").arg(c.label, rig.boxes.texts().join(", ")));
             const int trips = host_packets(device);
             const double floor = trips * read_spacing_ms;
             const double ratio = elapsed / floor;

@@ -91,47 +91,29 @@ QList<RoundTrip> BusClock::round_trips(const SimDevice *device) const
     return trips;
 }
 
+void Spread::add(double ms)
+{
+    min_ms = count == 0 ? ms : qMin(min_ms, ms);
+    max_ms = count == 0 ? ms : qMax(max_ms, ms);
+    total_ms += ms;
+    ++count;
+}
+
 TripStats trip_stats(const QList<RoundTrip> &trips)
 {
     TripStats s;
     s.round_trips = trips.size();
-    if (trips.isEmpty())
-        return s;
-    s.first_write_ms = trips.first().write_ms;
-    s.spacing_min_ms = 1e300;
-    s.between_min_ms = 1e300;
-    int answered = 0;
+    if (!trips.isEmpty())
+        s.first_write_ms = trips.first().write_ms;
     for (int i = 0; i < trips.size(); ++i) {
         const RoundTrip &t = trips.at(i);
         if (t.read_ms < 0)
             continue;
-        ++answered;
         s.last_read_ms = t.read_ms;
-        const double spacing = t.read_ms - t.write_ms;
-        s.spacing_min_ms = qMin(s.spacing_min_ms, spacing);
-        s.spacing_max_ms = qMax(s.spacing_max_ms, spacing);
-        s.spacing_total_ms += spacing;
-        if (i + 1 >= trips.size())
-            continue;
-        const double gap = trips.at(i + 1).write_ms - t.read_ms;
-        if (t.continues()) {
-            ++s.in_exchange_gaps;
-            s.in_exchange_total_ms += gap;
-            s.in_exchange_max_ms = qMax(s.in_exchange_max_ms, gap);
-        } else {
-            ++s.between_gaps;
-            s.between_total_ms += gap;
-            s.between_min_ms = qMin(s.between_min_ms, gap);
-        }
+        s.spacing.add(t.read_ms - t.write_ms);
+        if (i + 1 < trips.size())
+            (t.continues() ? s.in_exchange : s.between).add(trips.at(i + 1).write_ms - t.read_ms);
     }
-    if (answered > 0)
-        s.spacing_mean_ms = s.spacing_total_ms / answered;
-    else
-        s.spacing_min_ms = 0;
-    if (s.in_exchange_gaps > 0)
-        s.in_exchange_mean_ms = s.in_exchange_total_ms / s.in_exchange_gaps;
-    if (s.between_gaps == 0)
-        s.between_min_ms = 0;
     return s;
 }
 
@@ -142,18 +124,18 @@ void print_trip_stats(const QString &label, const TripStats &s)
              .arg(s.round_trips)
              .arg(ms(s.first_write_ms), ms(s.last_read_ms)));
     line(QStringLiteral("%1: write -> read of its answer: min %2, mean %3, max %4, sum %5")
-             .arg(label, ms(s.spacing_min_ms), ms(s.spacing_mean_ms), ms(s.spacing_max_ms),
-                  ms(s.spacing_total_ms)));
-    if (s.in_exchange_gaps > 0)
+             .arg(label, ms(s.spacing.min_ms), ms(s.spacing.mean_ms()), ms(s.spacing.max_ms),
+                  ms(s.spacing.total_ms)));
+    if (s.in_exchange.count > 0)
         line(QStringLiteral("%1: answer read -> next packet of the same exchange: %2 gaps, mean %3, max %4, sum %5")
                  .arg(label)
-                 .arg(s.in_exchange_gaps)
-                 .arg(ms(s.in_exchange_mean_ms), ms(s.in_exchange_max_ms), ms(s.in_exchange_total_ms)));
-    if (s.between_gaps > 0)
+                 .arg(s.in_exchange.count)
+                 .arg(ms(s.in_exchange.mean_ms()), ms(s.in_exchange.max_ms), ms(s.in_exchange.total_ms)));
+    if (s.between.count > 0)
         line(QStringLiteral("%1: end of an exchange -> first packet of the next: %2 gaps, min %3, sum %4")
                  .arg(label)
-                 .arg(s.between_gaps)
-                 .arg(ms(s.between_min_ms), ms(s.between_total_ms)));
+                 .arg(s.between.count)
+                 .arg(ms(s.between.min_ms), ms(s.between.total_ms)));
 }
 
 int host_packets(const SimDevice *device)

@@ -45,22 +45,24 @@ private:
     double opened_ms = -1;
 };
 
+// Durations of one kind: how many, the least, the most and the sum.
+struct Spread {
+    int count = 0;
+    double min_ms = 0;
+    double max_ms = 0;
+    double total_ms = 0;
+    void add(double ms);
+    double mean_ms() const { return count > 0 ? total_ms / count : 0; }
+};
+
 // Where the time of a run of round trips went.
 struct TripStats {
     int round_trips = 0;
     double first_write_ms = 0;
     double last_read_ms = 0;
-    double spacing_min_ms = 0;     // write to the read of its answer
-    double spacing_mean_ms = 0;
-    double spacing_max_ms = 0;
-    double spacing_total_ms = 0;
-    int in_exchange_gaps = 0;      // answer read to the next packet of the same exchange
-    double in_exchange_mean_ms = 0;
-    double in_exchange_max_ms = 0;
-    double in_exchange_total_ms = 0;
-    int between_gaps = 0;          // end of one exchange to the first packet of the next
-    double between_min_ms = 0;
-    double between_total_ms = 0;
+    Spread spacing;       // write to the read of its answer
+    Spread in_exchange;   // answer read to the next packet of the same exchange
+    Spread between;       // end of one exchange to the first packet of the next
 };
 TripStats trip_stats(const QList<RoundTrip> &trips);
 void print_trip_stats(const QString &label, const TripStats &stats);

@@ -2,6 +2,7 @@
 
 #include <QTextStream>
 #include <algorithm>
+#include <cstdlib>
 
 namespace bench {
 
@@ -65,6 +66,23 @@ void line(const QString &text)
 QString ms(double value)
 {
     return QString::number(value, 'f', 2) + QStringLiteral(" ms");
+}
+
+void fail(const QString &text)
+{
+    line(QStringLiteral("error: ") + text);
+    std::_Exit(2);
+}
+
+QList<ExchangeCase> exchange_cases(const QString &prefix)
+{
+    QByteArray long_message(1, char(0x15));
+    for (int i = 1; i < 4096; ++i)
+        long_message.append(char('a' + i % 26));
+    return {
+        {prefix + QStringLiteral(".query"), QStringLiteral("query 09 0c (one packet)"), QByteArray::fromHex("090c")},
+        {prefix + QStringLiteral(".4k"), QStringLiteral("4 KiB message 0x15 + 4095 bytes"), long_message},
+    };
 }
 
 } // namespace bench

@@ -4,6 +4,7 @@
 // The command line and the output of every benchmark, with nothing but QtCore:
 // the benchmark of the system's hidapi through the hidraw bed uses it too.
 
+#include <QByteArray>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -27,6 +28,18 @@ bool result(const QString &name, double value, const QString &unit, const QStrin
 void figure(const QString &name, double value, const QString &unit);
 void line(const QString &text);
 QString ms(double value);
+// Prints "error: TEXT", which the summary collects, and ends the benchmark at once with
+// status 2; the window, the server and their threads end with the process.
+[[noreturn]] void fail(const QString &text);
+
+// The two exchanges whose round trips are timed, in-process and through the hidraw bed: a
+// one-packet query and a 4 KiB message; NAME is "PREFIX.query" and "PREFIX.4k".
+struct ExchangeCase {
+    QString name;     // in the result lines
+    QString label;    // for people
+    QByteArray message;
+};
+QList<ExchangeCase> exchange_cases(const QString &prefix);
 
 } // namespace bench
 

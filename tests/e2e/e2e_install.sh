@@ -165,17 +165,24 @@ e2e_check "the install report names the settings record" \
 e2e_same "the server counts one configuration less" "\"count\":$((count - 1))" \
     "$(orv_api GET "/__sim/device?serial=$serial" | grep -o '"count":-\{0,1\}[0-9]*')"
 
-# What the device holds now.
+# What the device holds now: its state file's JSON, the indentation dropped to make one line.
 shown=$(e2e_simdev show)
-printf '%s\n' "$shown" >"$e2e_work/device-after.txt"
-field() { printf '%s\n' "$shown" | sed -n "s/^$1: *//p"; }
-e2e_same "the device stores the vehicle id" "\"$engine_id\"" "$(field Configuration)"
+printf '%s\n' "$shown" >"$e2e_work/device-after.json"
+flat=$(printf '%s\n' "$shown" | sed 's/^ *//' | tr -d '\n')
+# field KEY: the value of KEY, a text, a number or a flat object, as the JSON writes it.
+field() {
+    printf '%s\n' "$flat" | grep -o "\"$1\": \({[^}]*}\|\"[^\"]*\"\|[^,}]*\)" | head -n 1 \
+        | sed "s/^\"$1\": //"
+}
+e2e_same "the device stores the vehicle id" "\"$engine_id\"" "$(field config_id)"
 e2e_same "the device stores the vehicle" \
-    "brand hex $brand_hex, model \"$model\", engine \"$engine_title\", power \"$power\", torque \"$torque\"" \
-    "$(field Vehicle)"
-e2e_same "the device stores the software id" "\"$software_id\"" "$(field 'Software label')"
-e2e_same "the device verified the software file" "$file_size bytes, checksum verified" "$(field 'Software file')"
-e2e_same "the device drives in DYNAMIC" "DYNAMIC (2)" "$(field 'Drive mode')"
+    "{\"hex\": \"$brand_hex\"} \"$model\" \"$engine_title\" \"$power\" \"$torque\"" \
+    "$(field brand) $(field model) $(field engine) $(field power) $(field torque)"
+e2e_same "the device stores the software id" "\"$software_id\"" "$(field software_label)"
+e2e_same "the device verified the software file" \
+    "{\"checksum_ok\": true,\"file_base64\": \"$(base64 -w0 "$e2e_work/software.bin")\",\"received\": true}" \
+    "$(field software)"
+e2e_same "the device drives in DYNAMIC" 2 "$(field drive_mode)"
 
 # A server that answers the software request with a redirect to an HTML page: the page is
 # not chip software. Nothing is written, nothing reported, no configuration spent.

@@ -33,10 +33,7 @@ QByteArray loading_animation()
 
     QVector<QImage> frames;
     for (int frame = 0; frame < dots; ++frame) {
-        QImage canvas = transparent_image(side, side);
-        {
-            QPainter p(&canvas);
-            prepare(p);
+        const QImage canvas = draw_picture(side, side, [&](QPainter &p) {
             p.setPen(Qt::NoPen);
             for (int d = 0; d < dots; ++d) {
                 // The lead dot is full bright, the ones behind it fade out like a tail.
@@ -49,7 +46,7 @@ QByteArray loading_animation()
                 p.setBrush(c);
                 p.drawEllipse(centre, 4.6 - age * 0.12, 4.6 - age * 0.12);
             }
-        }
+        });
         // The animation sits on an almost black cover, so partial coverage becomes a darker
         // shade of the accent and only untouched pixels are transparent.
         QImage indexed(canvas.size(), QImage::Format_Indexed8);
@@ -103,24 +100,26 @@ QByteArray resource_list()
 
 namespace {
 
+// Sets the error text, where one is asked for; always false.
+bool fail(QString *error, const QString &text)
+{
+    if (error)
+        *error = text;
+    return false;
+}
+
 bool write_bytes(const QString &path, const QByteArray &bytes, QString *error)
 {
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        if (error)
-            *error = QStringLiteral("cannot write %1").arg(path);
-        return false;
-    }
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+        return fail(error, QStringLiteral("cannot write %1").arg(path));
     return true;
 }
 
 bool write_png(const QString &path, const QImage &img, const QSize &expected, QString *error)
 {
-    if (img.size() != expected) {
-        if (error)
-            *error = QStringLiteral("%1 drawn at the wrong size").arg(path);
-        return false;
-    }
+    if (img.size() != expected)
+        return fail(error, QStringLiteral("%1 drawn at the wrong size").arg(path));
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
     QImageWriter writer(&buffer, "png");
@@ -128,11 +127,8 @@ bool write_png(const QString &path, const QImage &img, const QSize &expected, QS
     // Opaque pictures are stored without alpha; the others as plain (unpremultiplied) RGBA.
     const QImage out = img.hasAlphaChannel() ? img.convertToFormat(QImage::Format_ARGB32)
                                              : img.convertToFormat(QImage::Format_RGB32);
-    if (!writer.write(out)) {
-        if (error)
-            *error = QStringLiteral("cannot encode %1: %2").arg(path, writer.errorString());
-        return false;
-    }
+    if (!writer.write(out))
+        return fail(error, QStringLiteral("cannot encode %1: %2").arg(path, writer.errorString()));
     return write_bytes(path, buffer.data(), error);
 }
 
@@ -142,32 +138,23 @@ bool write_pictures(const QDir &root, int ratio, QString *error)
     const PixelRatioScope scope(ratio);
     const auto named = [ratio](const QString &file) { return ratio == 1 ? file : double_density_name(file); };
     for (const Captions &text : all_captions()) {
-        if (!root.mkpath(text.folder)) {
-            if (error)
-                *error = QStringLiteral("cannot create %1").arg(root.filePath(text.folder));
-            return false;
-        }
+        if (!root.mkpath(text.folder))
+            return fail(error, QStringLiteral("cannot create %1").arg(root.filePath(text.folder)));
         for (const PictureFile &entry : language_pictures())
             if (!write_png(root.filePath(text.folder + QLatin1Char('/') + named(entry.file)),
-                          draw_language_picture(text, entry.file), entry.size * ratio, error))
+                          entry.draw(text), entry.size * ratio, error))
                 return false;
     }
-    if (!root.mkpath(QStringLiteral("all"))) {
-        if (error)
-            *error = QStringLiteral("cannot create %1").arg(root.filePath(QStringLiteral("all")));
-        return false;
-    }
+    if (!root.mkpath(QStringLiteral("all")))
+        return fail(error, QStringLiteral("cannot create %1").arg(root.filePath(QStringLiteral("all"))));
     for (const PictureFile &entry : common_pictures())
-        if (!write_png(root.filePath(QStringLiteral("all/") + named(entry.file)), draw_common_picture(entry.file),
+        if (!write_png(root.filePath(QStringLiteral("all/") + named(entry.file)), entry.draw(Captions()),
                       entry.size * ratio, error))
             return false;
 
     const QByteArray gif = loading_animation();
-    if (gif.isEmpty()) {
-        if (error)
-            *error = QStringLiteral("cannot encode the animation");
-        return false;
-    }
+    if (gif.isEmpty())
+        return fail(error, QStringLiteral("cannot encode the animation"));
     return write_bytes(root.filePath(named(QStringLiteral("load.gif"))), gif, error);
 }
 
@@ -180,11 +167,8 @@ bool write_resources(const QString &out_dir, QString *error)
         return false;
 
     const QByteArray ico = window_icon();
-    if (ico.isEmpty()) {
-        if (error)
-            *error = QStringLiteral("cannot encode the icon");
-        return false;
-    }
+    if (ico.isEmpty())
+        return fail(error, QStringLiteral("cannot encode the icon"));
     return write_bytes(root.filePath(QStringLiteral("orv.ico")), ico, error)
         && write_bytes(root.filePath(QStringLiteral("resources.qrc")), resource_list(), error);
 }

@@ -8,19 +8,22 @@
 #include <QString>
 #include <QVector>
 
+#include <functional>
+
 namespace picgen {
 
+// A picture file, its size in drawing units and how it is drawn; the pictures of "all" draw
+// no caption and take any captions.
 struct PictureFile {
     QString file;
     QSize size;
+    std::function<QImage(const Captions &)> draw;
 };
 
 // The fourteen files of each language folder and the twenty-four of "all".
 QVector<PictureFile> language_pictures();
 QVector<PictureFile> common_pictures();
 
-QImage draw_language_picture(const Captions &text, const QString &file);
-QImage draw_common_picture(const QString &file);
 QImage draw_background(const Captions &text); // main.png
 
 // The twice-as-dense twin of a picture file, "main.png" -> "main@2x.png", which Qt picks

@@ -77,6 +77,16 @@ void prepare(QPainter &p)
     p.setRenderHint(QPainter::SmoothPixmapTransform, true);
 }
 
+QImage draw_picture(int w, int h, const std::function<void(QPainter &)> &draw)
+{
+    QImage img = transparent_image(w, h);
+    QPainter p(&img);
+    prepare(p);
+    draw(p);
+    p.end();
+    return img;
+}
+
 qreal text_width(const QString &text, qreal pixel_size, bool bold)
 {
     return QFontMetricsF(sans_font(pixel_size, bold)).horizontalAdvance(text);

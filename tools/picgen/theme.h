@@ -7,6 +7,8 @@
 #include <QRectF>
 #include <QString>
 
+#include <functional>
+
 namespace picgen {
 
 // The colours of the whole interface. The widgets draw their data in the yellow below and
@@ -59,6 +61,10 @@ QImage transparent_image(int w, int h);
 QImage opaque_image(int w, int h);
 
 void prepare(QPainter &p);
+
+// A transparent picture of w x h drawing units at the current pixel ratio, drawn by `draw`
+// with a prepared painter.
+QImage draw_picture(int w, int h, const std::function<void(QPainter &)> &draw);
 
 // Draws one line of text in the rectangle, shrinking the font down to min_pixel_size and
 // then narrowing it horizontally until it fits the width. Returns the pixel size used.

@@ -21,7 +21,7 @@ const char usage_text[] =
     "       [--count N] [--unplugged]        write a fresh state file\n"
     "  plug                                   plug the device in (again)\n"
     "  unplug                                 pull it out\n"
-    "  show                                   print the state\n"
+    "  show                                   print the state file's JSON\n"
     "  set KEY VALUE                          change one value of the state file (README.md):\n"
     "      a key of \"state\" (brand, drive_mode, settings_flags, firmware, ...), vendor_id or\n"
     "      product_id; VALUE is JSON (2, 0x0c, [1,0,3,0,12], {\"hex\":\"eb41\"}) or a text\n"
@@ -206,7 +206,7 @@ int main(int argc, char **argv)
         QString error;
         if (!load_device_file(path, &f, &error))
             return failure(QStringLiteral("cannot read %1: %2").arg(path, error));
-        QTextStream(stdout) << "State file:      " << path << "\n" << describe_device_file(f);
+        QTextStream(stdout) << QJsonDocument(device_file_to_json(f)).toJson(QJsonDocument::Indented);
         return 0;
     }
     if (command == "plug" || command == "unplug" || command == "clear-faults") {

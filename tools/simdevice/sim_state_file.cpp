@@ -5,7 +5,6 @@
 #include <QJsonDocument>
 #include <QRegularExpression>
 #include <QSaveFile>
-#include <QStringList>
 
 #include <cerrno>
 #include <cstring>
@@ -69,32 +68,6 @@ bool read_number(const QJsonObject &o, const char *key, qint64 hi, T *target, QS
 QString hex16(int v)
 {
     return QStringLiteral("0x%1").arg(v, 4, 16, QLatin1Char('0'));
-}
-
-QString readable(const QByteArray &bytes)
-{
-    const QJsonValue v = bytes_to_json(bytes);
-    if (v.isString())
-        return QLatin1Char('"') + v.toString() + QLatin1Char('"');
-    return QStringLiteral("hex ") + QString::fromLatin1(bytes.toHex(' '));
-}
-
-QString dotted(const QByteArray &bytes)
-{
-    QStringList parts;
-    for (char c : bytes)
-        parts << QString::number(quint8(c));
-    return parts.join(QLatin1Char('.'));
-}
-
-// The protocol numbers of a mask's bits.
-QString protocols_of(quint16 mask)
-{
-    QStringList numbers;
-    for (int bit = 0; bit < 16; ++bit)
-        if (mask & (1u << bit))
-            numbers << QString::number(bit);
-    return numbers.isEmpty() ? QStringLiteral("none") : QStringLiteral("numbers ") + numbers.join(QStringLiteral(", "));
 }
 
 }  // namespace
@@ -291,60 +264,6 @@ bool save_device_file(const QString &path, const SimDeviceFile &file, QString *e
         return false;
     }
     return true;
-}
-
-QString describe_device_file(const SimDeviceFile &file)
-{
-    const SimDeviceState &s = file.state;
-    QStringList lines;
-    auto line = [&lines](const char *label, const QString &value) {
-        lines << QStringLiteral("%1 %2").arg(QString::fromLatin1(label), -16).arg(value);
-    };
-    line("Plugged:", QStringLiteral("%1 (vendor %2, product %3, plug #%4)")
-                         .arg(file.plugged ? "yes" : "no", hex16(file.vendor_id),
-                              hex16(file.product_id))
-                         .arg(file.generation));
-    const QString model = s.model_name();
-    line("Model:", model.isEmpty() ? QStringLiteral("unknown (serial %1)").arg(readable(s.serial))
-                                   : QStringLiteral("%1 (serial %2)").arg(model, readable(s.serial)));
-    line("Key:", readable(s.key));
-    line("Firmware:", dotted(s.firmware));
-    line("Hardware:", dotted(s.hardware));
-    line("Configuration:", readable(s.config_id) +
-                               (s.configured() ? QString() : QStringLiteral(" (no vehicle)")));
-    line("Vehicle:", QStringLiteral("brand %1, model %2, engine %3, power %4, torque %5")
-                         .arg(readable(s.brand), readable(s.model), readable(s.engine),
-                              readable(s.power), readable(s.torque)));
-    line("Software label:", readable(s.software_label));
-    static const char *const modes[] = {"STOCK", "ECO", "DYNAMIC"};
-    line("Drive mode:", QStringLiteral("%1 (%2)")
-                            .arg(s.drive_mode >= 0 && s.drive_mode <= 2 ? modes[s.drive_mode] : "?")
-                            .arg(s.drive_mode));
-    line("Indication:", QStringLiteral("%1 (%2)").arg(s.indication ? "on" : "off", hex16(s.indication)));
-    const int standby = s.settings_flags & 0x03;
-    line("Settings:",
-         QStringLiteral("flags 0x%1: standby %2%3, protocol %4; protocol mask %5 (%6)")
-             .arg(s.settings_flags, 2, 16, QLatin1Char('0'))
-             .arg(standby == 2 ? "U" : standby == 1 ? "S" : "not selected",
-                  (s.settings_flags & 0x04) ? " (automatic)" : "",
-                  (s.settings_flags & 0x08) ? "automatic" : "manual", hex16(s.protocol_mask),
-                  protocols_of(s.protocol_mask)));
-    line("Pin activity:", QStringLiteral("%1 (%2)").arg(hex16(s.pin_activity), protocols_of(s.pin_activity)));
-    line("Configurations:", QString::number(s.config_count));
-    line("Software file:",
-         !s.software_received
-             ? QStringLiteral("none received")
-             : QStringLiteral("%1 bytes, checksum %2")
-                   .arg(s.software_file.size())
-                   .arg(s.software_checksum_ok ? "verified" : "WRONG"));
-    if (file.faults.isEmpty()) {
-        line("Faults:", QStringLiteral("none"));
-    } else {
-        for (int i = 0; i < file.faults.size(); ++i)
-            line(i == 0 ? "Faults:" : "",
-                 QStringLiteral("%1. %2").arg(i + 1).arg(file.faults.at(i).describe()));
-    }
-    return lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
 }
 
 SimFileLock::SimFileLock(const QString &state_file)

@@ -30,9 +30,6 @@ bool fault_from_json(const QJsonValue &value, SimFault *out, QString *error);
 bool load_device_file(const QString &path, SimDeviceFile *out, QString *error);
 bool save_device_file(const QString &path, const SimDeviceFile &file, QString *error);
 
-// A readable description, several lines, for people.
-QString describe_device_file(const SimDeviceFile &file);
-
 // Byte strings as JSON: text when the bytes are valid UTF-8, else {"hex": "eb 41"}.
 QJsonValue bytes_to_json(const QByteArray &bytes);
 bool bytes_from_json(const QJsonValue &value, QByteArray *out);

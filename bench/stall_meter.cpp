@@ -141,15 +141,27 @@ void StallMeter::stop()
     join_witnesses();
     for (Gap &g : long_gaps) {
         const qint64 from = g.end_ns - g.wall_ns;
+        // Time in the gap when every witness was late at once: each one's late
+        // stretches cut down to the stretches all of the others were late too.
+        QList<QPair<qint64, qint64>> all_late;
+        if (!witnesses.empty())
+            all_late << qMakePair(from, g.end_ns);
         for (const auto &witness : witnesses) {
             qint64 late = 0;
+            QList<QPair<qint64, qint64>> common;
             for (const auto &w : witness->gaps) {
                 const qint64 overlap = qMin(g.end_ns, w.second) - qMax(from, w.first);
                 if (overlap > 0)
                     late += overlap;
+                for (const auto &a : all_late)
+                    if (qMin(a.second, w.second) > qMax(a.first, w.first))
+                        common << qMakePair(qMax(a.first, w.first), qMin(a.second, w.second));
             }
+            all_late = common;
             g.shared_ns = qMax(g.shared_ns, qMin(late, g.wall_ns));
         }
+        for (const auto &a : all_late)
+            g.halted_ns += a.second - a.first;
         if (g.own_ns() > longest_own.own_ns())
             longest_own = g;
         if (g.wall_ns == longest.wall_ns && g.end_ns == longest.end_ns)

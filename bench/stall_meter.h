@@ -50,11 +50,14 @@ public:
         qint64 run_ns = 0;    // the GUI thread ran
         qint64 wait_ns = 0;   // the GUI thread waited for a CPU
         qint64 shared_ns = 0; // a witness thread was late too (the most late one)
+        qint64 halted_ns = 0; // every witness thread was late: nothing ran (the host held the machine)
         qint64 end_ns = 0;    // when it ended, after start()
         long involuntary = 0; // times the thread was taken off a CPU it still wanted
         long faults = 0;      // page faults that needed I/O
-        // Work the thread did is its own whatever else happened meanwhile.
-        qint64 own_ns() const { return qMax(run_ns, wall_ns - qMax(wait_ns, shared_ns)); }
+        // Work the thread did is its own whatever else happened meanwhile; but a
+        // host that stops the whole machine leaves that time on the clock of the
+        // thread it stopped, so run time while every witness waited is not work.
+        qint64 own_ns() const { return qMax(run_ns - halted_ns, wall_ns - qMax(wait_ns, shared_ns)); }
         QString describe() const;
     };
 

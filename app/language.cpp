@@ -69,4 +69,6 @@ void MainWindow::change_language()
     sheets::set(ui->label_drive_modes, sheets::label(folder + "/drive_modes.png"));
     sheets::set(ui->pushButton_send_errors, sheets::button(folder + "/send_errors_off.png"));
     sheets::set(ui->pushButton_clear_errors, sheets::button(folder + "/clear_errors_off.png"));
+    // The installation's overlay shows a picture of what lies under it.
+    retake_loading_backdrop();
 }

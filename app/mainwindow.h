@@ -116,6 +116,10 @@ private:
     // tuning/progress.cpp: software transfer progress inside the loading overlay.
     void show_transfer_progress(int done, int total);
     void set_transfer_progress_visible(bool visible);
+    // tuning/loading_overlay.cpp: the overlay over the vehicle boxes during an installation.
+    void show_loading();
+    void hide_loading();
+    void retake_loading_backdrop();
     // app/widget_states.cpp: what disable_widgets and enable_widgets switch.
     QVector<QWidget *> controlled_group() const;
     // app/widget_states.cpp: the values read from a device shown as before

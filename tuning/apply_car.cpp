@@ -5,7 +5,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
-#include <QMovie>
 #include <QPushButton>
 
 #include "app/app_state.h"
@@ -41,13 +40,7 @@ void MainWindow::on_pushButton_apply_car_clicked()
                        ui->pushButton_stby_s, ui->checkBox_auto_stby, ui->checkBox_auto_proto,
                        ui->pushButton_marka, ui->pushButton_model, ui->pushButton_model_exactly});
     sheets::set(ui->pushButton_apply_car, sheets::button(lang_folder + "/apply_car_press.png"));
-    ui->label_load->show();
-    load_movie->start();
-
-    auto hide_loading = [this] {
-        ui->label_load->hide();
-        load_movie->stop();
-    };
+    show_loading();
 
     const bool chosen = ui->comboBox_marka->currentIndex() != 0 && ui->comboBox_model->currentIndex() != 0
                         && ui->comboBox_model_exactly->currentIndex() != 0;

@@ -6,8 +6,10 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
+#include <QMovie>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 
 #include "api_server.h"
 #include "app/logging.h"
@@ -73,6 +75,7 @@ private slots:
     void settings_id_is_rounded_in_the_report();
     void equal_engines_install_the_first();
     void run_locks_the_other_controls_and_shows_progress();
+    void overlay_looks_as_over_the_live_window();
 
 private:
     void choose(const QString &brand, const QString &model, const QString &engine);
@@ -563,6 +566,41 @@ void InstallTest::run_locks_the_other_controls_and_shows_progress()
     QVERIFY(std::is_sorted(progress.begin(), progress.end()));
     QVERIFY2(progress_text.contains("%"), qPrintable(progress_text));
     QVERIFY(rig->window().findChild<QProgressBar *>("progress_software")->isHidden());
+}
+
+// The overlay is painted over a picture of what lies under it, taken when it
+// shows: it must look as the translucent overlay over the live window does,
+// also once the language (free during a run) has changed the pictures under it.
+void InstallTest::overlay_looks_as_over_the_live_window()
+{
+    MainWindow &window = rig->window();
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    choose("Audi", "A3", "2.0 TFSI 190HP 320NM");
+    server->add_fault(server_fault(Endpoint::Settings, FaultKind::Delay, 0, {}, 300));
+    auto *overlay = window.findChild<QLabel *>("label_load");
+    const QRect area(overlay->mapTo(&window, QPoint()), overlay->size());
+    const auto shot = [&] {
+        window.repaint();
+        return window.screen()->grabWindow(window.winId()).toImage().copy(area);
+    };
+    QImage painted;
+    QImage live;
+    QTimer sampler;
+    QObject::connect(&sampler, &QTimer::timeout, [&] {
+        if (overlay->isHidden() || !painted.isNull())
+            return;
+        overlay->movie()->setPaused(true);
+        window.findChild<QComboBox *>("comboBox_language")->setCurrentIndex(1);
+        painted = shot();
+        delete overlay->findChild<QObject *>("loading_backdrop");
+        overlay->setAttribute(Qt::WA_OpaquePaintEvent, false);
+        live = shot();
+    });
+    sampler.start(5);
+    apply();
+    QVERIFY(!painted.isNull());
+    QVERIFY(painted == live);
 }
 
 QTEST_MAIN(InstallTest)

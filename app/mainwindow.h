@@ -43,6 +43,7 @@ public slots:
     void clear_widgets();
     void change_language();
     void OBD_pins(int id, bool red_yellow);
+    void show_pins(int red_protocol);
 
 private slots:
     void marka_changed(QString marka_sel);

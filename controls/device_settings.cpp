@@ -82,13 +82,7 @@ void MainWindow::on_comboBox_protocol_currentIndexChanged(int index)
         ui->checkBox_auto_proto->setChecked(false);
     }
 
-    const QVector<QLabel *> pins = pin_labels();
-    for (QLabel *pin : pins)
-        sheets::set(pin, sheets::pin());
-    for (const int protocol : qAsConst(pin_states))
-        OBD_pins(protocol, false);
-    if (!has_placeholder(ui->comboBox_protocol))
-        OBD_pins(ui->comboBox_protocol->currentIndex(), true);
+    show_pins(has_placeholder(ui->comboBox_protocol) ? -1 : ui->comboBox_protocol->currentIndex());
     protocol_list_edit = false;
 }
 

@@ -112,11 +112,8 @@ void MainWindow::show_settings_word(const QByteArray &word)
 {
     lock_settings();
     ui->comboBox_protocol->clear();
-    for (QLabel *pin : pin_labels())
-        sheets::set(pin, sheets::pin());
-    for (const int protocol : qAsConst(pin_states))
-        OBD_pins(protocol, false);
     decode_reply(int(message::Code::Settings), word);
+    show_pins(protocol_index);
     show_protocol_list();
     unlock_settings();
 }

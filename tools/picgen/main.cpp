@@ -4,7 +4,6 @@
 //                               OUTDIR/icons/hicolor, and the frames of the animation and
 //                               the sizes of the window icon as PNG files into WORKDIR
 
-#include "app_icon.h"
 #include "pictures.h"
 #include "theme.h"
 

@@ -1,5 +1,5 @@
 // Files other than the single pictures: the loading animation's frames, the window icon's
-// sizes, the resource list and writing the whole folder.
+// sizes, the resource list, the desktop icon and writing the whole folder.
 
 #include "app_icon.h"
 #include "pictures.h"
@@ -167,6 +167,19 @@ bool write_pictures(const QDir &root, const QDir &work, int ratio, QString *erro
 }
 
 } // namespace
+
+bool write_hicolor_icons(const QString &out_dir, const QString &name, QString *error)
+{
+    for (int side : {16, 22, 24, 32, 48, 64, 128, 256}) {
+        const QString folder = QStringLiteral("%1/%2x%2/apps").arg(out_dir).arg(side);
+        if (!QDir().mkpath(folder))
+            return fail(error, QStringLiteral("cannot create %1").arg(folder));
+        if (!write_png(folder + QLatin1Char('/') + name + QStringLiteral(".png"), draw_app_icon(side),
+                       QSize(side, side), error))
+            return false;
+    }
+    return true;
+}
 
 bool write_resources(const QString &out_dir, const QString &work_dir, QString *error)
 {

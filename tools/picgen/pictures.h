@@ -40,5 +40,8 @@ QByteArray resource_list(); // resources.qrc
 // the animation's frames and the icon's sizes as PNG files: load-00.png..., load@2x-00.png...,
 // orv-16.png...; false with a message on the first failure.
 bool write_resources(const QString &out_dir, const QString &work_dir, QString *error);
+// The desktop icon as PNG files of the hicolor theme, one per size from 16 to 256 pixels:
+// <out_dir>/<n>x<n>/apps/<name>.png. False with a message on the first failure.
+bool write_hicolor_icons(const QString &out_dir, const QString &name, QString *error);
 
 } // namespace picgen

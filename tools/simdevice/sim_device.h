@@ -35,8 +35,6 @@ struct SimDeviceState {
     QByteArray software_file;      // the file of the last 0x1E message, checksum removed
     bool software_checksum_ok = false;
 
-    // "OR", "OR+" or an empty text for a serial number of no known model.
-    QString model_name() const;
     bool configured() const { return config_id != "ROVUncfg_CID"; }
     // A sample vehicle, for engineers and tests that need a configured device.
     void set_sample_vehicle();

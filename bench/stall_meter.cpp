@@ -1,7 +1,6 @@
 #include "stall_meter.h"
 
 #include <QCoreApplication>
-#include <QThread>
 #include <algorithm>
 #include <cstdio>
 #include <fcntl.h>

@@ -7,7 +7,6 @@
 
 #include <QBuffer>
 #include <QDir>
-#include <QFile>
 #include <QImageWriter>
 #include <QSaveFile>
 #include <QtMath>

@@ -3,7 +3,6 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QTimer>
-#include <algorithm>
 #include <sys/resource.h>
 
 namespace bench {

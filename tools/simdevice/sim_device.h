@@ -11,7 +11,6 @@
 #include <QList>
 #include <QString>
 #include <cstddef>
-#include <cstdint>
 
 // The values the device keeps. Text items are byte strings: the host writes one byte per
 // UTF-16 code unit and reads them back as UTF-8, and the device stores them byte for byte.

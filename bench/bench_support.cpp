@@ -60,5 +60,4 @@ double process_cpu_ms()
     return timeval_ms(usage.ru_utime) + timeval_ms(usage.ru_stime);
 }
 
-
 } // namespace bench

@@ -1,6 +1,5 @@
 #include "bus_clock.h"
 
-
 #include "bench_support.h"
 #include "sim_device.h"
 

@@ -9,7 +9,6 @@
 
 #include <QByteArray>
 #include <QList>
-#include <QString>
 #include <cstddef>
 
 // The values the device keeps. Text items are byte strings: the host writes one byte per

@@ -16,7 +16,6 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
-#include <QTextStream>
 #include <QThread>
 #include <algorithm>
 

@@ -2,7 +2,6 @@
 // API server from a generated catalogue: from the arrival of the list reply to
 // the filled, sorted combo box, and the longest stall of the window meanwhile.
 
-#include <QApplication>
 #include <QComboBox>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>

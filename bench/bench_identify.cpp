@@ -3,8 +3,6 @@
 // meanwhile; and what the window costs in CPU while it waits for a device and
 // while a connected device sits idle.
 
-#include <QApplication>
-#include <QLabel>
 #include <QStringList>
 #include <algorithm>
 #include <numeric>

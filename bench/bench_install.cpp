@@ -3,10 +3,8 @@
 // from the click on the apply button to "Vehicle is changed!", against one
 // 50 ms read spacing per round trip; and the window's liveness meanwhile.
 
-#include <QApplication>
 #include <QComboBox>
 #include <QPushButton>
-#include <QSet>
 #include <QStringList>
 
 #include "api_server.h"

@@ -13,7 +13,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStringList>
-#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>

@@ -3,7 +3,6 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QTimer>
-#include <algorithm>
 #include <sys/resource.h>
 
 namespace bench {
@@ -60,6 +59,5 @@ double process_cpu_ms()
     getrusage(RUSAGE_SELF, &usage);
     return timeval_ms(usage.ru_utime) + timeval_ms(usage.ru_stime);
 }
-
 
 } // namespace bench

@@ -7,9 +7,6 @@
 // the command line and the plain-line output the summary script reads
 // (figures.h), and here waiting with the loop live and process CPU time.
 
-#include <QList>
-#include <QString>
-#include <QStringList>
 #include <functional>
 
 #include "bus_clock.h"

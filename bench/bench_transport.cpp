@@ -2,8 +2,6 @@
 // 50 ms read spacing per round trip), and whether the window stays live
 // meanwhile: a one-packet query and a 4 KiB message in 257 round trips.
 
-#include <QApplication>
-#include <QStringList>
 #include <algorithm>
 
 #include "app/mainwindow.h"

@@ -1,7 +1,5 @@
 #include "bus_clock.h"
 
-#include <algorithm>
-
 #include "bench_support.h"
 #include "sim_device.h"
 

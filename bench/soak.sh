@@ -3,9 +3,9 @@
 # 127.0.0.1:18445) on the system's hidapi under a virtual display, with the simulated
 # device behind the hidraw bed. CYCLES times the device is plugged in, identified and
 # unplugged; then one installation per message of the fourteen-message device write is
-# started and the device pulled out at that message. Open file descriptors, RssAnon,
-# private memory and open hidapi handles are printed at the start, after warm-up, along the
-# way and at the end; the targets are that none of them grows beyond noise after warm-up
+# started and the device pulled out at that message. Open file descriptors, RssAnon
+# and open hidapi handles are printed at the start, after warm-up, along the way and at
+# the end; the targets are that none of them grows beyond noise after warm-up
 # (the first 100 cycles, or 5 % of a longer run, and the first installation).
 #
 # The warm-up is what Qt's pixmap cache needs to fill: the style keeps the combo boxes' and
@@ -80,19 +80,15 @@ count_lines() {
 }
 closes_above() { [ "$(count_lines '^CLOSE ' "$wire")" -gt "$1" ]; }
 
-# What the program holds: open file descriptors, RssAnon (kB), private memory
-# (private clean + dirty pages, kB) and open hidapi handles (opens less closes
-# in the wire log); then the bed's open file descriptors. Private memory counts
-# clean pages of the libraries too, which the kernel drops and reloads as it
-# likes: it is shown, but only RssAnon has a target.
+# What the program holds: open file descriptors, RssAnon (kB) and open hidapi
+# handles (opens less closes in the wire log); then the bed's open file descriptors.
 fd_count() { find "/proc/$1/fd" -mindepth 1 -maxdepth 1 2>/dev/null | wc -l; }
 sample() {
-    local pid=$orv_app_pid anon private opens closes
+    local pid=$orv_app_pid anon opens closes
     anon=$(awk '/^RssAnon:/ { print $2 }' "/proc/$pid/status")
-    private=$(awk '/^Private_(Clean|Dirty):/ { s += $2 } END { print s }' "/proc/$pid/smaps_rollup")
     opens=$(count_lines '^OPEN ' "$wire")
     closes=$(count_lines '^CLOSE ' "$wire")
-    echo "$(fd_count "$pid") $anon $private $((opens - closes)) $(fd_count "$orv_bed_pid")"
+    echo "$(fd_count "$pid") $anon $((opens - closes)) $(fd_count "$orv_bed_pid")"
 }
 # Connections the window keeps alive to the server close after 5 s idle: the
 # figures that are compared are taken after that.
@@ -103,8 +99,8 @@ settled_sample() {
 show() {
     local s
     read -r -a s <<<"$2"
-    printf '%-28s fds %4d  RssAnon %7d kB  private %7d kB  handles %d  (bed: fds %d)\n' \
-        "$1" "${s[0]}" "${s[1]}" "${s[2]}" "${s[3]}" "${s[4]}"
+    printf '%-28s fds %4d  RssAnon %7d kB  handles %d  (bed: fds %d)\n' \
+        "$1" "${s[0]}" "${s[1]}" "${s[2]}" "${s[3]}"
 }
 
 # The device is known to the server (three configurations left); the vehicle
@@ -268,14 +264,11 @@ slope() {
         END { d = n * sxx - sx * sx; if (n < 2 || d == 0) print 0; else printf "%.1f\n", 100 * (n * sxy - sx * sy) / d }'
 }
 echo "figure: soak.cycles.rss_anon_slope = $(slope 3) kB per 100 cycles"
-echo "figure: soak.cycles.private_slope = $(slope 4) kB per 100 cycles"
-echo "figure: soak.cycles.private_growth = $((c[2] - w[2])) kB"
-echo "figure: soak.installs.private_growth = $((e[2] - i[2])) kB"
 # The baseline, no target: the bed's listener of each of the $((cycles + 15)) plug-ins.
-echo "figure: soak.bed.fd_growth = $((e[4] - f[4])) fds"
+echo "figure: soak.bed.fd_growth = $((e[3] - f[3])) fds"
 result soak.cycles.fd_growth $((c[0] - w[0])) fds 0
 result soak.installs.fd_growth $((e[0] - i[0])) fds 0
-result soak.handles_open_at_end "${e[3]}" handles 0
+result soak.handles_open_at_end "${e[2]}" handles 0
 # Noise: the allocator keeps and returns pages in steps; a leak of a few
 # hundred bytes per cycle would pass 512 kB over a thousand cycles.
 result soak.cycles.rss_anon_growth $((c[1] - w[1])) kB 512

@@ -1,13 +1,11 @@
 #include "stall_meter.h"
 
 #include <QCoreApplication>
-#include <QThread>
 #include <algorithm>
 #include <cstdio>
 #include <fcntl.h>
 #include <pthread.h>
 #include <sched.h>
-#include <sys/resource.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -53,10 +51,8 @@ QString StallMeter::Gap::describe() const
     const QString witness = wall_ns > 5000000
         ? QStringLiteral(", a witness thread late %1").arg(ms(shared_ns / 1e6))
         : QString();
-    return QStringLiteral("%1 (GUI thread ran %2, waited for a CPU %3%4, preempted %5x, %6 I/O page faults, at %7 s)")
+    return QStringLiteral("%1 (GUI thread ran %2, waited for a CPU %3%4, at %5 s)")
         .arg(ms(wall_ns / 1e6), ms(run_ns / 1e6), ms(wait_ns / 1e6), witness)
-        .arg(involuntary)
-        .arg(faults)
         .arg(end_ns / 1e9, 0, 'f', 2);
 }
 
@@ -83,10 +79,6 @@ void StallMeter::start()
     posted_at_ns = -1;
     long_gaps.clear();
     witness_longest_ns = 0;
-    rusage usage{};
-    getrusage(RUSAGE_THREAD, &usage);
-    last_involuntary = usage.ru_nivcsw;
-    last_faults = usage.ru_majflt;
     clock.start();
     last_sched = sched_start = sched_end = thread_sched();
     witness_stop = false;
@@ -178,12 +170,6 @@ void StallMeter::tick()
     g.run_ns = sched.run_ns - last_sched.run_ns;
     g.wait_ns = qMin(g.wall_ns, sched.wait_ns - last_sched.wait_ns);
     g.end_ns = now;
-    rusage usage{};
-    getrusage(RUSAGE_THREAD, &usage);
-    g.involuntary = usage.ru_nivcsw - last_involuntary;
-    g.faults = usage.ru_majflt - last_faults;
-    last_involuntary = usage.ru_nivcsw;
-    last_faults = usage.ru_majflt;
     last_tick_ns = now;
     last_sched = sched;
     if (g.wall_ns > longest.wall_ns)

@@ -52,8 +52,6 @@ public:
         qint64 shared_ns = 0; // a witness thread was late too (the most late one)
         qint64 halted_ns = 0; // every witness thread was late: nothing ran (the host held the machine)
         qint64 end_ns = 0;    // when it ended, after start()
-        long involuntary = 0; // times the thread was taken off a CPU it still wanted
-        long faults = 0;      // page faults that needed I/O
         // Work the thread did is its own whatever else happened meanwhile; but a
         // host that stops the whole machine leaves that time on the clock of the
         // thread it stopped, so run time while every witness waited is not work.
@@ -100,8 +98,6 @@ private:
     Gap busiest;
     qint64 longest_post_ns = 0;
     qint64 posted_at_ns = -1;
-    long last_involuntary = 0;
-    long last_faults = 0;
     QList<Gap> long_gaps;
 
     std::vector<std::unique_ptr<Witness>> witnesses;

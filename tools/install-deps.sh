@@ -9,6 +9,7 @@ set -eu
 # Tests and demo: openssl makes the test certificates, xvfb and xauth (needed by xvfb-run)
 # give a display, xdotool clicks the window, curl talks to the server's control interface,
 # x11-apps and imagemagick take screenshots, DejaVu stands in for the window's fonts.
+# The picture generator's regenerate.sh assembles load.gif and orv.ico with imagemagick too.
 # Fuzzing (tools/fuzz.sh): clang with libFuzzer, whose runtime is only recommended by clang.
 # make, xauth, openssl and ca-certificates are only recommended by other packages, so they
 # are named here for installs without recommends.

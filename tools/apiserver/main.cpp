@@ -3,8 +3,6 @@
 
 #include <csignal>
 #include <cstdio>
-#include <cstring>
-#include <iostream>
 #include <pthread.h>
 #include <string>
 #include <vector>

@@ -2,12 +2,8 @@
 
 #include "theme.h"
 
-#include <QBuffer>
-#include <QDir>
-#include <QImageWriter>
 #include <QLinearGradient>
 #include <QPolygonF>
-#include <QSaveFile>
 
 namespace picgen {
 
@@ -35,32 +31,6 @@ QImage draw_app_icon(int side)
         }
         p.end();
     });
-}
-
-bool write_hicolor_icons(const QString &out_dir, const QString &name, QString *error)
-{
-    const auto fail = [error](const QString &message) {
-        if (error)
-            *error = message;
-        return false;
-    };
-    for (int side : {16, 22, 24, 32, 48, 64, 128, 256}) {
-        const QString folder = QStringLiteral("%1/%2x%2/apps").arg(out_dir).arg(side);
-        if (!QDir().mkpath(folder))
-            return fail(QStringLiteral("cannot create %1").arg(folder));
-        const QString path = folder + QLatin1Char('/') + name + QStringLiteral(".png");
-        QBuffer buffer;
-        buffer.open(QIODevice::WriteOnly);
-        QImageWriter writer(&buffer, "png");
-        writer.setCompression(100); // zlib level 9, as for every other picture
-        if (!writer.write(draw_app_icon(side).convertToFormat(QImage::Format_ARGB32)))
-            return fail(QStringLiteral("cannot encode %1: %2").arg(path, writer.errorString()));
-        QSaveFile file(path);
-        if (!file.open(QIODevice::WriteOnly) || file.write(buffer.data()) != buffer.data().size()
-            || !file.commit())
-            return fail(QStringLiteral("cannot write %1").arg(path));
-    }
-    return true;
 }
 
 } // namespace picgen

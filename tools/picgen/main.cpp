@@ -1,8 +1,9 @@
 // orv-picgen: draws every picture of the window into a resource folder.
 //
-//   orv-picgen OUTDIR      write the resource folder, with the desktop icon in OUTDIR/icons/hicolor
+//   orv-picgen OUTDIR WORKDIR   write the resource folder, with the desktop icon in
+//                               OUTDIR/icons/hicolor, and the frames of the animation and
+//                               the sizes of the window icon as PNG files into WORKDIR
 
-#include "app_icon.h"
 #include "pictures.h"
 #include "theme.h"
 
@@ -20,8 +21,8 @@ int main(int argc, char *argv[])
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
 
-    if (argc != 2 || argv[1][0] == '-') {
-        std::fprintf(stderr, "usage: orv-picgen OUTDIR\n");
+    if (argc != 3 || argv[1][0] == '-' || argv[2][0] == '-') {
+        std::fprintf(stderr, "usage: orv-picgen OUTDIR WORKDIR\n");
         return 2;
     }
     const QString out_dir = QString::fromLocal8Bit(argv[1]);
@@ -31,7 +32,7 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "orv-picgen: %s (install fonts-dejavu-core)\n", qPrintable(error));
         return 1;
     }
-    const bool ok = picgen::write_resources(out_dir, &error)
+    const bool ok = picgen::write_resources(out_dir, QString::fromLocal8Bit(argv[2]), &error)
                     && picgen::write_hicolor_icons(out_dir + QStringLiteral("/icons/hicolor"),
                                                  QStringLiteral("example.orv.configurator"), &error);
     if (!ok) {

@@ -1,14 +1,12 @@
-// Files other than the single pictures: the loading animation, the window icon, the
-// resource list and writing the whole folder.
+// Files other than the single pictures: the loading animation's frames, the window icon's
+// sizes, the resource list, the desktop icon and writing the whole folder.
 
 #include "app_icon.h"
-#include "image_codecs.h"
 #include "pictures.h"
 #include "theme.h"
 
 #include <QBuffer>
 #include <QDir>
-#include <QFile>
 #include <QImageWriter>
 #include <QSaveFile>
 #include <QtMath>
@@ -17,14 +15,18 @@
 
 namespace picgen {
 
-QByteArray loading_animation()
+namespace {
+constexpr int animation_side = 66;
+} // namespace
+
+QVector<QImage> loading_animation()
 {
-    constexpr int side = 66;
+    constexpr int side = animation_side;
     constexpr int dots = 12;
     constexpr int levels = 64; // shades of the accent over black; index 0 is transparent
 
     QVector<QRgb> palette;
-    palette.append(qRgb(0, 0, 0));
+    palette.append(qRgba(0, 0, 0, 0));
     for (int i = 1; i < levels; ++i) {
         const qreal t = qreal(i) / (levels - 1);
         palette.append(qRgb(qRound(colour::accent.red() * t), qRound(colour::accent.green() * t),
@@ -59,15 +61,15 @@ QByteArray loading_animation()
         }
         frames.append(indexed);
     }
-    return encode_gif(frames, 8, 0, true);
+    return frames;
 }
 
-QByteArray window_icon()
+QVector<QImage> window_icon()
 {
     QVector<QImage> sizes;
     for (int side : {16, 24, 32, 48, 64})
         sizes.append(draw_app_icon(side));
-    return encode_ico(sizes);
+    return sizes;
 }
 
 QString double_density_name(const QString &file)
@@ -132,8 +134,9 @@ bool write_png(const QString &path, const QImage &img, const QSize &expected, QS
     return write_bytes(path, buffer.data(), error);
 }
 
-// Every picture and the animation at one pixel ratio: 1 writes "name.png", 2 "name@2x.png".
-bool write_pictures(const QDir &root, int ratio, QString *error)
+// Every picture and the animation's frames at one pixel ratio: 1 writes "name.png" and
+// "load-00.png"..., 2 "name@2x.png" and "load@2x-00.png"...
+bool write_pictures(const QDir &root, const QDir &work, int ratio, QString *error)
 {
     const PixelRatioScope scope(ratio);
     const auto named = [ratio](const QString &file) { return ratio == 1 ? file : double_density_name(file); };
@@ -152,25 +155,46 @@ bool write_pictures(const QDir &root, int ratio, QString *error)
                       entry.size * ratio, error))
             return false;
 
-    const QByteArray gif = loading_animation();
-    if (gif.isEmpty())
-        return fail(error, QStringLiteral("cannot encode the animation"));
-    return write_bytes(root.filePath(named(QStringLiteral("load.gif"))), gif, error);
+    const QVector<QImage> frames = loading_animation();
+    const QSize frame_size = QSize(animation_side, animation_side) * ratio;
+    for (int i = 0; i < frames.size(); ++i) {
+        const QString file = named(QStringLiteral("load.gif")).chopped(4) + QStringLiteral("-%1.png");
+        if (!write_png(work.filePath(file.arg(i, 2, 10, QLatin1Char('0'))), frames.at(i), frame_size, error))
+            return false;
+    }
+    return true;
 }
 
 } // namespace
 
-bool write_resources(const QString &out_dir, QString *error)
+bool write_hicolor_icons(const QString &out_dir, const QString &name, QString *error)
+{
+    for (int side : {16, 22, 24, 32, 48, 64, 128, 256}) {
+        const QString folder = QStringLiteral("%1/%2x%2/apps").arg(out_dir).arg(side);
+        if (!QDir().mkpath(folder))
+            return fail(error, QStringLiteral("cannot create %1").arg(folder));
+        if (!write_png(folder + QLatin1Char('/') + name + QStringLiteral(".png"), draw_app_icon(side),
+                       QSize(side, side), error))
+            return false;
+    }
+    return true;
+}
+
+bool write_resources(const QString &out_dir, const QString &work_dir, QString *error)
 {
     const QDir root(out_dir);
-    if (!write_pictures(root, 1, error) || !write_pictures(root, 2, error))
+    const QDir work(work_dir);
+    if (!work.mkpath(QStringLiteral(".")))
+        return fail(error, QStringLiteral("cannot create %1").arg(work_dir));
+    if (!write_pictures(root, work, 1, error) || !write_pictures(root, work, 2, error))
         return false;
 
-    const QByteArray ico = window_icon();
-    if (ico.isEmpty())
-        return fail(error, QStringLiteral("cannot encode the icon"));
-    return write_bytes(root.filePath(QStringLiteral("orv.ico")), ico, error)
-        && write_bytes(root.filePath(QStringLiteral("resources.qrc")), resource_list(), error);
+    for (const QImage &icon : window_icon()) {
+        const int side = icon.width();
+        if (!write_png(work.filePath(QStringLiteral("orv-%1.png").arg(side)), icon, QSize(side, side), error))
+            return false;
+    }
+    return write_bytes(root.filePath(QStringLiteral("resources.qrc")), resource_list(), error);
 }
 
 } // namespace picgen

@@ -30,12 +30,18 @@ QImage draw_background(const Captions &text); // main.png
 // on a screen of device pixel ratio 2.
 QString double_density_name(const QString &file);
 
-QByteArray loading_animation(); // load.gif, or load@2x.gif when drawn at pixel ratio 2
-QByteArray window_icon();       // orv.ico
-QByteArray resource_list();     // resources.qrc
+// The frames of load.gif (or of load@2x.gif when drawn at pixel ratio 2), each a full picture
+// with one transparent colour, and the sizes of orv.ico. regenerate.sh makes both files.
+QVector<QImage> loading_animation();
+QVector<QImage> window_icon();
+QByteArray resource_list(); // resources.qrc
 
-// Writes the whole resource folder, every picture also at twice the density; false with a
-// message on the first failure.
-bool write_resources(const QString &out_dir, QString *error);
+// Writes the whole resource folder, every picture also at twice the density, and into work_dir
+// the animation's frames and the icon's sizes as PNG files: load-00.png..., load@2x-00.png...,
+// orv-16.png...; false with a message on the first failure.
+bool write_resources(const QString &out_dir, const QString &work_dir, QString *error);
+// The desktop icon as PNG files of the hicolor theme, one per size from 16 to 256 pixels:
+// <out_dir>/<n>x<n>/apps/<name>.png. False with a message on the first failure.
+bool write_hicolor_icons(const QString &out_dir, const QString &name, QString *error);
 
 } // namespace picgen

@@ -1,7 +1,7 @@
 #!/bin/sh
 # Builds the picture generator and rewrites resources/ with its output.
 # Usage: tools/picgen/regenerate.sh [BUILD_DIR]   (default: build-pics)
-# Needs Debian's qtbase5-dev, cmake, g++ and fonts-dejavu-core.
+# Needs Debian's qtbase5-dev, cmake, g++, fonts-dejavu-core and imagemagick.
 # Always Qt 5: Qt 6 draws the captions' text a little differently and encodes the PNG files
 # differently, so the committed pictures are Qt 5's.
 set -eu
@@ -16,5 +16,16 @@ if [ ! -x "$generator" ]; then
     echo "regenerate.sh: orv-picgen was not built" >&2
     exit 1
 fi
-QT_QPA_PLATFORM=offscreen "$generator" "$root/resources"
-echo "resources/ rewritten by $generator"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+QT_QPA_PLATFORM=offscreen "$generator" "$root/resources" "$work"
+
+# Qt reads GIF and ICO but writes neither, so ImageMagick assembles them from the frames and
+# sizes the generator drew. The animation: 80 ms a frame, looping forever, each frame replacing
+# the previous one entirely ("Background"), so its transparent pixels never show an older frame.
+for name in load load@2x; do
+    convert -delay 8 -loop 0 -dispose Background "$work/$name"-*.png "$root/resources/$name.gif"
+done
+# The window icon: every size as a 32-bit bitmap with alpha.
+convert "$work"/orv-*.png "$root/resources/orv.ico"
+echo "resources/ rewritten by $generator and convert"

@@ -68,15 +68,6 @@ const QList<SimFault::Kind> answer_faults = {
 
 // ---------------------------------------------------------------- SimDeviceState
 
-QString SimDeviceState::model_name() const
-{
-    if (serial.startsWith("10"))
-        return QStringLiteral("OR");
-    if (serial.startsWith("11"))
-        return QStringLiteral("OR+");
-    return QString();
-}
-
 void SimDeviceState::set_sample_vehicle()
 {
     config_id = "VEH-000142";

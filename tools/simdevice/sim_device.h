@@ -9,9 +9,7 @@
 
 #include <QByteArray>
 #include <QList>
-#include <QString>
 #include <cstddef>
-#include <cstdint>
 
 // The values the device keeps. Text items are byte strings: the host writes one byte per
 // UTF-16 code unit and reads them back as UTF-8, and the device stores them byte for byte.
@@ -35,8 +33,6 @@ struct SimDeviceState {
     QByteArray software_file;      // the file of the last 0x1E message, checksum removed
     bool software_checksum_ok = false;
 
-    // "OR", "OR+" or an empty text for a serial number of no known model.
-    QString model_name() const;
     bool configured() const { return config_id != "ROVUncfg_CID"; }
     // A sample vehicle, for engineers and tests that need a configured device.
     void set_sample_vehicle();

@@ -70,6 +70,42 @@ QString hex16(int v)
     return QStringLiteral("0x%1").arg(v, 4, 16, QLatin1Char('0'));
 }
 
+// "09 0a", "090a", "0x09,0x0a" and the like.
+bool parse_hex_bytes(const QString &text, QByteArray *out)
+{
+    QString digits = text;
+    digits.remove(QRegularExpression(QStringLiteral("0[xX](?=[0-9a-fA-F])")));
+    digits.remove(QRegularExpression(QStringLiteral("[\\s,:;]")));
+    if (digits.size() % 2 != 0 ||
+        !QRegularExpression(QStringLiteral("^[0-9a-fA-F]*$")).match(digits).hasMatch())
+        return false;
+    *out = QByteArray::fromHex(digits.toLatin1());
+    return true;
+}
+
+// Byte strings as JSON: text when the bytes are valid UTF-8, else {"hex": "eb 41"}.
+QJsonValue bytes_to_json(const QByteArray &bytes)
+{
+    // Text only when it is valid UTF-8 without a zero byte (Qt 5's fromUtf8() stops at one,
+    // Qt 6's keeps it): anything that does not survive the round trip goes out as hex.
+    if (!bytes.contains('\0') && QString::fromUtf8(bytes).toUtf8() == bytes)
+        return QString::fromUtf8(bytes);
+    QJsonObject o;
+    o["hex"] = QString::fromLatin1(bytes.toHex(' '));
+    return o;
+}
+
+bool bytes_from_json(const QJsonValue &value, QByteArray *out)
+{
+    if (value.isString()) {
+        *out = value.toString().toUtf8();
+        return true;
+    }
+    if (value.isObject() && value.toObject().value("hex").isString())
+        return parse_hex_bytes(value.toObject().value("hex").toString(), out);
+    return false;
+}
+
 }  // namespace
 
 static QJsonObject fault_to_json(const SimFault &f)
@@ -110,40 +146,6 @@ bool fault_from_json(const QJsonValue &v, SimFault *out, QString *error)
         return false;
     }
     *out = f;
-    return true;
-}
-
-QJsonValue bytes_to_json(const QByteArray &bytes)
-{
-    // Text only when it is valid UTF-8 without a zero byte (Qt 5's fromUtf8() stops at one,
-    // Qt 6's keeps it): anything that does not survive the round trip goes out as hex.
-    if (!bytes.contains('\0') && QString::fromUtf8(bytes).toUtf8() == bytes)
-        return QString::fromUtf8(bytes);
-    QJsonObject o;
-    o["hex"] = QString::fromLatin1(bytes.toHex(' '));
-    return o;
-}
-
-bool bytes_from_json(const QJsonValue &value, QByteArray *out)
-{
-    if (value.isString()) {
-        *out = value.toString().toUtf8();
-        return true;
-    }
-    if (value.isObject() && value.toObject().value("hex").isString())
-        return parse_hex_bytes(value.toObject().value("hex").toString(), out);
-    return false;
-}
-
-bool parse_hex_bytes(const QString &text, QByteArray *out)
-{
-    QString digits = text;
-    digits.remove(QRegularExpression(QStringLiteral("0[xX](?=[0-9a-fA-F])")));
-    digits.remove(QRegularExpression(QStringLiteral("[\\s,:;]")));
-    if (digits.size() % 2 != 0 ||
-        !QRegularExpression(QStringLiteral("^[0-9a-fA-F]*$")).match(digits).hasMatch())
-        return false;
-    *out = QByteArray::fromHex(digits.toLatin1());
     return true;
 }
 

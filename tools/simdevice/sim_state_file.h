@@ -30,12 +30,6 @@ bool fault_from_json(const QJsonValue &value, SimFault *out, QString *error);
 bool load_device_file(const QString &path, SimDeviceFile *out, QString *error);
 bool save_device_file(const QString &path, const SimDeviceFile &file, QString *error);
 
-// Byte strings as JSON: text when the bytes are valid UTF-8, else {"hex": "eb 41"}.
-QJsonValue bytes_to_json(const QByteArray &bytes);
-bool bytes_from_json(const QJsonValue &value, QByteArray *out);
-// "09 0a", "090a", "0x09,0x0a" and the like.
-bool parse_hex_bytes(const QString &text, QByteArray *out);
-
 // An exclusive flock on "<state file>.lock", held while the object lives.
 class SimFileLock {
 public:

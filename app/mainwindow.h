@@ -43,7 +43,6 @@ public slots:
     void clear_widgets();
     void change_language();
     void OBD_pins(int id, bool red_yellow);
-    void show_pins(int red_protocol);
 
 private slots:
     void marka_changed(QString marka_sel);
@@ -102,6 +101,8 @@ private:
     // shows a settings word the device holds as its reply to query 50 is shown.
     void decode_reply(int code, const QByteArray &reply);
     void show_settings_word(const QByteArray &word);
+    // device/obd_pins.cpp: every pin's final colour, each sheet set once.
+    void show_pins(int red_protocol);
     // server/request.cpp: sends one request and waits for its handler or the
     // watchdog. False when the watchdog (or the application quitting) ended it.
     enum class Endpoint { LimitInfo, Brands, Models, Engines, Settings, Software, InstallSuccess };

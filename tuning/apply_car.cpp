@@ -14,6 +14,7 @@
 #include "app/sequence_guard.h"
 #include "app/shown_text.h"
 #include "app/style_sheets.h"
+#include "app/wait.h"
 #include "app/widget_snapshot.h"
 #include "device/device_state.h"
 #include "device/framing.h"
@@ -121,6 +122,8 @@ void MainWindow::on_pushButton_apply_car_clicked()
             ui->label_avail_config->setText(QString::number(avail_config));
             hide_loading();
             installed = true;
+            // The window repaints in a turn of its own before the box is made.
+            wait_pause(1);
             show_box("Info", "Vehicle is changed!");
         }
         // The file is not needed once it is in the device (or is not going to be).

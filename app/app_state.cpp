@@ -21,4 +21,5 @@ void reset_app_state()
     load_movie = nullptr;
     quiet_repeats_end();
     quiet_repeats_forget();
+    open_boxes();
 }

@@ -20,8 +20,8 @@ extern QString api_base_url;         // https://host of the API server, no trail
 extern QNetworkAccessManager *network_manager;
 extern QMovie *load_movie;           // loading animation of label_load
 
-// Puts all of the above, and the message boxes' memory of a failing device, back to their
-// start-up values (for tests, which run many windows in one program).
+// Puts all of the above, and the message boxes' memory of a failing device and of a closed
+// window, back to their start-up values (for tests, which run many windows in one program).
 void reset_app_state();
 
 #endif // APP_STATE_H

@@ -38,6 +38,7 @@ protected:
         }
         close_exchanges();
         close_requests();
+        close_boxes();
         return false;
     }
 
@@ -52,5 +53,6 @@ void install_close_guard(QWidget *window)
 {
     open_exchanges();
     open_requests();
+    open_boxes();
     window->installEventFilter(new CloseGuard(window));
 }

@@ -8,7 +8,7 @@ class QWidget;
 // open and the write goes on untouched. "Yes", or any close while nothing is
 // being written, lets the window close; from then on nothing more goes to the
 // device or the server: the exchange or request in flight ends as abandoned,
-// without a box, and the sequence on the stack unwinds quietly. The program
+// and the sequence on the stack unwinds without a box. The program
 // then ends the way it always does (the window's destructor closes the device
 // and shuts the HID library down).
 //

@@ -16,6 +16,7 @@ const char *const text_no = QT_TRANSLATE_NOOP("MainWindow", "No");
 
 bool quiet = false;
 bool muted = false;
+bool closed = false;
 QString quiet_step;
 QSet<QString> shown_during_identification;
 
@@ -23,6 +24,10 @@ QSet<QString> shown_during_identification;
 // identification only the first time for its step.
 bool may_show(const char *title, const char *text)
 {
+    if (closed) {
+        qCDebug(orv_app) << "box after the window closed, not shown:" << text;
+        return false;
+    }
     if (muted) {
         qCDebug(orv_app) << "box muted:" << text;
         return false;
@@ -99,6 +104,16 @@ void quiet_repeats_end()
 void quiet_repeats_forget()
 {
     shown_during_identification.clear();
+}
+
+void close_boxes()
+{
+    closed = true;
+}
+
+void open_boxes()
+{
+    closed = false;
 }
 
 bool boxes_muted()

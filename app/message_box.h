@@ -24,6 +24,12 @@ void quiet_repeats_step(const QString &step);   // the query or request it is at
 void quiet_repeats_end();                       // the identification is over
 void quiet_repeats_forget();                    // unplugged or identified: show again
 
+// The window has closed: the sequence still on the stack unwinds without a box,
+// whatever it reaches (a success it finished before the close included). A new
+// window opens them again.
+void close_boxes();
+void open_boxes();
+
 // Whether boxes are muted now (a MutedBoxes lives).
 bool boxes_muted();
 

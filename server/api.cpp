@@ -111,11 +111,18 @@ QList<QByteArray> media_types(const QByteArray &value)
     return types;
 }
 
-// Structured text: what a server answers with when it has no file to give.
+// Structured text: what a server answers with when it has no file to give. JSON
+// (JSON text sequences too), XML, YAML, TOML and script are text, whatever the
+// top-level type says; every other application type may be a file.
 bool structured_text(const QByteArray &type)
 {
-    return type.startsWith("text/") || type == "application/json" || type == "application/xml"
-           || type.endsWith("+json") || type.endsWith("+xml");
+    static const QByteArray text_types[] = {"application/json",       "application/json-seq",
+                                            "application/xml",        "application/javascript",
+                                            "application/ecmascript", "application/yaml",
+                                            "application/x-yaml",     "application/toml"};
+    if (type.startsWith("text/") || type.endsWith("+json") || type.endsWith("+xml") || type.endsWith("+yaml"))
+        return true;
+    return std::find(std::begin(text_types), std::end(text_types), type) != std::end(text_types);
 }
 
 } // namespace

@@ -48,9 +48,11 @@ bool status_ok(int status);
 
 // Whether a software file reply may be the file: status 200 and no media type
 // that is structured text, never a file: text/*, JSON (application/json,
-// application/problem+json, any "+json" suffix) or XML (application/xml, any
-// "+xml" suffix such as XHTML). A server sends those for errors and "moved"
-// pages. No content type is fine. Repeated Content-Type headers arrive joined
+// application/json-seq, any "+json" suffix), XML (application/xml, any "+xml"
+// suffix such as XHTML), YAML (application/yaml, application/x-yaml, any "+yaml"
+// suffix), TOML (application/toml) or script (application/javascript,
+// application/ecmascript). A server sends those for errors and "moved" pages;
+// application/octet-stream and types not known as text may be the file. No content type is fine. Repeated Content-Type headers arrive joined
 // by commas: every media type in the value is checked, and any refused one
 // refuses the file. A comma inside a quoted parameter value splits nothing.
 bool software_reply_acceptable(int status, const QByteArray &content_type);

@@ -79,6 +79,10 @@ void ApiTest::software_reply_acceptance_data()
     QTest::newRow("a +json suffix") << 200 << QByteArray("application/vnd.api+json") << 3 << false;
     QTest::newRow("XML") << 200 << QByteArray("application/xml") << 3 << false;
     QTest::newRow("XHTML, a +xml suffix") << 200 << QByteArray("application/xhtml+xml") << 3 << false;
+    for (const char *text : {"application/json-seq", "application/javascript", "application/ecmascript",
+                             "application/yaml", "application/x-yaml", "application/toml", "application/ld+yaml"})
+        QTest::newRow(text) << 200 << QByteArray(text) << 3 << false;
+    QTest::newRow("an unknown binary type") << 200 << QByteArray("application/x-orv-firmware") << 3 << true;
     // Two Content-Type headers, as the network layer joins them.
     QTest::newRow("repeated header") << 200 << QByteArray("text/html, application/octet-stream") << 3 << false;
     QTest::newRow("quoted comma") << 200 << QByteArray(R"(application/octet-stream; name="a, text/plain")") << 3

@@ -4,6 +4,7 @@
 #include <QPointer>
 #include <QTimer>
 #include <QVector>
+#include <algorithm>
 
 namespace {
 
@@ -44,4 +45,9 @@ void idle_work::add(QObject *context, std::function<void()> piece)
     pieces.append({context, std::move(piece)});
     if (!timer->isActive())
         timer->start();
+}
+
+int idle_work::pending()
+{
+    return int(std::count_if(pieces.cbegin(), pieces.cend(), [](const Piece &piece) { return !piece.context.isNull(); }));
 }

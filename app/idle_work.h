@@ -13,6 +13,9 @@ namespace idle_work {
 
 void add(QObject *context, std::function<void()> piece);
 
+// Pieces still to run whose context lives.
+int pending();
+
 } // namespace idle_work
 
 #endif // IDLE_WORK_H

@@ -71,4 +71,5 @@ void MainWindow::change_language()
     sheets::set(ui->pushButton_clear_errors, sheets::button(folder + "/clear_errors_off.png"));
     // The installation's overlay shows a picture of what lies under it.
     retake_loading_backdrop();
+    prepare_device_window_again();
 }

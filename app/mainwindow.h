@@ -132,6 +132,7 @@ private:
     void style_language_box();
     void style_vehicle_boxes();
     void prepare_device_window();
+    void prepare_device_window_again();
     QVector<QWidget *> vehicle_choice_widgets() const;
     // app/widget_states.cpp: the standby and protocol editors a settings write locks.
     QVector<QWidget *> settings_controls() const;

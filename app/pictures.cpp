@@ -310,6 +310,11 @@ void pictures::release_unused()
     prune();
 }
 
+QStringList pictures::prepared_files()
+{
+    return prepared.keys();
+}
+
 void pictures::forget_prepared()
 {
     prepared.clear();

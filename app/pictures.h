@@ -26,6 +26,8 @@ QStringList decoded_files();
 // the @2x twin on a high-density screen), and keeps them until forget_prepared().
 void prepare(QObject *context, const QStringList &files);
 void forget_prepared();
+// The files decoded ahead and kept now.
+QStringList prepared_files();
 
 // A decoded picture that no widget shows any more is let go of about a second later
 // (so that a picture shown again at once is not decoded again); this lets go now.

@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
+#include <QPointer>
 #include <QPushButton>
 #include <QTimer>
 
@@ -22,6 +23,11 @@
 namespace {
 
 const QString black_sheet = sheets::list();
+
+// The work queued ahead for the identified window of the device being opened: its
+// pieces live only as long as this object, which goes with the device (or with the
+// language its pictures were chosen for).
+QPointer<QObject> preparation;
 
 // A text label emptied: no text, no picture.
 void clear_text(QLabel *label)
@@ -67,7 +73,9 @@ void MainWindow::enable_widgets()
 
 void MainWindow::clear_widgets()
 {
-    // No device: what was made ready for its window is let go of.
+    // No device: what was made ready for its window is let go of, and what was still
+    // waiting to be made ready is not made.
+    delete preparation;
     pictures::forget_prepared();
     disable_widgets();
     mark_window_cleared();
@@ -148,12 +156,14 @@ void MainWindow::style_vehicle_boxes()
 // the event loop. Later connections find the sheets in place and skip them.
 void MainWindow::prepare_device_window()
 {
+    delete preparation;
+    preparation = new QObject(this);
     for (QComboBox *box : {ui->comboBox_marka, ui->comboBox_model, ui->comboBox_model_exactly})
-        idle_work::add(box, [box] { sheets::set(box, vehicle_sheet()); });
+        idle_work::add(preparation, [box] { sheets::set(box, vehicle_sheet()); });
     // The protocol list keeps this sheet once a device has been there; empty and
     // disabled until the device's window shows, it looks the same either way.
     QComboBox *protocol = ui->comboBox_protocol;
-    idle_work::add(protocol, [protocol] { sheets::set(protocol, black_sheet); });
+    idle_work::add(preparation, [protocol] { sheets::set(protocol, black_sheet); });
 
     QStringList files;
     const QString language = QStringLiteral(":/") + lang_folder + QLatin1Char('/');
@@ -164,7 +174,17 @@ void MainWindow::prepare_device_window()
                              "stock_on.png", "stock_off.png", "indication_on.png", "indication_off.png", "stby_u.png",
                              "stby_s.png", "checkbox_on.png", "red.png", "yellow.png"})
         files << QStringLiteral(":/all/") + QLatin1String(file);
-    pictures::prepare(this, files);
+    pictures::prepare(preparation, files);
+}
+
+// The language changed: pictures made ready for the device's window in the old one
+// are let go of, and those of the new one made ready instead.
+void MainWindow::prepare_device_window_again()
+{
+    if (!preparation)
+        return;
+    pictures::forget_prepared();
+    prepare_device_window();
 }
 
 // The window of an identified device, once its presence is confirmed; also

@@ -7,8 +7,11 @@
 
 #include "api_server.h"
 #include "app/app_state.h"
+#include "app/idle_work.h"
 #include "app/logging.h"
 #include "app/mainwindow.h"
+#include "app/pictures.h"
+#include "device/usb_state.h"
 #include "device/device_state.h"
 #include "server/server_state.h"
 #include "sim_bus.h"
@@ -60,6 +63,7 @@ private slots:
     void trace_hides_serial_number_and_key();
     void denied_access_names_the_fix();
     void handles_are_closed_when_dropped();
+    void a_dropped_device_keeps_nothing_made_ready();
     void window_close_releases_the_device();
 
 private:
@@ -320,6 +324,21 @@ void IdentifyTest::handles_are_closed_when_dropped()
     QCOMPARE(bus.total_closes(), 3);
     QCOMPARE(bus.open_handles(), 1);
     QCOMPARE(bus.live_enumerations(), 0);
+}
+
+// What is made ready for a device's window goes with the device, also when its
+// first write fails before any of it was made (here nothing waits before it).
+void IdentifyTest::a_dropped_device_keeps_nothing_made_ready()
+{
+    SimDevice *device = rig->plug(configured_device());
+    device->set_write_failing(true);
+    USB_read_delay = 0;
+    rig->open_window();
+    QTest::qWait(1200);
+    QCOMPARE(SimBus::instance().total_opens(), 2);
+    QCOMPARE(rig->boxes.texts(), QStringList{"Error! / USB write error! Please reconnect device!"});
+    QCOMPARE(pictures::prepared_files(), QStringList());
+    QCOMPARE(idle_work::pending(), 0);
 }
 
 void IdentifyTest::window_close_releases_the_device()

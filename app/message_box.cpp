@@ -1,6 +1,8 @@
 #include "app/message_box.h"
 
+#include <QEventLoop>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QSet>
 #include <QString>
@@ -20,10 +22,35 @@ bool closed = false;
 QString quiet_step;
 QSet<QString> shown_during_identification;
 
+// The question open now, and whether it was answered "Yes".
+QPointer<QMessageBox> open_question;
+bool question_yes = false;
+
+// A box of the running sequence raised while the question is open (its nested wait
+// goes on under the question) waits for the answer, so that nothing covers the
+// question: after "No" it is shown, after "Yes" the window closes and it is not.
+bool wait_for_question(const char *text)
+{
+    if (!open_question)
+        return true;
+    qCDebug(orv_app) << "box waits for the open question:" << text;
+    QEventLoop answered;
+    QObject::connect(open_question.data(), &QDialog::finished, &answered, &QEventLoop::quit);
+    QObject::connect(open_question.data(), &QObject::destroyed, &answered, &QEventLoop::quit);
+    answered.exec();
+    if (question_yes) {
+        qCDebug(orv_app) << "box for a window that closes, not shown:" << text;
+        return false;
+    }
+    return true;
+}
+
 // Whether a box may be shown now: not while muted, and during a failing
 // identification only the first time for its step.
 bool may_show(const char *title, const char *text)
 {
+    if (!wait_for_question(text))
+        return false;
     if (closed) {
         qCDebug(orv_app) << "box after the window closed, not shown:" << text;
         return false;
@@ -81,7 +108,12 @@ bool show_box_yes_no(const char *title, const char *text)
     QPushButton *no = box.addButton(MainWindow::tr(text_no), QMessageBox::NoRole);
     box.setDefaultButton(no);
     box.setEscapeButton(no);
+    question_yes = false;
+    QObject::connect(&box, &QMessageBox::buttonClicked, &box,
+                     [yes](QAbstractButton *clicked) { question_yes = clicked == yes; });
+    open_question = &box;
     box.exec();
+    open_question = nullptr;
     return box.clickedButton() == yes;
 }
 

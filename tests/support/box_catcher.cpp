@@ -40,7 +40,8 @@ bool BoxCatcher::eventFilter(QObject *watched, QEvent *event)
             if (on_box)
                 on_box(seen);
             QPointer<QMessageBox> open(box);
-            QTimer::singleShot(0, box, [open, answer = answer] {
+            const int delay = box->buttons().size() > 1 ? question_delay_ms : 0;
+            QTimer::singleShot(delay, box, [open, answer = answer] {
                 if (!open || open->buttons().isEmpty())
                     return;
                 QAbstractButton *button = open->buttons().first();

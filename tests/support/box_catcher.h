@@ -38,6 +38,9 @@ public:
     std::function<void(const Box &)> on_box;
     // The text of the button that answers a box ("Yes", "No", ...).
     QString answer;
+    // A question (a box of several buttons) is answered this long after it shows,
+    // not on the next turn: what the program does under an open question.
+    int question_delay_ms = 0;
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

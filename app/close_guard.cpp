@@ -7,8 +7,16 @@
 #include "app/message_box.h"
 #include "device/usb_state.h"
 #include "server/server_state.h"
+#include "tuning/tuning_state.h"
 
 namespace {
+
+// Marked for the translation tools; show_box_yes_no translates them.
+const char *const text_write_running =
+    QT_TRANSLATE_NOOP("MainWindow", "A write to the device is running. Closing now leaves it incomplete. Close anyway?");
+const char *const text_report_running = QT_TRANSLATE_NOOP(
+    "MainWindow",
+    "The vehicle is in the device, but its installation is still being reported. Closing now leaves it unreported. Close anyway?");
 
 class CloseGuard : public QObject
 {
@@ -25,16 +33,16 @@ protected:
             event->ignore();
             return true;
         }
-        if (device_write_running()) {
+        if (device_write_running() || install_report_running()) {
             asking = true;
-            const bool close_anyway = show_box_yes_no(
-                "Warning", "A write to the device is running. Closing now leaves it incomplete. Close anyway?");
+            const bool close_anyway =
+                show_box_yes_no("Warning", device_write_running() ? text_write_running : text_report_running);
             asking = false;
             if (!close_anyway) {
                 event->ignore();
                 return true;
             }
-            qCDebug(orv_app) << "closed during a device write: the write is abandoned";
+            qCDebug(orv_app) << "closed during a device write or its report: the sequence is abandoned";
         }
         close_exchanges();
         close_requests();

@@ -8,13 +8,33 @@
 #include "device/hid_error.h"
 #include "device/usb_state.h"
 
+namespace {
+
+// How long the next message must still wait. Two messages are always at least
+// USB_pause apart. A device just opened may still hold a report it had for the
+// last program (a late answer): the kernel fetches it at its first poll after the
+// open, up to the endpoint's interval later (commonly 1 to 10 ms, more behind a
+// hub), so the first message waits for the read delay after the open, and the
+// reports read away before it include that one.
+qint64 wait_before_message()
+{
+    qint64 left = 0;
+    if (USB_last_end.isValid())
+        left = USB_pause - USB_last_end.elapsed();
+    if (USB_drain_pending && USB_opened.isValid())
+        left = qMax(left, USB_read_delay - USB_opened.elapsed());
+    return left;
+}
+
+} // namespace
+
 // One exchange of a sequence: the message goes out, the sender waits until the
-// read tick (or a failure) ends it. Two messages are always at least USB_pause
-// apart; the gap is a wait, not a sleep, so the window stays live.
+// read tick (or a failure) ends it. The gap before a message is a wait, not a
+// sleep, so the window stays live.
 bool MainWindow::USB_exchange(const QByteArray &message)
 {
-    if (USB_last_end.isValid() && !exchanges_closed()) {
-        const qint64 left = USB_pause - USB_last_end.elapsed();
+    if (!exchanges_closed()) {
+        const qint64 left = wait_before_message();
         if (left > 0 && !wait_pause(int(left))) {
             USB_error = true;
             return false;
@@ -35,7 +55,9 @@ bool MainWindow::USB_exchange(const QByteArray &message)
         return false;
     }
     USB_write();
-    if (!wait_run(USB_wait) || exchanges_closed()) {
+    // An exchange that reached its end stands, even when the window closed
+    // after that (its answer came while the close question was open).
+    if (!wait_run(USB_wait) || !USB_ended) {
         // Left without an end (the application is quitting) or ended by the
         // window closing. Nothing may read for this exchange any more.
         qCDebug(orv_usb) << "exchange abandoned";

@@ -105,6 +105,7 @@ void MainWindow::myTimer_USB_test()
         // A device may still send the tail of an exchange another program left
         // unfinished: it is read away before the first message.
         USB_drain_pending = true;
+        USB_opened.start();
         qCDebug(orv_usb) << "device opened";
         prepare_device_window();
 

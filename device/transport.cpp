@@ -72,6 +72,7 @@ void MainWindow::USB_reject_reply()
 void MainWindow::USB_clear_data()
 {
     USB_drain_reports();
+    USB_ended = false;
     RX_complete = false;
     TX_query = false;
     TX_command = false;
@@ -315,6 +316,7 @@ void MainWindow::USB_end_exchange()
     if (!settings_locked)
         timer_USB_test->start(USB_test_interval);
     USB_last_end.start();
+    USB_ended = true;
     qCDebug(orv_usb) << "exchange ended:" << (USB_error ? "failed" : "ok");
     wait_end(USB_wait);
 }

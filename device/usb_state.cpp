@@ -39,6 +39,8 @@ int USB_stall_count = 0;
 int USB_high_offset = 0;
 QElapsedTimer USB_last_end;
 bool USB_drain_pending = false;
+QElapsedTimer USB_opened;
+bool USB_ended = false;
 const int USB_drain_limit = 64;
 
 namespace {
@@ -92,6 +94,8 @@ void reset_usb_state()
     USB_stall_count = USB_high_offset = 0;
     USB_last_end.invalidate();
     USB_drain_pending = false;
+    USB_opened.invalidate();
+    USB_ended = false;
     USB_pause = 5;
     USB_read_delay = 50;
     closed = false;

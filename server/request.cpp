@@ -31,6 +31,7 @@ const char *const too_large_property = "orv_too_large";
 QElapsedTimer request_clock;
 QString request_trace;  // the request in flight as the trace shows it
 bool request_timed_out = false;
+bool request_ended = false;     // the request in flight was answered or timed out
 
 // The most an endpoint's reply may bring: the software file what one device
 // message can carry, every JSON reply 8 MiB.
@@ -103,6 +104,7 @@ bool MainWindow::server_request(Endpoint endpoint, const QString &path_and_query
         return false;
     }
     request_timed_out = false;
+    request_ended = false;
     token_rejected = false;
     timer_server->start(server_timeout);
     const bool post = endpoint == Endpoint::InstallSuccess;
@@ -136,7 +138,9 @@ bool MainWindow::server_request(Endpoint endpoint, const QString &path_and_query
     request_clock.start();
     request_trace = QString(post ? "POST " : "GET ") + api_base_url + api::without_auth_key(path_and_query);
     qCDebug(orv_server).noquote() << request_trace;
-    bool handled = wait_run(server_wait) && !requests_closed();
+    // A request answered before the window closed stands (its answer came while the
+    // close question was open).
+    const bool handled = wait_run(server_wait) && request_ended;
     if (!handled) {
         // Left without an end (the application is quitting) or ended by the
         // window closing: the reply is given up unread.
@@ -173,6 +177,8 @@ void MainWindow::finish_reply(QNetworkReply *reply)
     if (reply == server_pending)
         server_pending = nullptr;
     reply->deleteLater();
+    if (ticket == server_wait)
+        request_ended = true;
     wait_end(ticket);
 }
 
@@ -192,6 +198,7 @@ void MainWindow::myTimer_server()
         reply->deleteLater();
     }
     request_timed_out = true;
+    request_ended = true;
     show_box("Error!", "No connection to server!");
     server_error = true;
     wait_end(ticket);

@@ -103,6 +103,7 @@ void MainWindow::on_pushButton_apply_car_clicked()
             go = write_vehicle(record);
         }
         if (go) {
+            const InstallReport reporting;
             server_request(Endpoint::InstallSuccess, api::install_success_path(),
                            api::install_success_body(settings_id));
             go = !server_error;

@@ -349,6 +349,10 @@
         <translation>Ein Schreibvorgang auf das Gerät läuft. Wenn Sie jetzt schließen, bleibt er unvollständig. Trotzdem schließen?</translation>
     </message>
     <message>
+        <source>The vehicle is in the device, but its installation is still being reported. Closing now leaves it unreported. Close anyway?</source>
+        <translation>Das Fahrzeug ist im Gerät, aber seine Installation wird noch gemeldet. Wenn Sie jetzt schließen, bleibt sie ungemeldet. Trotzdem schließen?</translation>
+    </message>
+    <message>
         <source>Yes</source>
         <translation>Ja</translation>
     </message>

@@ -349,6 +349,10 @@
         <translation>Идёт запись в устройство. Если закрыть сейчас, она останется незавершённой. Всё равно закрыть?</translation>
     </message>
     <message>
+        <source>The vehicle is in the device, but its installation is still being reported. Closing now leaves it unreported. Close anyway?</source>
+        <translation>Автомобиль уже записан в устройство, но об установке ещё сообщается серверу. Если закрыть сейчас, установка останется не сообщённой. Всё равно закрыть?</translation>
+    </message>
+    <message>
         <source>Yes</source>
         <translation>Да</translation>
     </message>

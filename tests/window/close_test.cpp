@@ -4,10 +4,12 @@
 
 #include <QtTest>
 #include <QComboBox>
+#include <QLabel>
 #include <QPushButton>
 
 #include "api_server.h"
 #include "app/mainwindow.h"
+#include "server/server_state.h"
 #include "sim_bus.h"
 #include "support/rig.h"
 #include "tuning/checksum.h"
@@ -38,6 +40,9 @@ private slots:
     void no_lets_the_installation_finish();
     void yes_abandons_the_write_data();
     void yes_abandons_the_write();
+    void closing_while_the_installation_is_reported_asks_data();
+    void closing_while_the_installation_is_reported_asks();
+    void an_exchange_answered_under_the_question_stands();
 
 private:
     void choose_engine();
@@ -121,9 +126,7 @@ void CloseTest::closing_outside_a_write_asks_nothing()
         QCOMPARE(targets(*server, requests_before), QStringList());
     } else {
         server->add_fault(server_fault(apiserver::Endpoint::LimitInfo, apiserver::FaultKind::Delay, 0, {}, 10000));
-        close_when([this, requests_before] {
-            return targets(*server, requests_before).contains("POST /api/v1/vehicle/settings/install/success");
-        });
+        close_when([] { return reply_GetConfigCount && reply_GetConfigCount->isRunning(); });
         rig->window().findChild<QPushButton *>("pushButton_apply_car")->click();
         // The success it had reached comes without its box: the window is gone.
         QVERIFY(device->state().software_checksum_ok);
@@ -207,6 +210,54 @@ void CloseTest::yes_abandons_the_write()
     rig->close_window();
     QCOMPARE(SimBus::instance().open_handles(), 0);
     QCOMPARE(SimBus::instance().exit_calls(), 1);
+}
+
+void CloseTest::closing_while_the_installation_is_reported_asks_data()
+{
+    QTest::addColumn<bool>("yes");
+    QTest::newRow("No") << false;
+    QTest::newRow("Yes") << true;
+}
+
+// The vehicle is in the device once the software is: closing before the server
+// has the report would leave the installation unreported, so the window asks.
+void CloseTest::closing_while_the_installation_is_reported_asks()
+{
+    QFETCH(bool, yes);
+    choose_engine();
+    const size_t requests_before = server->log().size();
+    server->add_fault(server_fault(apiserver::Endpoint::Install, apiserver::FaultKind::Delay, 0, {}, 300));
+    rig->boxes.answer = yes ? "Yes" : "No";
+    close_when([] { return reply_PostSettingsOk && reply_PostSettingsOk->isRunning(); });
+    rig->window().findChild<QPushButton *>("pushButton_apply_car")->click();
+
+    const QString reported = "Warning / The vehicle is in the device, but its installation is still being "
+                             "reported. Closing now leaves it unreported. Close anyway?";
+    QCOMPARE(close_result, yes);
+    const QStringList boxes = yes ? QStringList{reported} : QStringList{reported, "Info / Vehicle is changed!"};
+    QCOMPARE(rig->boxes.texts(), boxes);
+    QVERIFY(device->state().software_checksum_ok);
+    // After "Yes" nothing more is asked of the server (the count left is not). The
+    // server logs the report when it answers it.
+    QTRY_COMPARE(targets(*server, requests_before).size(), yes ? 3 : 4);
+}
+
+// The settings write's last answer comes while the question is open: the write
+// is complete, and the window shows what it wrote, though the window then closes.
+void CloseTest::an_exchange_answered_under_the_question_stands()
+{
+    auto *window = &rig->window();
+    window->findChild<QPushButton *>("pushButton_stby_s")->click();
+    device->clear_log();
+    rig->boxes.answer = "Yes";
+    rig->boxes.question_delay_ms = 300;
+    close_when([this] { return device->messages().size() == 4; });
+    window->findChild<QPushButton *>("pushButton_apply_settings")->click();
+
+    QVERIFY(close_result);
+    QCOMPARE(hex(device->messages()).value(3), QStringLiteral("24"));
+    QCOMPARE(window->findChild<QLabel *>("label_stby")->text(), QStringLiteral("MANUAL, S"));
+    QCOMPARE(rig->boxes.count(), 1);
 }
 
 QTEST_MAIN(CloseTest)

@@ -283,7 +283,9 @@ void HidrawBed::pump(Node &node)
         if (n < 0)
             break;
         if (n == 0) {
-            node.next_pump = now_ms() + read_spacing_ms;  // a late answer: one read later
+            // A report due later (a leftover after the open), else a late answer: one read later.
+            const qint64 due = node.device->report_due_ms();
+            node.next_pump = due > now_ms() ? due : now_ms() + read_spacing_ms;
             break;
         }
         std::memset(report + n, 0, sizeof report - size_t(n));
@@ -351,6 +353,11 @@ int HidrawBed::on_ioctl(void *, void *client_ptr, void *node_ptr)
         return TRUE;
     }
     if (request == HIDIOCGRDESCSIZE) {
+        // hidapi asks this once, right after it opened the node.
+        if (node->device) {
+            node->device->host_opened();
+            node->bed->pump(*node);
+        }
         const int length = int(sizeof report_descriptor);
         std::memcpy(data->data, &length, sizeof length);
     } else if (request == HIDIOCGRDESC) {
@@ -390,6 +397,7 @@ void HidrawBed::on_closed(void *node_ptr, void *)
     if (!node->device)
         return;
     SimFileLink &link = *node->slot->link;
+    node->device->host_closed();
     link.flush_log(*node->device);
     link.log_line("CLOSE " + node->devnode);
     // A device pulled out is gone for good once the program lets go of it: a long run of

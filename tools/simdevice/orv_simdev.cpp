@@ -28,7 +28,7 @@ const char usage_text[] =
     "  fault KIND [ARG] [--match HEX] [--skip N] [--count N]   queue a fault; kinds:\n"
     "      no-answer [PACKETS]  fail  fail-connection  chunked-fail [HEX after F1]\n"
     "      lower-ack  unplug [MESSAGES]  late READS  reply HEX\n"
-    "      ack-past-end  ack-ahead  chunk-gap  wrong-echo\n"
+    "      ack-past-end  ack-ahead  chunk-gap  wrong-echo  leftover MS\n"
     "      garbage random|invalid-base64|bad-offset|endless [CHUNKS]\n"
     "  clear-faults                           drop all queued faults\n";
 
@@ -92,7 +92,7 @@ QString make_fault(const QStringList &args, SimFault *out)
     // What the plain arguments of each kind stand for in the file.
     const QString kind = args.value(0);
     const bool bytes = kind == "reply" || kind == "chunked-fail";
-    const QStringList keys = kind == "no-answer" || kind == "late" ? QStringList{"count"}
+    const QStringList keys = kind == "no-answer" || kind == "late" || kind == "leftover" ? QStringList{"count"}
                              : kind == "unplug"                    ? QStringList{"skip"}
                              : kind == "garbage"                   ? QStringList{"garbage", "count"}
                                                                    : QStringList{};

@@ -268,6 +268,7 @@ hid_device *SimBus::hid_open_path(const char *path)
         handles_.insert(h);
         ++opens_;
         global_error_.clear();
+        found->device->host_opened();
     }
     leave(SimBusObserver::Op::Open, h ? found->device.get() : nullptr,
           h ? found->path : QByteArray());
@@ -317,6 +318,7 @@ void SimBus::hid_close(hid_device *dev)
     const QByteArray path = dev->entry->path;
     enter(SimBusObserver::Op::Close, device);
     handles_.erase(dev);
+    device->host_closed();
     ++closes_;
     delete dev;
     leave(SimBusObserver::Op::Close, device, path);

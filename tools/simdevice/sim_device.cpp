@@ -1,4 +1,6 @@
 #include "sim_device.h"
+
+#include <chrono>
 #include "sim_codec.h"
 
 #include <algorithm>
@@ -107,6 +109,8 @@ void SimDevice::set_plugged(bool plugged)
     pending_.clear();
     drop_packets_ = 0;
     late_reads_ = 0;
+    held_ = false;
+    due_ms_ = 0;
     assembling_ = false;
     assembly_.clear();
     stop_reply();
@@ -159,9 +163,38 @@ void SimDevice::log(SimEvent::Kind kind, const QByteArray &bytes)
     journal_.append(e);
 }
 
+qint64 SimDevice::now_ms()
+{
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+void SimDevice::host_opened()
+{
+    if (held_) {
+        held_ = false;
+        due_ms_ = now_ms() + first_poll_ms;
+    }
+    if (take_ready_fault({SimFault::Kind::Leftover}, {})) {
+        const QByteArray packet =
+            fired_.bytes.isEmpty() ? QByteArray(1, char(0x0B)) + state_.hardware : fired_.bytes;
+        queue_packet(packet);
+        due_ms_ = now_ms() + std::max(0, fired_.count);
+    }
+}
+
+void SimDevice::host_closed()
+{
+    // A late answer was still inside the device: the next open brings it.
+    if (late_reads_ > 0 && !pending_.isEmpty()) {
+        late_reads_ = 0;
+        held_ = true;
+    }
+}
+
 int SimDevice::write(const unsigned char *data, size_t length)
 {
-    if (!plugged_ || !data || length == 0)
+    if (!plugged_ || !data || length == 0 || write_failing_)
         return -1;
     const QByteArray text(reinterpret_cast<const char *>(data) + 1,
                           int(std::min<size_t>(length - 1, 4096)));
@@ -204,7 +237,7 @@ int SimDevice::read(unsigned char *data, size_t length)
 {
     if (!plugged_ || !data)
         return -1;
-    if (pending_.isEmpty() || length == 0)
+    if (pending_.isEmpty() || length == 0 || held_ || now_ms() < due_ms_)
         return 0;
     if (late_reads_ > 0) {
         --late_reads_;

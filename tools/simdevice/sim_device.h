@@ -78,6 +78,19 @@ public:
     // A write sequence (0x03 ... 0x24) is open. Values take effect at once either way.
     bool session_open() const { return session_open_; }
     bool has_pending_report() const { return !pending_.isEmpty(); }
+    // A device that takes no report: every write fails while it stays on the bus.
+    void set_write_failing(bool failing) { write_failing_ = failing; }
+    bool write_failing() const { return write_failing_; }
+
+    // The host opened or closed a handle. What the device had not handed over when the
+    // host let go (a late answer) stays in the device and reaches the host at the first
+    // poll after the next open, first_poll_ms later; a leftover fault fires at the open.
+    void host_opened();
+    void host_closed();
+    static constexpr qint64 first_poll_ms = 2;
+    // When the next report may be read, on the steady clock in ms (0: whenever one waits).
+    qint64 report_due_ms() const { return due_ms_; }
+    static qint64 now_ms();
 
     void add_fault(const SimFault &fault);
     void set_faults(const QList<SimFault> &faults) { faults_ = faults; }
@@ -127,6 +140,9 @@ private:
     QList<QByteArray> pending_;  // input reports waiting to be read
     int drop_packets_ = 0;       // packets still to ignore (no-answer fault at work)
     int late_reads_ = 0;         // reads that still find nothing (late fault at work)
+    bool held_ = false;          // reports kept in the device since the host closed it
+    qint64 due_ms_ = 0;          // no report is read before this time (now_ms())
+    bool write_failing_ = false;
 
     bool assembling_ = false;    // a chunked host message is coming in
     QByteArray assembly_;

@@ -16,6 +16,7 @@ const KindName kind_names[] = {
     {SimFault::Kind::Late, "late"},               {SimFault::Kind::Reply, "reply"},
     {SimFault::Kind::AckPastEnd, "ack-past-end"}, {SimFault::Kind::ChunkGap, "chunk-gap"},
     {SimFault::Kind::AckAhead, "ack-ahead"},      {SimFault::Kind::WrongEcho, "wrong-echo"},
+    {SimFault::Kind::Leftover, "leftover"},
 };
 
 struct GarbageName {
@@ -79,6 +80,11 @@ QString SimFault::describe() const
     case Kind::Late:
         text += QStringLiteral(" (after %1 read%2)").arg(count).arg(count == 1 ? "" : "s");
         break;
+    case Kind::Leftover:
+        text += QStringLiteral(" report %1 ms after the next open").arg(count);
+        if (!bytes.isEmpty())
+            text += QLatin1Char(' ') + QString::fromLatin1(bytes.toHex(' '));
+        return text;
     case Kind::Garbage:
         text += QLatin1Char(' ') + garbage_name(garbage);
         if (garbage == GarbageKind::EndlessChunks && count > 0)

@@ -26,6 +26,8 @@ struct SimFault {
         ChunkGap,        // in a chunked reply, once send the chunk 16 bytes past the one asked for
         AckAhead,        // acknowledge the first chunk of a chunked host message 32 bytes ahead
         WrongEcho,       // handle, but answer with the first byte one higher (a query: its code + 1)
+        Leftover,        // at the next open, a report left from before (`bytes`, framed; the
+                         // answer to the hardware query when empty) arrives count ms later
     };
     enum class GarbageKind {
         RandomBytes,     // 64 random bytes, the first one non-zero
@@ -93,6 +95,11 @@ struct SimFault {
     static SimFault wrong_echo(const QByteArray &match = {}, int skip = 0)
     {
         return make(Kind::WrongEcho, match.isEmpty() ? QByteArray(1, char(sim_wire::query_code)) : match, skip);
+    }
+    // Fires when the host opens the device, not on a message.
+    static SimFault leftover(int ms, const QByteArray &packet = {})
+    {
+        return make(Kind::Leftover, {}, 0, ms).with_bytes(packet);
     }
     SimFault with_bytes(const QByteArray &b) const
     {

@@ -1,7 +1,9 @@
 #!/bin/sh
 # Runs the stateful property test of the window (tests/property) with random
-# seeds: batches of 200 sequences of up to 25 commands, each batch with a new
-# seed, until the time is up or the number of sequences is reached.
+# seeds: batches of 200 sequences, each batch with a new seed, until the time is
+# up or the number of sequences is reached. A batch grows its sequences from a
+# few commands to 100 (RapidCheck's default size): long sequences reach states
+# that short ones do not (ctest runs sequences of up to 25).
 #
 #   tools/property.sh [-j N] [SECONDS]           random seeds for SECONDS (default 600)
 #   tools/property.sh [-j N] --sequences COUNT   random seeds until COUNT sequences ran
@@ -67,7 +69,7 @@ while :; do
     for _ in $(seq "$jobs"); do
         [ "$sequences" -gt 0 ] && [ $((done_sequences + $(echo "$seeds" | wc -w) * batch)) -ge "$sequences" ] && break
         seed=$(od -An -N4 -tu4 /dev/urandom | tr -d ' ')
-        run "seed=$seed max_success=$batch max_size=25" >"$build/property-$seed.log" 2>&1 &
+        run "seed=$seed max_success=$batch max_size=100" >"$build/property-$seed.log" 2>&1 &
         seeds="$seeds $seed"
         pids="$pids $!"
     done

@@ -10,6 +10,7 @@
 #include <rapidcheck/state.h>
 
 #include <array>
+#include <iterator>
 #include <ostream>
 
 #include "api_server.h"
@@ -40,6 +41,7 @@ struct Plug : Command {
         setup.flags = *rc::gen::element(0x0C, 0x04, 0x08, 0x01, 0x02, 0x00, 0x09);
         setup.protocol_bit = setup.flags & 0x08 ? -1 : *rc::gen::element(-1, 0, 5, 11, 15);
         setup.pins = *rc::gen::element(0, 0x0021, 0x0800);
+        setup.broken = *rc::gen::weightedElement<bool>({{12, false}, {1, true}});
     }
     Plug(int slot, DeviceSetup setup) : slot(slot), setup(setup) {}
     void checkPreconditions(const Model &m) const override { RC_PRE(!m.plugged[size_t(slot)]); }
@@ -52,8 +54,9 @@ struct Plug : Command {
     }
     QString text() const
     {
-        return QStringLiteral("plug %1 %2 %3 %4, mode %5, indication %6, settings %7/%8, pins %9")
+        return QStringLiteral("plug %1 %2%3 %4 %5, mode %6, indication %7, settings %8/%9, pins %10")
             .arg(slot)
+            .arg(setup.broken ? "broken (takes no write) " : "")
             .arg(setup.plus ? "OR+" : "OR", setup.configured ? "configured" : "unconfigured",
                  setup.count_left ? "count 3" : "count 0")
             .arg(setup.drive_mode)
@@ -94,7 +97,7 @@ struct WaitPresence : Command {
 // `skip` messages on.
 struct DeviceFault : Command {
     enum Kind { NoReply, Fail, FailConnection, Garbage, InvalidText, LowerAck, AckAhead, AckPastEnd,
-                LateWithin, LateBeyond, UnplugAt, WrongEcho, ChunkGap, ChunkedFail, Count };
+                LateWithin, LateBeyond, UnplugAt, WrongEcho, ChunkGap, ChunkedFail, LeftoverAtOpen, Count };
     int kind = 0;
     int skip = 0;
     DeviceFault() : kind(*rc::gen::inRange(0, int(Count))), skip(*rc::gen::inRange(0, 16)) {}
@@ -116,6 +119,9 @@ struct DeviceFault : Command {
         case WrongEcho: return SimFault::wrong_echo({}, skip);
         case ChunkGap: return SimFault::chunk_gap({}, skip);
         case ChunkedFail: return SimFault::chunked_fail({}, {}, skip);
+        // A report the device still holds when the program next opens it, a few
+        // milliseconds later (within the device's scaled read delay of 5 ms).
+        case LeftoverAtOpen: return SimFault::leftover(1 + skip % 3);
         case Count: break;
         }
         return SimFault();
@@ -135,13 +141,18 @@ struct DeviceFault : Command {
 struct ServerFault : Command {
     enum Kind { TimeOut, Unauthorized, Status500, Oversized, WrongBody, EmptyBody, BrokenJson, WrongType,
                 Html, Dropped, Count };
+    // Types of structured text a server may send in place of a file.
+    static constexpr const char *text_types[] = {"text/plain", "application/json-seq", "application/yaml",
+                                                 "application/toml", "application/javascript"};
     int endpoint = 0;
     int kind = 0;
+    int type = 0;
     ServerFault()
         : endpoint(*rc::gen::inRange(0, int(apiserver::Endpoint::Any))),
           kind(*rc::gen::weightedElement<int>({{1, TimeOut}, {3, Unauthorized}, {3, Status500}, {1, Oversized},
                                                {3, WrongBody}, {3, EmptyBody}, {3, BrokenJson}, {3, WrongType},
-                                               {2, Html}, {2, Dropped}}))
+                                               {2, Html}, {2, Dropped}})),
+          type(*rc::gen::inRange(0, int(std::size(text_types))))
     {
     }
     ServerFault(apiserver::Endpoint endpoint, Kind kind) : endpoint(int(endpoint)), kind(kind) {}
@@ -162,7 +173,7 @@ struct ServerFault : Command {
         case BrokenJson: return server_fault(at, apiserver::FaultKind::Status, 200, "{\"result\":{\"items\":[");
         case WrongType: {
             apiserver::Fault f = server_fault(at, apiserver::FaultKind::ContentType);
-            f.content_type = "text/plain";
+            f.content_type = text_types[type];
             return f;
         }
         case Html: return server_fault(at, apiserver::FaultKind::NonJson);
@@ -182,7 +193,8 @@ struct ServerFault : Command {
         static const char *const names[] = {"time-out", "401", "500", "oversized", "wrong body", "empty body",
                                             "broken JSON", "wrong type", "HTML page", "dropped"};
         static const char *const endpoints[] = {"limitInfo", "brand", "model", "vehicle", "settings", "software", "install"};
-        return QStringLiteral("server fault: %1 on %2").arg(names[kind], endpoints[endpoint]);
+        const QString what = kind == WrongType ? QStringLiteral("type %1").arg(text_types[type]) : names[kind];
+        return QStringLiteral("server fault: %1 on %2").arg(what, endpoints[endpoint]);
     }
     void show(std::ostream &os) const override { os << describe().toStdString(); }
 };
@@ -263,7 +275,8 @@ struct Close : Command {
 // Something that happens in the middle of the next sequence, on its message N.
 struct During : Command {
     enum What { PlugOther, UnplugActive, ClickMode, ClickApplySettings, ClickApplyCar, ChooseBrand, CloseYes,
-                CloseNo, Count };
+                CloseNo, PullUnderQuestionYes, PullUnderQuestionNo, CloseInReportYes, CloseInReportNo, Language,
+                Count };
     int what = 0;
     int message = 1;
     During() : what(*rc::gen::inRange(0, int(Count))), message(*rc::gen::inRange(1, 16)) {}
@@ -272,7 +285,14 @@ struct During : Command {
     {
         static const char *const names[] = {"plug the other slot", "unplug the open device", "click ECO",
                                             "click apply settings", "click apply vehicle", "choose a brand",
-                                            "close, answer Yes", "close, answer No"};
+                                            "close, answer Yes", "close, answer No",
+                                            "close, unplug the device, answer Yes late",
+                                            "close, unplug the device, answer No late",
+                                            "close while the installation is reported, answer Yes",
+                                            "close while the installation is reported, answer No",
+                                            "switch the language"};
+        if (what == CloseInReportYes || what == CloseInReportNo)
+            return QStringLiteral("in the next installation's report: %1").arg(names[what]);
         return QStringLiteral("on message %1 of the next sequence: %2").arg(message).arg(names[what]);
     }
     void run(const Model &, World &w) const override
@@ -280,7 +300,13 @@ struct During : Command {
         w.begin(describe());
         World *world = &w;
         const What action = What(what);
-        w.arm_during(message, describe(), [world, action] {
+        if (action == CloseInReportYes || action == CloseInReportNo) {
+            w.arm_report(describe(), [world, action] { world->close_window(action == CloseInReportYes); });
+            w.settle();
+            return;
+        }
+        const int language = message % 3;
+        w.arm_during(message, describe(), [world, action, language] {
             switch (action) {
             case PlugOther: world->plug_spare_slot(); break;
             case UnplugActive: world->pull_active_device(); break;
@@ -290,6 +316,15 @@ struct During : Command {
             case ChooseBrand: world->choose_vehicle(0); break;
             case CloseYes: world->close_window(true); break;
             case CloseNo: world->close_window(false); break;
+            // The device fails while the close question is open.
+            case PullUnderQuestionYes:
+            case PullUnderQuestionNo:
+                world->pull_active_device();
+                world->close_window(action == PullUnderQuestionYes, World::late_answer_ms);
+                break;
+            case Language: world->set_language(language); break;
+            case CloseInReportYes:
+            case CloseInReportNo:
             case Count: break;
             }
         });

@@ -72,6 +72,30 @@ bool regressions()
     ok &= regression("a fault of a device replaced during the sequence",
                      sequence(During(During::UnplugActive, 3), DeviceFault(DeviceFault::NoReply, 0),
                               During(During::PlugOther, 3), cmd::Close()));
+    // Pictures made ready for a device's window outlived a device that failed before
+    // they were made, in the no-device window and after its unplug.
+    DeviceSetup broken;
+    broken.broken = true;
+    ok &= regression("a device that fails at once keeps nothing made ready",
+                     sequence(cmd::Unplug(0), cmd::Plug(0, broken), cmd::Unplug(0)));
+    // A language switch during identification made the old language's pictures ready.
+    ok &= regression("a language switch during identification",
+                     sequence(cmd::Unplug(0), During(During::Language, 2), cmd::Plug(0, DeviceSetup())));
+    // A device failing while the close question was open showed its box over the question.
+    ok &= regression("a device failing under the close question",
+                     sequence(During(During::PullUnderQuestionNo, 2), cmd::Click("pushButton_dynamic"),
+                              cmd::Unplug(0), cmd::Plug(0, DeviceSetup()), During(During::PullUnderQuestionYes, 2),
+                              cmd::Click("pushButton_eco")));
+    // An answer that came after its time-out was taken, after the program's next
+    // open, for the answer to its first message; so was a report the device still
+    // held at the open.
+    ok &= regression("a late answer and a leftover report at the next open",
+                     sequence(DeviceFault(DeviceFault::LateBeyond, 0), cmd::Close(),
+                              DeviceFault(DeviceFault::LeftoverAtOpen, 2), cmd::Close()));
+    // Closing while the installation was reported asked nothing.
+    ok &= regression("closing while an installation is reported",
+                     sequence(During(During::CloseInReportNo, 1), cmd::Install(0),
+                              During(During::CloseInReportYes, 1), cmd::Install(1)));
     return ok;
 }
 

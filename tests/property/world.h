@@ -14,6 +14,7 @@
 #include <QStringList>
 #include <QTimer>
 #include <array>
+#include <chrono>
 #include <functional>
 #include <memory>
 
@@ -40,6 +41,7 @@ struct DeviceSetup {
     bool count_left = true;   // the server has configurations left for it
     int drive_mode = 0;
     bool indication = true;
+    bool broken = false;      // takes no write: fails identification at its first message
     int flags = 0x0C;         // settings word as stored
     int protocol_bit = -1;    // -1: none
     int pins = 0;             // pin activity mask
@@ -91,7 +93,12 @@ public:
     void arm_server_fault(const apiserver::Fault &fault);
     // `action` runs once the devices have seen `message` more messages (1 = the next).
     void arm_during(int message, const QString &what, std::function<void()> action);
-    void close_window(bool answer_yes);
+    // `action` runs while the next installation's report is on its way (which the
+    // server then holds for a while).
+    void arm_report(const QString &what, std::function<void()> action);
+    // The question is answered `answer_ms` after it shows (0: on the next turn).
+    void close_window(bool answer_yes, int answer_ms = 0);
+    static constexpr int late_answer_ms = 250;  // past an exchange's time-out (scaled)
     void pull_active_device();      // in the middle of a sequence
     void plug_spare_slot();         // a second device, in a slot that is free
     SimDevice *active_device() const;
@@ -111,6 +118,7 @@ private:
     bool idle() const;
     void check(bool ok, const char *invariant, const QString &saw);
     void check_presence();
+    void check_prepared();
     void check_locks();
     void check_boxes();
     void check_wire();
@@ -148,7 +156,10 @@ private:
     QByteArray message_in_flight;   // the last message the host began to send
     QString chosen_id;              // the vehicle chosen when apply was clicked
     int messages_at_close = -1;
-    size_t requests_at_close = 0;
+    std::chrono::system_clock::time_point closed_at;
+    bool report_sent_at_close = false;
+    QTimer report_watch;            // runs report_action once the report is on its way
+    std::function<void()> report_action;
 
     // Between commands.
     bool settings_edited = false;
@@ -181,10 +192,10 @@ private:
     QTimer deadline;                // a command still running then is stuck
     bool stuck = false;
     QElapsedTimer since_beat;
-    qint64 beat_run_delay_ns = 0;
-    qint64 longest_gap_ms = 0;          // not counting the time spent waiting for a processor
-    qint64 longest_gap_waiting_ms = 0;  // what was not counted of it
-    static qint64 run_delay_ns();
+    qint64 beat_cpu_ns = 0;
+    qint64 longest_gap_ms = 0;       // the GUI thread's own processor time in the gap
+    qint64 longest_gap_wall_ms = 0;  // the gap's length
+    static qint64 thread_cpu_ns();
     void beat();
 
     class StackWatch;

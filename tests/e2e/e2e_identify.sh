@@ -45,16 +45,17 @@ check_box_shows() {
         e2e_region_is "${region[@]}" "$relation" "$empty"
 }
 
-# plug_and_identify NAME INIT_OPTIONS EXPECTED_MESSAGES SERIAL COUNT MODES_SHOWN FLAGS
+# plug_and_identify NAME INIT_OPTIONS EXPECTED_MESSAGES SERIAL COUNT MODES_SHOWN FLAGS [FAULT]
 plug_and_identify() {
-    local name=$1 options=$2 expected=$3 serial=$4 count=$5 modes=$6 flags=$7
+    local name=$1 options=$2 expected=$3 serial=$4 count=$5 modes=$6 flags=$7 fault=${8:-}
     local wire_start req_start expected_requests label
     wire_start=$(orv_lines "$e2e_wire")
     req_start=$(orv_lines "$e2e_requests")
 
     # shellcheck disable=SC2086  # the options are words
     if ! { e2e_simdev init $options --serial "$serial" --unplugged >/dev/null \
-        && e2e_simdev set settings_flags "$flags" && e2e_simdev plug; }; then
+        && e2e_simdev set settings_flags "$flags" && { [ -z "$fault" ] || e2e_simdev fault $fault; } \
+        && e2e_simdev plug; }; then
         e2e_fatal "$name: orv-simdev plugs it in"
     fi
     e2e_log "$name: plugged in"
@@ -112,9 +113,11 @@ plug_and_identify "OR with a vehicle" "--model or --configured" \
     "$identity_queries"$'\n'"$vehicle_queries"$'\n'"$settings_queries" 1000000002 0 hidden 0x0c
 or_label=$last_label
 # A configured OR+ with configurations left: everything, the drive mode too. Automatic
-# standby (on S), manual protocol.
+# standby (on S), manual protocol. It still holds a report from before, which reaches the
+# program 20 ms after the open: read away, it fails nothing.
 plug_and_identify "OR+ with a vehicle" "--model or+ --configured" \
-    "$identity_queries"$'\n'"$vehicle_queries"$'\n'"09 1c"$'\n'"$settings_queries" 1100000002 3 shown 0x05
+    "$identity_queries"$'\n'"$vehicle_queries"$'\n'"09 1c"$'\n'"$settings_queries" 1100000002 3 shown 0x05 \
+    "leftover 20"
 
 e2e_check "the OR and the OR+ show different model pictures" test "$or_label" != "$last_label"
 e2e_same "every handle opened was closed" "$(grep -c '^OPEN ' "$e2e_wire")" "$(grep -c '^CLOSE ' "$e2e_wire")"

@@ -39,6 +39,21 @@ void query(hid_device *device, const char *hex)
         std::printf("%s: answered %s\n", hex, clock.elapsed() < 40 ? "at once" : "late");
 }
 
+// A report the device still held when it was opened comes at its first poll, some
+// milliseconds after the open, not at once.
+void leftover(hid_device *device)
+{
+    unsigned char in[framing::input_report_size];
+    QElapsedTimer clock;
+    clock.start();
+    const int at_open = hid_read(device, in, sizeof in);
+    int n = 0;
+    while ((n = hid_read(device, in, sizeof in)) == 0 && clock.elapsed() < 1000)
+        QThread::msleep(1);
+    std::printf("leftover: %s at the open, %s\n", at_open == 0 ? "nothing" : "a report",
+                n > 0 && clock.elapsed() >= 20 ? "a report later" : "none later");
+}
+
 }  // namespace
 
 int main()
@@ -53,6 +68,7 @@ int main()
         return 1;
     }
     hid_set_nonblocking(device, 1);
+    leftover(device);
     query(device, "090c");
     query(device, "090a");
     query(device, "090b");

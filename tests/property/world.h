@@ -11,6 +11,7 @@
 #include <QMap>
 #include <QObject>
 #include <QPointer>
+#include <QSet>
 #include <QStringList>
 #include <QTimer>
 #include <array>
@@ -163,6 +164,7 @@ private:
 
     // Between commands.
     bool settings_edited = false;
+    QSet<const SimDevice *> broken_shown;  // devices taking no write whose error box this program showed
     QString marked_mode;
     QString marked_indication;
     QVector<Record> records;

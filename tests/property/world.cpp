@@ -509,7 +509,7 @@ void World::begin(const QString &what)
     question_expected = false;
     rig()->boxes.question_delay_ms = 0;
     closed_during = false;
-    messages_at_close = -1;
+    messages_at_close.clear();
     journal_before.clear();
     faults_before.clear();
     device_trouble = false;
@@ -678,10 +678,11 @@ void World::close_window(bool answer_yes, int answer_ms)
     question_expected = question_expected || writing;
     if (!writing || answer_yes) {
         closed_during = true;
-        messages_at_close = 0;
+        // Per device: one plugged into a slot later in the command replaces it there.
+        messages_at_close.clear();
         for (SimDevice *device : devices)
             if (device)
-                messages_at_close += device->messages().size();
+                messages_at_close[device] = device->messages().size();
         closed_at = std::chrono::system_clock::now();
         // A report the program had sent may reach the server after the close.
         report_sent_at_close = reply_PostSettingsOk && reply_PostSettingsOk->isRunning();
@@ -783,11 +784,10 @@ void World::end_program()
           QStringLiteral("hid_exit called %1 times").arg(SimBus::instance().exit_calls() - exits));
     if (closed_during) {
         int messages = 0;
-        for (SimDevice *device : devices)
-            if (device)
-                messages += device->messages().size();
-        check(messages == messages_at_close, "closing ends the write: nothing more is written",
-              QStringLiteral("%1 messages after the close").arg(messages - messages_at_close));
+        for (auto it = messages_at_close.cbegin(); it != messages_at_close.cend(); ++it)
+            messages += it.key()->messages().size() - it.value();
+        check(messages == 0, "closing ends the write: nothing more is written",
+              QStringLiteral("%1 messages after the close").arg(messages));
         // A report sent before the close may be answered after it.
         const auto log = rig()->server()->log();
         int reported = 0;

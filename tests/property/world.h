@@ -156,7 +156,7 @@ private:
     bool writing_click = false;     // inside a click that writes into the device
     QByteArray message_in_flight;   // the last message the host began to send
     QString chosen_id;              // the vehicle chosen when apply was clicked
-    int messages_at_close = -1;
+    QMap<const SimDevice *, int> messages_at_close;
     std::chrono::system_clock::time_point closed_at;
     bool report_sent_at_close = false;
     QTimer report_watch;            // runs report_action once the report is on its way

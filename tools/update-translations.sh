@@ -4,6 +4,7 @@
 # editor), vanished ones dropped, existing translations kept.
 #
 #   tools/update-translations.sh        (or: cmake --build build --target orv_lupdate)
+#   tools/update-translations.sh DIR    refreshes DIR/orv_*.ts instead (copies, for the check)
 #
 # lupdate finds texts marked with tr(), QT_TR_NOOP or QT_TRANSLATE_NOOP. Message boxes are
 # shown with show_box("Title", "Text"), which translates both at run time, so the string
@@ -15,6 +16,7 @@ export LC_ALL=C  # one sort order everywhere
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 lupdate=${LUPDATE:-lupdate}
+ts_dir=${1:-resources/translations}
 folders="app device server tuning controls"
 
 work=$(mktemp -d)
@@ -35,5 +37,5 @@ find $folders -name '*.cpp' | sort | xargs perl -0777 -ne '
 find $folders -name '*.cpp' -o -name '*.h' | sort >"$work/sources"
 echo "$work/box_texts.cpp" >>"$work/sources"
 "$lupdate" -silent -locations none -no-obsolete -I "$root" "@$work/sources" \
-    -ts resources/translations/orv_de.ts resources/translations/orv_ru.ts
-echo "update-translations: resources/translations/orv_de.ts and orv_ru.ts refreshed"
+    -ts "$ts_dir/orv_de.ts" "$ts_dir/orv_ru.ts"
+echo "update-translations: $ts_dir/orv_de.ts and orv_ru.ts refreshed"

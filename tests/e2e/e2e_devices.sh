@@ -29,6 +29,8 @@ e2e_check "then the second device is identified" orv_wait_for 20 grep -qx 'MSG 0
 e2e_check "the server is asked about the second device" \
     orv_wait_for 10 grep -qF '["X-Auth-Token","1000000002"]' "$e2e_requests"
 e2e_log "two devices done"
+# The permission case below runs only as root: it is not part of the transcript.
+e2e_transcript "$first_wire" "$second_wire"
 
 # The permission hint from a real EACCES: the program runs as nobody, the node is root's, 0600.
 if [ "$(id -u)" -ne 0 ] || ! getent passwd nobody >/dev/null; then

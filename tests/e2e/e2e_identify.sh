@@ -122,4 +122,5 @@ plug_and_identify "OR+ with a vehicle" "--model or+ --configured" \
 e2e_check "the OR and the OR+ show different model pictures" test "$or_label" != "$last_label"
 e2e_same "every handle opened was closed" "$(grep -c '^OPEN ' "$e2e_wire")" "$(grep -c '^CLOSE ' "$e2e_wire")"
 
+e2e_transcript
 e2e_finish

@@ -241,4 +241,5 @@ e2e_same "no install report" "" "$(e2e_requests_to "$req_start" /api/v1/vehicle/
 e2e_same "no configuration is spent" "\"count\":$((count - 1))" \
     "$(orv_api GET "/__sim/device?serial=$serial" | grep -o '"count":-\{0,1\}[0-9]*')"
 
+e2e_transcript
 e2e_finish

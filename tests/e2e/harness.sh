@@ -106,6 +106,51 @@ e2e_finish() {
     exit $?
 }
 
+# --- the golden transcript ----------------------------------------------------------------
+
+# Every box the test closes, by title, in order (the texts stay in the box).
+e2e_boxes="$e2e_work/boxes.log"
+eval "orv_close_box_untraced() $(declare -f orv_close_box | tail -n +2)"
+orv_close_box() {
+    [ -n "$(orv_box "$1")" ] && echo "box $1" >>"$e2e_boxes"
+    orv_close_box_untraced "$@"
+}
+
+# The wire as a transcript: opens and closes without the node, and a run of chunks of a long
+# host message with their acknowledgements as one line (the whole message follows as MSG;
+# where an unplug cuts the transfer, how many chunks went over is the test's timing).
+e2e_wire_transcript() {
+    sed 's/^\(OPEN\|CLOSE\) .*/\1/' "$1" 2>/dev/null | awk '
+        /^(H>D dc|D>H dd)( |$)/ { if (!run) print "H>D chunks of a long message, each acknowledged"; run = 1; next }
+        { run = 0; print }'
+}
+
+# e2e_transcript [WIRE-LOG...]: the scenario's wire (the test's device unless logs are
+# named), its server requests (method, target, status) and the boxes it closed, compared with
+# tests/golden/e2e/NAME.txt; ORV_GOLDEN_UPDATE=1 writes that file instead.
+e2e_transcript() {
+    local golden="$e2e_root/tests/golden/e2e/$e2e_name.txt" actual="$e2e_work/transcript.txt" log
+    [ $# -gt 0 ] || set -- "$e2e_wire"
+    {
+        for log in "$@"; do
+            echo "== wire $(basename "$log")"
+            e2e_wire_transcript "$log"
+        done
+        echo "== server"
+        e2e_targets_after 0
+        echo "== boxes"
+        cat "$e2e_boxes" 2>/dev/null
+    } >"$actual"
+    if [ "${ORV_GOLDEN_UPDATE:-}" = 1 ]; then
+        mkdir -p "$(dirname "$golden")" && cp "$actual" "$golden" && e2e_pass "transcript written to $golden"
+    elif diff -u --label "expected $e2e_name.txt" --label actual "$golden" "$actual" >"$e2e_work/transcript.diff"; then
+        e2e_pass "the transcript is the golden one"
+    else
+        e2e_fail "the transcript is the golden one (ORV_GOLDEN_UPDATE=1 rewrites it)"
+        cat "$e2e_work/transcript.diff"
+    fi
+}
+
 # --- the three programs --------------------------------------------------------------------
 
 e2e_simdev() { "$ORV_E2E_SIMDEV" --file "$e2e_state" "$@"; }

@@ -7,7 +7,9 @@
 // matrix is printed with the cells passed.
 //
 // ctest runs a fixed sample (every fault kind at least once per sequence);
-// ORV_FAULT_MATRIX=full runs every cell (bench/faultmatrix.sh).
+// ORV_FAULT_MATRIX=full runs every cell (bench/faultmatrix.sh). Each cell of the
+// sample also ends in a transcript (the wire with its timing floors, the server's
+// log, the boxes, the window) compared with tests/golden/faultmatrix/<cell>.txt.
 
 #include <QtTest>
 #include <QComboBox>
@@ -24,6 +26,8 @@
 #include "server/server_state.h"
 #include "sim_bus.h"
 #include "support/rig.h"
+#include "support/transcript.h"
+#include "support/window_snapshot.h"
 
 namespace {
 
@@ -357,6 +361,7 @@ class FaultMatrix : public QObject
     Q_OBJECT
 
     std::unique_ptr<Rig> rig;
+    std::unique_ptr<WireRecorder> wire;
     apiserver::ApiServer *server = nullptr;
     SimDevice *device = nullptr;
     Cell current;
@@ -371,6 +376,7 @@ class FaultMatrix : public QObject
     void verify_stopped(const Cell &cell, int start);
     void verify_nothing_leaked(bool device_kept);
     void print_matrix(bool server) const;
+    void verify_transcript();
 
     QString before;  // the window before the sequence, for End::Restored
     int sent_before = 0;
@@ -420,6 +426,7 @@ void FaultMatrix::cell()
     started = true;
 
     rig = std::make_unique<Rig>();
+    wire = std::make_unique<WireRecorder>();
     server = &rig->start_server(catalogue_json);
     SimDeviceState state = configured_device("1100000001");  // OR+ with a stored vehicle: every query
     state.key = "MATRIX-KEY-01";
@@ -603,13 +610,36 @@ void FaultMatrix::verify_nothing_leaked(bool device_kept)
     QVERIFY(!SequenceGuard::busy());
 }
 
+// The cell's transcript against its golden file; the device's timing floors held.
+void FaultMatrix::verify_transcript()
+{
+    // A delayed answer is logged when the server sends it, after the window gave up.
+    if (current.server && current.fault == TimeOut)
+        QVERIFY(QTest::qWaitFor([this] {
+            for (const auto &entry : server->log())
+                if (entry.fault == "delay")
+                    return true;
+            return false;
+        }, 5000));
+    QVERIFY2(wire->breaches().isEmpty(), qPrintable(wire->breaches().join('\n')));
+    const QString text = QStringList{"== wire", wire->lines().join('\n'), "== server", server_lines(*server).join('\n'),
+                                     "== boxes", box_lines(rig->boxes).join('\n'), "== window",
+                                     looks_text(looks_of(&rig->window())), ""}
+                             .join('\n');
+    const QString diff = golden_mismatch("faultmatrix/" + file_name_of(QTest::currentDataTag()) + ".txt", text);
+    QVERIFY2(diff.isEmpty(), qPrintable("the transcript differs from the golden one:\n" + diff));
+}
+
 void FaultMatrix::cleanup()
 {
+    if (started && rig && (!full_matrix() || in_sample(current)))
+        verify_transcript();
     if (started) {
         const auto key = std::make_tuple(current.server, int(current.seq), current.step, current.fault);
         results[key] = QTest::currentTestFailed() ? Result::Fail : Result::Pass;
     }
     started = false;
+    wire.reset();
     rig.reset();
     server = nullptr;
     device = nullptr;

@@ -92,34 +92,6 @@ bool settings_editor(const QString &name)
     return editors.contains(name) || name.startsWith("pin_");
 }
 
-Looks looks_of(QWidget *window)
-{
-    Looks looks;
-    for (QWidget *w : window->findChildren<QWidget *>()) {
-        const QString name = w->objectName();
-        if (name.isEmpty() || name.startsWith("qt_") || name == "progress_software" || name == "label_progress")
-            continue;
-        Look look;
-        look.sheet = w->styleSheet();
-        if (auto *label = qobject_cast<QLabel *>(w))
-            look.text = label->text();
-        else if (auto *button = qobject_cast<QAbstractButton *>(w))
-            look.text = button->text();
-        look.shown = !w->isHidden();
-        look.enabled = w->isEnabled();
-        if (auto *box = qobject_cast<QCheckBox *>(w))
-            look.checked = box->isChecked();
-        if (auto *box = qobject_cast<QComboBox *>(w)) {
-            QStringList items;
-            for (int i = 0; i < box->count(); ++i)
-                items << box->itemText(i);
-            look.items = items.join(',') + " @" + QString::number(box->currentIndex());
-        }
-        looks.insert(name, look);
-    }
-    return looks;
-}
-
 // Blank runs count as one blank: the installed engine shows the catalogue's
 // text, identification the device's values with two blanks between them.
 QString words(const QString &text)
@@ -135,15 +107,6 @@ QString state_key(const SimDeviceState &s, bool count_left, int language)
                        QString::number(s.settings_flags), QString::number(s.protocol_mask),
                        QString::number(s.pin_activity), count_left ? "left" : "none", QString::number(language)}
         .join('|');
-}
-
-// What a sheet shows: its picture. (The same picture comes with slightly
-// different sheets from different paths, e.g. a text colour on a label without text.)
-QString picture(const QString &sheet)
-{
-    static const QRegularExpression image(QStringLiteral("image:\\s*(url\\([^)]*\\)|none|noimage)"));
-    const QString found = image.match(sheet).captured(1);
-    return found.isEmpty() ? QStringLiteral("none") : found;
 }
 
 QString indication_twin(const QString &name)
@@ -186,7 +149,7 @@ QStringList differences(const Record &record, const Looks &fresh)
         // A device without a vehicle is not asked for its mode: a fresh window shows none.
         const bool mode_button = name == "pushButton_dynamic" || name == "pushButton_eco" || name == "pushButton_stock";
         if (!(unconfigured && mode_button))
-            differ("picture", picture(saw.sheet), picture(want.sheet));
+            differ("picture", picture_of(saw.sheet), picture_of(want.sheet));
         differ("text", words(saw.text), words(want.text));
         differ("checked", saw.checked ? "yes" : "no", want.checked ? "yes" : "no");
         differ("items", saw.items, want.items);

@@ -21,19 +21,9 @@
 
 #include "sim_bus.h"
 #include "support/rig.h"
+#include "support/window_snapshot.h"
 
 class QWidget;
-
-// What one widget shows: picture, text, visibility, enabled and check state, items.
-struct Look {
-    QString sheet;
-    QString text;
-    bool shown = false;
-    bool enabled = false;
-    bool checked = false;
-    QString items;  // combo boxes: the items and the current index
-};
-using Looks = QMap<QString, Look>;
 
 // A device as the property test plugs it.
 struct DeviceSetup {

@@ -66,7 +66,7 @@ check_tool "desktop-file-validate accepts the desktop entry" \
     desktop-file-validate "$root/usr/share/applications/$app_id.desktop"
 check_tool "appstreamcli accepts the metadata" \
     appstreamcli validate --no-net "$root/usr/share/metainfo/$app_id.metainfo.xml"
-check_tool "lintian finds no errors" lintian --fail-on error "$deb"
+check_tool "lintian finds no errors or warnings" lintian --fail-on error,warning "$deb"
 
 # --- the unpacked program ------------------------------------------------------------------
 

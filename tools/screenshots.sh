@@ -6,8 +6,9 @@
 #   tools/screenshots.sh [--qt5] [OUTDIR]      (default: screenshots/)
 #
 # Uses the local staging build in build-demo/ (built here when needed; with --qt5 the Qt 5
-# build in build-demo-qt5/, to compare) and the local API server on 127.0.0.1:8443. Files: OUTDIR/no-device-{eng,de,ru}.png, OUTDIR/device-{eng,de,ru}.png
-# (1000 x 650), and the same names under OUTDIR/2x/ (2000 x 1300).
+# build in build-demo-qt5/, to compare) and the local API server on 127.0.0.1:8443.
+# Files: OUTDIR/no-device-{eng,de,ru}.png, OUTDIR/device-{eng,de,ru}.png (1000 x 650), and
+# the same names under OUTDIR/2x/ (2000 x 1300).
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -27,7 +28,7 @@ if [ "${1:-}" != --in-xvfb ]; then
         build="build-demo-qt5"
     fi
     out=${1:-screenshots}
-    case $out in -h | --help) sed -n '2,12p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;; esac
+    case $out in -h | --help) sed -n '2,13p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;; esac
     cd "$root"
     "$root/tools/install-deps.sh" "${deps[@]}"
     orv_build_demo "$root" "$build" "$qt"

@@ -28,7 +28,7 @@ if [ "${1:-}" != --in-xvfb ]; then
         build="build-demo-qt5"
     fi
     out=${1:-screenshots}
-    case $out in -h | --help) sed -n '2,13p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;; esac
+    case $out in -h | --help) sed -n '2,11p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;; esac
     cd "$root"
     "$root/tools/install-deps.sh" "${deps[@]}"
     orv_build_demo "$root" "$build" "$qt"

@@ -6,6 +6,8 @@
 #                          (the system's hidapi), with no hardware and no network
 #   tools/run.sh --real    the normal build (build/) against a real device and the maker's server
 #   --build DIR            another build folder
+#   --qt5                  built with Qt 5 (in build-demo-qt5/, or build-qt5/ with --real)
+#                          instead of Qt 6
 #
 # Installs missing packages first (tools/install-deps.sh). With no display ($DISPLAY unset) the
 # window runs on a virtual display instead: screenshots of it in each language are saved under
@@ -22,14 +24,16 @@ mode=demo
 build=""
 shots=screenshots
 in_xvfb=no
+qt=6
 while [ $# -gt 0 ]; do
     case $1 in
     --real) mode=real ;;
     --shots) shots=${2:?--shots needs a folder}; shift ;;
     --build) build=${2:?--build needs a folder}; shift ;;
+    --qt5) qt=5 ;;
     --in-xvfb) in_xvfb=yes ;;   # internal: this run is the one under xvfb-run
     -h | --help)
-        sed -n '2,12p' "$0" | sed 's/^# \{0,1\}//'
+        sed -n '2,14p' "$0" | sed 's/^# \{0,1\}//'
         exit 0
         ;;
     *) orv_die "unknown option $1 (try --help)" ;;
@@ -40,14 +44,15 @@ done
 cd "$root"
 if [ -z "$build" ]; then
     if [ "$mode" = real ]; then build="build"; else build="build-demo"; fi
+    [ "$qt" = 6 ] || build="$build-qt$qt"
 fi
 
 if [ "$in_xvfb" = no ]; then
-    "$root/tools/install-deps.sh"
+    if [ "$qt" = 5 ]; then "$root/tools/install-deps.sh" --qt5; else "$root/tools/install-deps.sh"; fi
     if [ "$mode" = real ]; then
-        orv_build_real "$root" "$build"
+        orv_build_real "$root" "$build" "$qt"
     else
-        orv_build_demo "$root" "$build"
+        orv_build_demo "$root" "$build" "$qt"
     fi
     if [ -z "${DISPLAY:-}" ]; then
         orv_note "==> no display: running on a virtual one and saving screenshots to $shots/"

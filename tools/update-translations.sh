@@ -8,14 +8,19 @@
 #
 # lupdate finds texts marked with tr(), QT_TR_NOOP or QT_TRANSLATE_NOOP. Message boxes are
 # shown with show_box("Title", "Text"), which translates both at run time, so the string
-# literals of every show_box...( ) call are collected here as well. Needs lupdate
-# (qttools5-dev-tools); LUPDATE names another one.
+# literals of every show_box...( ) call are collected here as well. Uses Qt 6's lupdate
+# (qt6-l10n-tools; Qt 5's writes the same files), else the one on the PATH; LUPDATE names
+# another one.
 set -eu
 export LC_ALL=C  # one sort order everywhere
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
-lupdate=${LUPDATE:-lupdate}
+lupdate=${LUPDATE:-}
+if [ -z "$lupdate" ]; then
+    lupdate=lupdate
+    [ -x /usr/lib/qt6/bin/lupdate ] && lupdate=/usr/lib/qt6/bin/lupdate
+fi
 ts_dir=${1:-resources/translations}
 folders="app device server tuning controls"
 

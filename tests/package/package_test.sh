@@ -4,7 +4,8 @@
 # simulated device behind the hidraw bed and the local API server, and must identify the device
 # and show its icon and animation from the installed data folder. desktop-file-validate, appstreamcli and lintian check the installed files.
 #
-# Set by tests/package/CMakeLists.txt: ORV_PKG_SOURCE, ORV_PKG_BUILD, ORV_PKG_GENERATOR,
+# Set by tests/package/CMakeLists.txt: ORV_PKG_SOURCE, ORV_PKG_BUILD, ORV_PKG_QT (the Qt major
+# version of this build, which the package is built with too), ORV_PKG_GENERATOR,
 # ORV_PKG_LAUNCHER (may be empty) and those of tests/e2e/harness.sh, whose ORV_E2E_APP is the
 # program inside the unpacked root.
 # shellcheck source=../e2e/harness.sh
@@ -22,7 +23,7 @@ launcher=()
 # Installing needs only the program: building everything else first would double the time.
 cmake -S "$ORV_PKG_SOURCE" -B "$ORV_PKG_BUILD" -G "$ORV_PKG_GENERATOR" "${launcher[@]}" \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_INSTALL_PREFIX=/usr -DORV_BUILD_TESTS=OFF \
-    -DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON -DORV_API_BASE_URL="https://127.0.0.1:$e2e_port" \
+    -DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON -DORV_QT_MAJOR="$ORV_PKG_QT" -DORV_API_BASE_URL="https://127.0.0.1:$e2e_port" \
     -DORV_EXTRA_CA_FILE="$ORV_E2E_CERTS/ca.pem" >"$e2e_work/configure.log" 2>&1 \
     || { tail -n 20 "$e2e_work/configure.log"; e2e_fatal "the package build is configured"; }
 cmake --build "$ORV_PKG_BUILD" --target orv -j "$(nproc)" >"$e2e_work/build.log" 2>&1 \
@@ -43,6 +44,13 @@ for file in usr/bin/orv usr/share/orv/orv.ico usr/share/orv/load.gif usr/lib/ude
 done
 e2e_same "the package holds the program and its files" "" "$missing"
 
+# The Qt it was built with, and only that one: in the dependencies dpkg-shlibdeps found and in
+# the libraries the program needs.
+qt_libraries=$( (dpkg-deb -f "$deb" Depends | tr ',' '\n'; readelf -d "$root/usr/bin/orv") \
+    | grep -oiE 'libqt[0-9]widgets[0-9a-z.]*' | tr '\n' ' ')
+e2e_same "the package depends on Qt $ORV_PKG_QT's libraries" \
+    "libqt${ORV_PKG_QT}widgets${ORV_PKG_QT} libQt${ORV_PKG_QT}Widgets.so.${ORV_PKG_QT} " "$qt_libraries"
+
 # --- the validators ------------------------------------------------------------------------
 
 # check_tool DESCRIPTION COMMAND...: passes when COMMAND succeeds; shows its output either way.
@@ -58,7 +66,7 @@ check_tool "desktop-file-validate accepts the desktop entry" \
     desktop-file-validate "$root/usr/share/applications/$app_id.desktop"
 check_tool "appstreamcli accepts the metadata" \
     appstreamcli validate --no-net "$root/usr/share/metainfo/$app_id.metainfo.xml"
-check_tool "lintian finds no errors" lintian --fail-on error "$deb"
+check_tool "lintian finds no errors or warnings" lintian --fail-on error,warning "$deb"
 
 # --- the unpacked program ------------------------------------------------------------------
 

@@ -20,16 +20,17 @@ orv_quiet() {
     fi
 }
 
-# orv_build_demo ROOT DIR: the staging configuration, with the local test CA compiled in.
+# orv_build_demo ROOT DIR [QT]: the staging configuration, with the local test CA compiled in,
+# built with Qt 6 or (QT 5) Qt 5.
 orv_build_demo() {
-    local root=$1 dir=$2 log
+    local root=$1 dir=$2 qt=${3:-6} log
     mkdir -p "$dir"
     log="$dir/build.log"
     : >"$log"
     orv_note "==> building the local staging configuration in $dir (log: $log)"
     # The certificates come first: the CA is compiled into the program.
     orv_quiet "$log" sh "$root/tools/apiserver/make-certs.sh" "$dir/certs" || return 1
-    orv_quiet "$log" cmake -S "$root" -B "$dir" \
+    orv_quiet "$log" cmake -S "$root" -B "$dir" -DORV_QT_MAJOR="$qt" \
         -DORV_API_BASE_URL="https://127.0.0.1:$orv_demo_port" \
         -DORV_EXTRA_CA_FILE="$(cd "$dir" && pwd)/certs/ca.pem" \
         -DORV_BUILD_TESTS=OFF || return 1
@@ -37,15 +38,16 @@ orv_build_demo() {
         --target orv orv-apiserver orv-simdev orv-simbed || return 1
 }
 
-# orv_build_real ROOT DIR: the normal configuration (the maker's server, system roots only).
+# orv_build_real ROOT DIR [QT]: the normal configuration (the maker's server, system roots only).
 orv_build_real() {
-    local root=$1 dir=$2 log
+    local root=$1 dir=$2 qt=${3:-6} log
     mkdir -p "$dir"
     log="$dir/build-real.log"
     : >"$log"
     orv_note "==> building the normal configuration in $dir (log: $log)"
     # Dropping the two cache entries brings back their defaults, whatever this folder held.
-    orv_quiet "$log" cmake -S "$root" -B "$dir" -UORV_API_BASE_URL -UORV_EXTRA_CA_FILE || return 1
+    orv_quiet "$log" cmake -S "$root" -B "$dir" -DORV_QT_MAJOR="$qt" -UORV_API_BASE_URL -UORV_EXTRA_CA_FILE \
+        || return 1
     orv_quiet "$log" cmake --build "$dir" -j"$(nproc)" --target orv || return 1
 }
 

@@ -1,13 +1,17 @@
 #!/bin/sh
 # Builds the picture generator and rewrites resources/ with its output.
 # Usage: tools/picgen/regenerate.sh [BUILD_DIR]   (default: build-pics)
-# Needs Debian's qtbase5-dev, cmake, g++, fonts-dejavu-core and imagemagick.
-# Always Qt 5: Qt 6 draws the captions' text a little differently and encodes the PNG files
-# differently, so the committed pictures are Qt 5's.
+# Always Qt 5, in a build folder of its own, whatever the program is built with (Qt 6 by
+# default; the generator compiles with either): Qt 6 draws the captions' text a little
+# differently and encodes the PNG files differently, so the committed pictures are Qt 5's
+# and stay byte for byte what they are until a picture really changes. Installs Qt 5 and the
+# rest it needs (cmake, g++, fonts-dejavu-core, imagemagick) first.
 set -eu
 
 root=$(cd "$(dirname "$0")/../.." && pwd)
 build=${1:-"$root/build-pics"}
+
+"$root/tools/install-deps.sh" --qt5
 
 cmake -S "$root" -B "$build" -DORV_QT_MAJOR=5 >/dev/null
 cmake --build "$build" --target orv-picgen -j2

@@ -16,7 +16,13 @@ QString device_key;
 QString auth_key;
 QString config_id;
 QString car_brand, car_model, car_engine, car_power, car_torque;
+QString software_label;
+int drive_mode = -1;
+int indication_state = -1;
 QString standby_text;
+bool auto_standby = false;
+bool auto_protocol = false;
+int protocol_bit = -1;
 int protocol_index = -1;
 QList<int> pin_states;
 
@@ -68,7 +74,11 @@ void forget_device_values()
     car_engine.clear();
     car_power.clear();
     car_torque.clear();
+    software_label.clear();
+    drive_mode = indication_state = -1;
     standby_text.clear();
+    auto_standby = auto_protocol = false;
+    protocol_bit = -1;
     protocol_index = -1;
     pin_states.clear();
 }

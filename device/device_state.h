@@ -22,7 +22,13 @@ extern QString device_key;          // query 0x0D
 extern QString auth_key;            // device_key percent-encoded, for the server's authKey
 extern QString config_id;           // query 0x14; "ROVUncfg_CID" = no vehicle configured
 extern QString car_brand, car_model, car_engine, car_power, car_torque; // queries 0x15-0x19
+extern QString software_label;      // query 0x1A
+extern int drive_mode;              // query 0x1C: 0 stock, 1 eco, 2 dynamic; -1 = not read
+extern int indication_state;        // query 0x34: 1 on, 0 off, -1 = not read
 extern QString standby_text;        // query 0x32: "U", "S" or "NOT SELECTED"
+extern bool auto_standby;           // query 0x32: standby chosen by the device
+extern bool auto_protocol;          // query 0x32: protocol chosen by the device
+extern int protocol_bit;            // query 0x32: lowest protocol bit set, -1 = none
 extern int protocol_index;          // query 0x32: selected protocol number, -1 = none
 extern QList<int> pin_states;       // query 0x33: protocol numbers active on the bus
 

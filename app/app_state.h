@@ -4,24 +4,16 @@
 #include <QString>
 #include <QStringList>
 
+#include "app/session_state.h"
+
 class QMovie;
-class QNetworkAccessManager;
 
 // State of the window shell, shared by every slot of the one window.
 extern QString lang_folder;          // picture folder of the interface language: "eng", "de", "ru"
-extern QStringList protocol_names;   // the twelve bus protocols; index = protocol number
-// A read tick that finds no report comes again USB_read_interval + USB_read_delay
-// (5 + 50 = 55 ms) later, and the first comes USB_read_delay after the write: the
-// time-out after USB_miss_limit (20) misses falls about 50 + 20 x 55 ms = 1.15 s
-// after the write.
-extern int USB_read_interval;        // ms added to USB_read_delay between two read ticks
-extern int USB_test_interval;        // ms between presence ticks
-extern QString api_base_url;         // https://host of the API server, no trailing slash
-extern QNetworkAccessManager *network_manager;
 extern QMovie *load_movie;           // loading animation of label_load
 
-// Puts all of the above, and the message boxes' memory of a failing device and of a closed
-// window, back to their start-up values (for tests, which run many windows in one program).
+// Puts all of the above and what the sequences share (app/session_state.h) back to
+// their start-up values (for tests, which run many windows in one program).
 void reset_app_state();
 
 #endif // APP_STATE_H

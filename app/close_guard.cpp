@@ -5,9 +5,7 @@
 
 #include "app/logging.h"
 #include "app/message_box.h"
-#include "device/usb_state.h"
-#include "server/server_state.h"
-#include "tuning/tuning_state.h"
+#include "app/session.h"
 
 namespace {
 
@@ -33,10 +31,10 @@ protected:
             event->ignore();
             return true;
         }
-        if (device_write_running() || install_report_running()) {
+        if (session::write_running() || session::report_running()) {
             asking = true;
             const bool close_anyway =
-                show_box_yes_no("Warning", device_write_running() ? text_write_running : text_report_running);
+                show_box_yes_no("Warning", session::write_running() ? text_write_running : text_report_running);
             asking = false;
             if (!close_anyway) {
                 event->ignore();
@@ -44,9 +42,7 @@ protected:
             }
             qCDebug(orv_app) << "closed during a device write or its report: the sequence is abandoned";
         }
-        close_exchanges();
-        close_requests();
-        close_boxes();
+        session::close();
         return false;
     }
 
@@ -59,8 +55,6 @@ private:
 
 void install_close_guard(QWidget *window)
 {
-    open_exchanges();
-    open_requests();
-    open_boxes();
+    session::reopen();
     window->installEventFilter(new CloseGuard(window));
 }

@@ -19,8 +19,9 @@
 #include "app/data_files.h"
 #include "app/logging.h"
 #include "app/pictures.h"
+#include "app/session.h"
+#include "app/window_view.h"
 #include "device/device_state.h"
-#include "device/hid_error.h"
 #include "device/protocol.h"
 #include "ui_mainwindow.h"
 
@@ -105,6 +106,7 @@ MainWindow::MainWindow(QWidget *parent)
     // every round trip: keep the timer to the millisecond.
     timer_USB_read->setTimerType(Qt::PreciseTimer);
 
+    attach_window(this);
     timer_USB_test->start(USB_test_interval);
 
     load_movie = load_animation(QStringLiteral("load.gif"));
@@ -115,12 +117,9 @@ MainWindow::MainWindow(QWidget *parent)
 
 MainWindow::~MainWindow()
 {
-    if (device_open && device_handle) {
-        hid_close(device_handle);
-        device_handle = nullptr;
-    }
-    if (hid_exit() != 0)
-        qCDebug(orv_usb).noquote() << "hid_exit failed:" << hid_error_text(nullptr);
+    session::finish();
+    device_handle = nullptr;
+    detach_window();
     timer_USB_read->stop();
     timer_USB_test->stop();
     delete ui;

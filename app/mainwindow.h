@@ -4,14 +4,10 @@
 #include <QMainWindow>
 #include <QString>
 #include <QVector>
-#include <functional>
 
 #include <hidapi.h>
 
-class QByteArray;
-class QNetworkReply;
 class QTimer;
-template <typename T> class QPointer;
 enum class ListKind;
 
 namespace Ui {
@@ -74,47 +70,33 @@ private slots:
     void on_checkBox_auto_proto_stateChanged(int arg1);
 
 private:
+    // The window as the sequences' face (app/window_view.cpp) calls what follows.
+    friend class WindowView;
+    friend void attach_window(MainWindow *window);
+
     // app/language.cpp: switches to the language of this item text ("ENG", "DE", "RU");
     // any other text keeps the current one. Not a slot, so nothing connects it by name.
     void on_comboBox_language_currentIndexChanged(const QString &arg1);
-    // device/exchange.cpp: one message out, its answer in; false when it failed.
-    bool USB_exchange(const QByteArray &message);
-    // device/transport.cpp: the end of every exchange, whatever its outcome.
-    void USB_end_exchange();
-    // device/transport.cpp: a reply that arrived well framed but is unusable
-    // (an identity that cannot be sent to the server) fails its exchange.
-    void USB_reject_reply();
-    // device/exchange.cpp: reads away the reports of an exchange that failed.
-    void USB_drain_reports();
     // device/presence.cpp
-    bool device_present();
     void drop_device();
     void abandon_device();
-    // device/identify.cpp
-    bool identify_device();
-    bool read_device_values(const std::function<bool(const QByteArray &)> &ask);
-    bool show_stored_vehicle(const std::function<bool(const QByteArray &)> &ask);
+    // device/device_slots.cpp: what identification shows as it goes; the read-back.
+    void show_identity_read();
+    void show_stored_vehicle_known(bool configured);
+    void show_stored_vehicle();
     void read_back_device();
     // device/obd_pins.cpp: pin_1 .. pin_16 in order.
     QVector<class QLabel *> pin_labels() const;
-    // device/replies.cpp: applies a complete query reply to state and widgets;
-    // shows a settings word the device holds as its reply to query 50 is shown.
-    void decode_reply(int code, const QByteArray &reply);
-    void show_settings_word(const QByteArray &word);
+    // device/replies.cpp: shows what a decoded query reply (its code) put into the
+    // device state; the settings word the device now holds, as its reply to query 0x32
+    // is shown.
+    void show_reply(int code);
+    void show_settings_word();
     // device/obd_pins.cpp: every pin's final colour, each sheet set once.
     void show_pins(int red_protocol);
-    // server/request.cpp: sends one request and waits for its handler or the
-    // watchdog. False when the watchdog (or the application quitting) ended it.
-    enum class Endpoint { LimitInfo, Brands, Models, Engines, Settings, Software, InstallSuccess };
-    bool server_request(Endpoint endpoint, const QString &path_and_query,
-                        const QByteArray &post_body = QByteArray());
-    QNetworkReply *take_reply(QPointer<QNetworkReply> &holder);
-    void finish_reply(QNetworkReply *reply);
-    // server/catalogue.cpp
-    void finish_list_reply(QPointer<QNetworkReply> &holder, const char *error_text, bool unlock_after_fill,
-                           ListKind kind, const std::function<void(struct CatalogueList &)> &apply);
-    // tuning/vehicle_write.cpp: the fourteen-message write; false when it stopped on a failure.
-    bool write_vehicle(const struct VehicleRecord &record);
+    // server/server_slots.cpp, server/catalogue.cpp: the count; a list in its box.
+    void show_config_count();
+    void show_list(ListKind kind, struct CatalogueList &list);
     // tuning/progress.cpp: software transfer progress inside the loading overlay.
     void show_transfer_progress(int done, int total);
     void set_transfer_progress_visible(bool visible);
@@ -122,6 +104,8 @@ private:
     void show_loading();
     void hide_loading();
     void retake_loading_backdrop();
+    // tuning/apply_car.cpp: the new vehicle, once its installation is reported.
+    void show_installed_vehicle(const QString &brand, const QString &model, const QString &engine_text);
     // app/widget_states.cpp: what disable_widgets and enable_widgets switch.
     QVector<QWidget *> controlled_group() const;
     // app/widget_states.cpp: the values read from a device shown as before
@@ -136,9 +120,8 @@ private:
     QVector<QWidget *> vehicle_choice_widgets() const;
     // app/widget_states.cpp: the standby and protocol editors a settings write locks.
     QVector<QWidget *> settings_controls() const;
-    // controls/drive_modes.cpp: the bracket 0x03, value, 0x21, 0x24; false at
-    // the first failed exchange. `value_sent` tells whether the value went out.
-    bool write_settings(const QByteArray &value_message, bool *value_sent);
+    // controls/drive_modes.cpp: what a settings write locks while it runs; the modes.
+    void lock_for_write(bool locked);
     void show_drive_mode(int mode);
     void select_drive_mode(int mode);
     void write_drive_mode(int mode);

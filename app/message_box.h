@@ -3,48 +3,22 @@
 
 #include <QStringList>
 
-// Every message of the configurator: a modal information box without a parent
-// and with the single button OK; title and text go through the window's tr().
-void show_box(const char *title, const char *text);
+#include "app/boxes.h"
 
-// The same box with an informative text under the message, also through tr(), its %1, %2 ...
-// filled from `arguments`. A null `informative` shows the plain box.
-void show_box(const char *title, const char *text, const char *informative, const QStringList &arguments);
+// The window's boxes: a box the rules let through (app/boxes.h), shown as a modal
+// information box without a parent and with the single button OK; title, text and
+// informative text through the window's tr(), the informative text's %1, %2 ...
+// filled from `arguments` (null: none).
+void display_box(const char *title, const char *text, const char *informative, const QStringList &arguments);
+
+// A box of the running sequence raised while the close question is open waits for
+// the answer, so that nothing covers the question. True when it may then be shown
+// (no question, or "No"); false after "Yes": the window closes, and it is not.
+bool wait_for_question(const char *text);
 
 // A modal question without a parent: title and text through tr(), the buttons
 // "Yes" and "No" in the chosen language, "No" the default and the Escape
 // answer. True when the answer is "Yes". Never muted.
 bool show_box_yes_no(const char *title, const char *text);
-
-// A device that keeps failing identification is retried every presence tick;
-// each of its boxes (the same text at the same step) is shown once until the
-// device is unplugged or identified, and the retries go on quietly.
-void quiet_repeats_begin();                     // an identification starts
-void quiet_repeats_step(const QString &step);   // the query or request it is at
-void quiet_repeats_end();                       // the identification is over
-void quiet_repeats_forget();                    // unplugged or identified: show again
-
-// The window has closed: the sequence still on the stack unwinds without a box,
-// whatever it reaches (a success it finished before the close included). A new
-// window opens them again.
-void close_boxes();
-void open_boxes();
-
-// Whether boxes are muted now (a MutedBoxes lives).
-bool boxes_muted();
-
-// While one lives, boxes are only traced, not shown: for the work that follows
-// a failure the user has just been told of.
-class MutedBoxes
-{
-public:
-    MutedBoxes();
-    ~MutedBoxes();
-    MutedBoxes(const MutedBoxes &) = delete;
-    MutedBoxes &operator=(const MutedBoxes &) = delete;
-
-private:
-    bool was_muted;
-};
 
 #endif // MESSAGE_BOX_H

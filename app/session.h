@@ -127,10 +127,12 @@ struct Opening
     OpenHint hint;
     QString path;
 };
-// Opens the device at `path`, or the first of the kind when `path` is empty (as the
-// window does), and holds it against every other program until it is dropped. A
-// failed open shows "USB not opened! ..." with its hint, once until a device opens.
+// Opens the device at `path`, or the first of the kind that no other program holds
+// when `path` is empty (as the window does), and holds it against every other program
+// until it is dropped.
 Opening open_device(const QString &path = QString());
+// A failed open's box: "USB not opened! ..." with its hint, once until a device opens.
+void report_open_failure(const Opening &opening);
 // The identification queries and, with `ask_server`, the server's count and (when
 // configurations are left) its brands. Stops at the first failure (its box shown);
 // a device that keeps failing shows each of its boxes once per plug-in.
@@ -168,6 +170,9 @@ WriteResult write_settings(const settings_word::Choice &choice);
 // The catalogue. A list request for an item that has no usable id shows
 // "Server connection error!" and asks nothing. True when the list is in place.
 bool request_brands();
+// Whether a catalogue id can go into a URL; one that cannot shows "Server connection
+// error!".
+bool catalogue_id_usable(const QString &id);
 bool request_models(const QString &brand_id);
 bool request_engines(const QString &model_id);
 // The count of configurations left (avail_config).

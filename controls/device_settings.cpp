@@ -1,5 +1,5 @@
 // Standby and protocol: edited in the window, written by the apply-settings
-// button with the same bracket as the drive mode.
+// button (controls/settings_writes.cpp).
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -8,8 +8,8 @@
 
 #include "app/app_state.h"
 #include "app/mainwindow.h"
-#include "app/message_box.h"
 #include "app/sequence_guard.h"
+#include "app/session.h"
 #include "app/style_sheets.h"
 #include "controls/controls_state.h"
 #include "controls/settings_word.h"
@@ -33,30 +33,16 @@ void MainWindow::on_pushButton_apply_settings_clicked()
     if (guard.refused())
         return;
 
-    const bool auto_standby = ui->checkBox_auto_stby->isChecked();
-    const bool auto_protocol = ui->checkBox_auto_proto->isChecked();
-    const int protocol = settings_word::protocol_number(ui->comboBox_protocol->currentText(), protocol_names);
-    const bool standby_wrong = !auto_standby && ui->pushButton_stby_u->isEnabled()
-                               && ui->pushButton_stby_s->isEnabled();
-    const bool protocol_wrong = !auto_protocol && protocol < 0;
-    if (standby_wrong || protocol_wrong) {
-        show_box("Error!", "Wrong settings!");
-        return;
-    }
-
     settings_word::Choice choice;
-    choice.auto_standby = auto_standby;
+    choice.auto_standby = ui->checkBox_auto_stby->isChecked();
     choice.standby_u = !ui->pushButton_stby_u->isEnabled();
     choice.standby_s = !ui->pushButton_stby_s->isEnabled();
-    choice.auto_protocol = auto_protocol;
-    choice.protocol = protocol;
-    const QByteArray message = settings_word::message(choice);
-    bool value_sent = false;
-    if (write_settings(message, &value_sent)) {
-        // The labels and pins show what the device now holds, as after identification.
-        show_settings_word(message.mid(1));
-        show_box("Info", "Settings are changed!");
-    } else if (value_sent) {
+    choice.auto_protocol = ui->checkBox_auto_proto->isChecked();
+    choice.protocol = settings_word::protocol_number(ui->comboBox_protocol->currentText(), protocol_names);
+    // After "Settings are changed!" the labels and pins show what the device now
+    // holds, as after identification.
+    const session::WriteResult result = session::write_settings(choice);
+    if (!result.ok && result.value_sent) {
         // The device may hold the new settings or the old ones: it is asked.
         read_back_device();
     }

@@ -1,36 +1,34 @@
 // Drive mode and indication: a click shows the new value and writes it to the
-// device at once in the bracket 0x03, value, 0x21, 0x24.
+// device at once (controls/settings_writes.cpp).
 
+#include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
+#include <memory>
 
 #include "app/mainwindow.h"
-#include "app/message_box.h"
 #include "app/sequence_guard.h"
+#include "app/session.h"
 #include "app/style_sheets.h"
 #include "app/widget_snapshot.h"
-#include "device/messages.h"
-#include "device/protocol.h"
-#include "device/usb_state.h"
 #include "ui_mainwindow.h"
 
-// Every settings write: 0x03, the value message, 0x21, 0x24. Stops at the
-// first exchange that fails (the transport has shown its box); true when all
-// four went through. `value_sent` says whether the value message went out, so
-// that the device may hold it whatever the answers.
-bool MainWindow::write_settings(const QByteArray &value_message, bool *value_sent)
+namespace {
+
+// What a settings write locks from its first message to its last: a vehicle chosen
+// or a setting edited meanwhile would be refused half-way or lost to what the write
+// shows afterwards.
+std::unique_ptr<WidgetLock> write_lock;
+
+} // namespace
+
+void MainWindow::lock_for_write(bool locked)
 {
-    // A vehicle chosen or a setting edited meanwhile would be refused half-way
-    // or lost to what the write shows afterwards: both wait.
-    const WidgetLock locked(vehicle_choice_widgets() + settings_controls() + QVector<QWidget *>{ui->comboBox_protocol});
-    const DeviceWrite writing;
-    *value_sent = false;
-    for (const QByteArray &step : message::write_sequence({value_message})) {
-        *value_sent = *value_sent || step == value_message;
-        if (!USB_exchange(step))
-            return false;
-    }
-    return true;
+    if (locked)
+        write_lock = std::make_unique<WidgetLock>(vehicle_choice_widgets() + settings_controls()
+                                                  + QVector<QWidget *>{ui->comboBox_protocol});
+    else
+        write_lock.reset();
 }
 
 void MainWindow::write_drive_mode(int mode)
@@ -42,11 +40,9 @@ void MainWindow::write_drive_mode(int mode)
 
     select_drive_mode(mode);
 
-    bool value_sent = false;
-    if (write_settings(message::command(message::Code::DriveMode, QByteArray(1, char(mode))), &value_sent))
-        show_box("Info", "Settings are changed!");
-    else
-        undo_failed_write(before, value_sent);
+    const session::WriteResult result = session::write_drive_mode(mode);
+    if (!result.ok)
+        undo_failed_write(before, result.value_sent);
 }
 
 void MainWindow::write_indication(bool on)
@@ -61,14 +57,9 @@ void MainWindow::write_indication(bool on)
     ui->pushButton_indication_on->setEnabled(!on);
     ui->pushButton_indication_off->setEnabled(on);
 
-    const int indication = on ? protocol::indication_on : 0;
-    QByteArray value;
-    value.append(char(indication >> 8)).append(char(indication & 0xFF));
-    bool value_sent = false;
-    if (write_settings(message::command(message::Code::Indication, value), &value_sent))
-        show_box("Info", "Settings are changed!");
-    else
-        undo_failed_write(before, value_sent);
+    const session::WriteResult result = session::write_indication(on);
+    if (!result.ok)
+        undo_failed_write(before, result.value_sent);
 }
 
 // After a settings write that failed: a device that never got the value still

@@ -1,11 +1,13 @@
 #include <QTimer>
+#include <hidapi.h>
 
 #include "app/logging.h"
-#include "app/mainwindow.h"
+#include "app/session_face.h"
 #include "app/wait.h"
 #include "device/device_state.h"
 #include "device/framing.h"
 #include "device/hid_error.h"
+#include "device/link.h"
 #include "device/usb_state.h"
 
 namespace {
@@ -28,10 +30,12 @@ qint64 wait_before_message()
 
 } // namespace
 
+namespace link {
+
 // One exchange of a sequence: the message goes out, the sender waits until the
 // read tick (or a failure) ends it. The gap before a message is a wait, not a
 // sleep, so the window stays live.
-bool MainWindow::USB_exchange(const QByteArray &message)
+bool exchange(const QByteArray &message)
 {
     if (!exchanges_closed()) {
         const qint64 left = wait_before_message();
@@ -46,22 +50,23 @@ bool MainWindow::USB_exchange(const QByteArray &message)
         return false;
     }
 
-    USB_clear_data();
+    clear_data();
     TX_data.append(message);
-    USB_check_TX();
+    check_tx();
     USB_wait = wait_open();
     if (USB_wait == 0) {
         USB_error = true;
         return false;
     }
-    USB_write();
+    write();
     // An exchange that reached its end stands, even when the window closed
     // after that (its answer came while the close question was open).
     if (!wait_run(USB_wait) || !USB_ended) {
         // Left without an end (the application is quitting) or ended by the
         // window closing. Nothing may read for this exchange any more.
         qCDebug(orv_usb) << "exchange abandoned";
-        timer_USB_read->stop();
+        if (QTimer *timer = session::face().read_timer)
+            timer->stop();
         TX_multi = false;
         USB_error = true;
     }
@@ -71,19 +76,21 @@ bool MainWindow::USB_exchange(const QByteArray &message)
 
 // Reports that belong to an exchange that already ended (one that timed out
 // or failed) would be taken as the answer to the next message.
-void MainWindow::USB_drain_reports()
+void drain_reports()
 {
-    if (!USB_drain_pending || !device_open || !device_handle)
+    if (!USB_drain_pending || !device_open || !usb_handle)
         return;
     USB_drain_pending = false;
     QByteArray report(framing::input_report_size, '\0');
     int drained = 0;
     int result = 0;
     while (drained < USB_drain_limit
-           && (result = hid_read(device_handle, reinterpret_cast<unsigned char *>(report.data()), size_t(report.size()))) > 0)
+           && (result = hid_read(usb_handle, reinterpret_cast<unsigned char *>(report.data()), size_t(report.size()))) > 0)
         ++drained;
     if (drained > 0)
         qCDebug(orv_usb) << "read away" << drained << "late reports";
     if (result < 0)
-        qCDebug(orv_usb).noquote() << "read failed:" << hid_error_text(device_handle);
+        qCDebug(orv_usb).noquote() << "read failed:" << hid_error_text(usb_handle);
 }
+
+} // namespace link

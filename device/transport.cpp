@@ -1,18 +1,20 @@
 // The HID transport: one message at a time, base64 reports, chunked messages
-// both ways. A sender calls USB_clear_data, fills TX_data, USB_check_TX,
-// USB_write and waits (device/exchange.cpp); the read tick collects the answer,
+// both ways. A sender calls link::clear_data, fills TX_data, link::check_tx,
+// link::write and waits (device/exchange.cpp); the read tick collects the answer,
 // hands a complete query reply to its decoder and ends the exchange.
 
 #include <QTimer>
+#include <hidapi.h>
 
-#include "app/app_state.h"
+#include "app/boxes.h"
 #include "app/logging.h"
-#include "app/mainwindow.h"
-#include "app/message_box.h"
+#include "app/session_face.h"
+#include "app/session_state.h"
 #include "controls/controls_state.h"
 #include "device/device_state.h"
 #include "device/framing.h"
 #include "device/hid_error.h"
+#include "device/link.h"
 #include "device/messages.h"
 #include "device/trace_mask.h"
 #include "device/usb_state.h"
@@ -62,16 +64,30 @@ QString traced(const QByteArray &packet, bool from_device)
     return trace_mask::packet_hex(packet, {serial_number.toUtf8(), device_key.toUtf8()}, secret_reply);
 }
 
+void stop_read_timer()
+{
+    if (QTimer *timer = session::face().read_timer)
+        timer->stop();
+}
+
+void start_read_timer(int ms)
+{
+    if (QTimer *timer = session::face().read_timer)
+        timer->start(ms);
+}
+
 } // namespace
 
-void MainWindow::USB_reject_reply()
+namespace link {
+
+void reject_reply()
 {
     fail_exchange(text_transmission_error);
 }
 
-void MainWindow::USB_clear_data()
+void clear_data()
 {
-    USB_drain_reports();
+    drain_reports();
     USB_ended = false;
     RX_complete = false;
     TX_query = false;
@@ -90,7 +106,7 @@ void MainWindow::USB_clear_data()
     USB_high_offset = 0;
 }
 
-void MainWindow::USB_check_TX()
+void check_tx()
 {
     if (!TX_data.isEmpty() && framing::byte_at(TX_data, 0) == int(message::Code::Query)) {
         TX_query = true;
@@ -101,18 +117,18 @@ void MainWindow::USB_check_TX()
     }
 }
 
-void MainWindow::USB_write()
+void write()
 {
     if (TX_data.size() > framing::chunk_size) {
         if (!TX_multi && TX_data.size() > framing::max_message) {
             // The 16-bit offsets cannot address it: refuse before the first chunk.
             fail_exchange(text_too_long);
-            USB_end_exchange();
+            end_exchange();
             return;
         }
-        USB_packets();
+        packets();
         if (USB_error) {
-            USB_end_exchange();
+            end_exchange();
             return;
         }
     } else {
@@ -122,37 +138,38 @@ void MainWindow::USB_write()
 
     TX_base64 = framing::base64_text(TX_packet);
     TX_report = framing::output_report(TX_packet);
-    timer_USB_test->stop();
+    if (QTimer *presence = session::face().presence_timer)
+        presence->stop();
     qCDebug(orv_usb).noquote() << "H>D" << traced(TX_packet, false);
 
-    const int result = device_open && device_handle
-        ? hid_write(device_handle, reinterpret_cast<const unsigned char *>(TX_report.constData()),
+    const int result = device_open && usb_handle
+        ? hid_write(usb_handle, reinterpret_cast<const unsigned char *>(TX_report.constData()),
                     size_t(TX_report.size()))
         : -1;
     if (result != -1) {
         RX_miss_count = 0;
-        timer_USB_read->start(USB_read_delay);
+        start_read_timer(USB_read_delay);
         return;
     }
 
-    qCDebug(orv_usb).noquote() << "write failed:" << hid_error_text(device_handle);
+    qCDebug(orv_usb).noquote() << "write failed:" << hid_error_text(usb_handle);
     TX_multi = false;
     if (!USB_write_error_shown) {
         USB_write_error_shown = true;
         fail_exchange(text_write_error);
     }
     USB_error = true;
-    USB_end_exchange();
+    end_exchange();
 }
 
-void MainWindow::USB_packets()
+void packets()
 {
     if (!TX_multi) {
         TX_multi = true;
         TX_offset = 0;
         RX_chunk.clear();
         TX_packet = framing::chunk_packet(TX_data, 0);
-        show_transfer_progress(0, TX_data.size());
+        session::view().transfer_progress(0, TX_data.size());
         return;
     }
 
@@ -173,7 +190,7 @@ void MainWindow::USB_packets()
         return;
     }
     TX_offset = step.offset;
-    show_transfer_progress(qMin(TX_offset, TX_data.size()), TX_data.size());
+    session::view().transfer_progress(qMin(TX_offset, TX_data.size()), TX_data.size());
     TX_packet = step.packet;
     if (step.end) {
         TX_multi = false;
@@ -181,9 +198,9 @@ void MainWindow::USB_packets()
     }
 }
 
-void MainWindow::myTimer_USB_read()
+void read_tick()
 {
-    timer_USB_read->stop();
+    stop_read_timer();
     // The window has closed: its exchange was ended with it.
     if (exchanges_closed())
         return;
@@ -193,20 +210,20 @@ void MainWindow::myTimer_USB_read()
         RX_miss_count = 0;
         TX_multi = false;
         fail_exchange(text_no_connection);
-        USB_end_exchange();
+        end_exchange();
         return;
     }
 
     RX_report.fill('\0', framing::input_report_size);
-    const int result = device_open && device_handle
-        ? hid_read(device_handle, reinterpret_cast<unsigned char *>(RX_report.data()),
+    const int result = device_open && usb_handle
+        ? hid_read(usb_handle, reinterpret_cast<unsigned char *>(RX_report.data()),
                    size_t(RX_report.size()))
         : -1;
     if (result <= 0 || RX_report.at(0) == '\0') {
         if (result < 0 && RX_miss_count == 0)
-            qCDebug(orv_usb).noquote() << "read failed:" << hid_error_text(device_handle);
+            qCDebug(orv_usb).noquote() << "read failed:" << hid_error_text(usb_handle);
         ++RX_miss_count;
-        timer_USB_read->start(USB_read_interval + USB_read_delay);
+        start_read_timer(USB_read_interval + USB_read_delay);
         return;
     }
     RX_miss_count = 0;
@@ -229,10 +246,10 @@ void MainWindow::myTimer_USB_read()
 
     if (TX_multi) {
         if (!USB_error) {
-            USB_write();
+            write();
         } else {
             TX_multi = false;
-            USB_end_exchange();
+            end_exchange();
         }
         return;
     }
@@ -240,7 +257,7 @@ void MainWindow::myTimer_USB_read()
     if (!TX_query) {
         if (!TX_command) {
             // Nothing expects this packet: drop it and keep waiting for the answer.
-            timer_USB_read->start(USB_read_interval + USB_read_delay);
+            start_read_timer(USB_read_interval + USB_read_delay);
             return;
         }
         RX_data = RX_packet;
@@ -250,7 +267,7 @@ void MainWindow::myTimer_USB_read()
             fail_by_reply(RX_data);
         else
             fail_exchange(text_transmission_error);
-        USB_end_exchange();
+        end_exchange();
         return;
     }
 
@@ -272,11 +289,11 @@ void MainWindow::myTimer_USB_read()
             // A chunk after a gap (it would be acknowledged as if the gap were
             // there), a reply that runs on and on, or one that never moves on.
             fail_exchange(text_transmission_error);
-            USB_end_exchange();
+            end_exchange();
             return;
         }
         TX_data = framing::offset_packet(framing::ack_code, RX_next_offset);
-        USB_write();
+        write();
         return;
     }
     case framing::end_code:
@@ -304,19 +321,27 @@ void MainWindow::myTimer_USB_read()
         qCDebug(orv_usb) << "reply does not echo query" << TX_code;
         fail_exchange(text_transmission_error);
     }
-    USB_end_exchange();
+    end_exchange();
 }
 
-void MainWindow::USB_end_exchange()
+void end_exchange()
 {
-    timer_USB_read->stop();
+    stop_read_timer();
     // A device that answered late or wrongly may still send the rest of that
     // answer: it is read away before the next message goes out.
     USB_drain_pending = USB_error;
-    if (!settings_locked)
-        timer_USB_test->start(USB_test_interval);
+    QTimer *presence = session::face().presence_timer;
+    if (presence && !settings_locked)
+        presence->start(USB_test_interval);
     USB_last_end.start();
     USB_ended = true;
     qCDebug(orv_usb) << "exchange ended:" << (USB_error ? "failed" : "ok");
     wait_end(USB_wait);
+}
+
+} // namespace link
+
+void session::read_tick()
+{
+    link::read_tick();
 }

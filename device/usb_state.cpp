@@ -1,5 +1,7 @@
 #include "device/usb_state.h"
 
+hid_device *usb_handle = nullptr;
+
 QByteArray TX_data(64, '\0');
 QByteArray TX_packet(64, '\0');
 QByteArray TX_base64(64, '\0');
@@ -81,6 +83,7 @@ void open_exchanges()
 
 void reset_usb_state()
 {
+    usb_handle = nullptr;
     TX_data = TX_packet = TX_base64 = QByteArray(64, '\0');
     TX_report.clear();
     TX_code = TX_offset = 0;

@@ -6,6 +6,12 @@
 
 #include "app/wait.h"
 
+struct hid_device_;
+typedef struct hid_device_ hid_device;
+
+// The open device's handle; null while none is open.
+extern hid_device *usb_handle;
+
 // The transfer state of the one exchange in flight with the device.
 extern QByteArray TX_data;      // the message to send
 extern QByteArray TX_packet;    // the packet being sent: the whole message or a framed chunk

@@ -1,87 +1,28 @@
-// The vehicle catalogue: brand, model and engine in three cascading boxes,
-// filled from the server. Titles map back to server ids through the parallel
-// lists; duplicate titles resolve to the first in server order.
+// The vehicle catalogue: brand, model and engine in three cascading boxes, filled
+// from the server (server/catalogue_replies.cpp). Titles map back to server ids
+// through the parallel lists; duplicate titles resolve to the first in server order.
 
 #include <QAbstractItemView>
 #include <QComboBox>
-#include <QFutureWatcher>
 #include <QPushButton>
 #include <QSignalBlocker>
-#include <QtConcurrent/QtConcurrentRun>
 
 #include "app/combo_items.h"
 #include "app/mainwindow.h"
-#include "app/message_box.h"
+#include "app/session.h"
 #include "app/sequence_guard.h"
-#include "server/api.h"
 #include "server/catalogue_list.h"
-#include "server/reply_checks.h"
 #include "server/server_state.h"
 #include "ui_mainwindow.h"
 
-// The frame of the three list handlers: on an error the level's box and the
-// window unlocked; otherwise the reply read into a list (`read_catalogue_list`)
-// on a worker thread and then put in place (`apply`). A list of thousands takes
-// some milliseconds to read and sort; meanwhile the window stays live, and the
-// sequence that asked waits until the box is filled (one request waits at a
-// time, so one list is read at a time). A window that is gone by then takes
-// nothing.
-void MainWindow::finish_list_reply(QPointer<QNetworkReply> &holder, const char *error_text, bool unlock_after_fill,
-                                   ListKind kind, const std::function<void(CatalogueList &)> &apply)
+// A list is in: the box of its level shows it.
+void MainWindow::show_list(ListKind kind, CatalogueList &list)
 {
-    QNetworkReply *reply = take_reply(holder);
-    if (!reply)
-        return;
-    if (reply_failed(reply)) {
-        show_box("Error!", error_text);
-        enable_widgets();
-        finish_reply(reply);
-        return;
+    switch (kind) {
+    case ListKind::Brands: show_choices(ui->comboBox_marka, QStringLiteral("BRAND"), list.choices); break;
+    case ListKind::Models: show_choices(ui->comboBox_model, QStringLiteral("MODEL"), list.choices); break;
+    case ListKind::Engines: show_choices(ui->comboBox_model_exactly, QStringLiteral("ENGINE"), list.choices); break;
     }
-    const QPointer<QNetworkReply> pending(reply);
-    auto *watcher = new QFutureWatcher<CatalogueList>(this);
-    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, apply, unlock_after_fill, pending] {
-        CatalogueList list = watcher->result();
-        watcher->deleteLater();
-        apply(list);
-        // Identification asks for the brands without locking the window first.
-        if (unlock_after_fill)
-            enable_widgets();
-        finish_reply(pending);
-    });
-    watcher->setFuture(QtConcurrent::run(read_catalogue_list, kind, reply->readAll()));
-}
-
-void MainWindow::finishedSlot_marks()
-{
-    finish_list_reply(reply_marks, QT_TR_NOOP("Server error!"), false, ListKind::Brands, [this](CatalogueList &list) {
-        marka_ids.swap(list.ids);
-        marka_titles.swap(list.titles);
-        show_choices(ui->comboBox_marka, QStringLiteral("BRAND"), list.choices);
-    });
-}
-
-void MainWindow::finishedSlot_models()
-{
-    finish_list_reply(reply_models, QT_TR_NOOP("Server connection error!"), true, ListKind::Models,
-                      [this](CatalogueList &list) {
-                          model_ids.swap(list.ids);
-                          model_titles.swap(list.titles);
-                          show_choices(ui->comboBox_model, QStringLiteral("MODEL"), list.choices);
-                      });
-}
-
-void MainWindow::finishedSlot_modifications()
-{
-    finish_list_reply(reply_modifications, QT_TR_NOOP("Server connection error!"), true, ListKind::Engines,
-                      [this](CatalogueList &list) {
-                          modif_ids.swap(list.ids);
-                          modif_titles.swap(list.titles);
-                          modif_power.swap(list.power);
-                          modif_moment.swap(list.torque);
-                          modif_items.swap(list.items);
-                          show_choices(ui->comboBox_model_exactly, QStringLiteral("ENGINE"), list.choices);
-                      });
 }
 
 namespace {
@@ -123,14 +64,12 @@ void MainWindow::marka_changed(QString marka_sel)
     if (placeholder)
         return;
     const QString id = marka_ids.value(position_of(ui->comboBox_marka, marka_titles, marka_sel));
-    if (!api::usable_id(id)) {
-        show_box("Error!", "Server connection error!");
+    if (!session::catalogue_id_usable(id))
         return;
-    }
     SequenceGuard guard;
     disable_widgets();
     // A request that timed out leaves no handler to unlock the window.
-    if (!server_request(Endpoint::Models, api::models_path(id)))
+    if (!session::request_models(id))
         enable_widgets();
 }
 
@@ -144,13 +83,11 @@ void MainWindow::model_changed(QString model_sel)
         return;
     show_placeholder_only(ui->comboBox_model_exactly, QStringLiteral("ENGINE"));
     const QString id = model_ids.value(position_of(ui->comboBox_model, model_titles, model_sel));
-    if (!api::usable_id(id)) {
-        show_box("Error!", "Server connection error!");
+    if (!session::catalogue_id_usable(id))
         return;
-    }
     SequenceGuard guard;
     disable_widgets();
-    if (!server_request(Endpoint::Engines, api::engines_path(id)))
+    if (!session::request_engines(id))
         enable_widgets();
 }
 

@@ -1,17 +1,15 @@
-#include <QLabel>
-
-#include "app/mainwindow.h"
-#include "app/message_box.h"
+#include "app/boxes.h"
+#include "app/session_face.h"
 #include "device/decode.h"
 #include "server/api.h"
 #include "server/reply_checks.h"
+#include "server/request.h"
 #include "server/server_state.h"
-#include "ui_mainwindow.h"
 
 // The number of configurations the device may still install. A server that
 // does not know the device's token answers with "Unauthorized token": the
 // result is token_rejected, and identification then drops the device.
-void MainWindow::finishedSlot_GetConfigCount()
+void finish_count()
 {
     QNetworkReply *reply = take_reply(reply_GetConfigCount);
     if (!reply)
@@ -24,9 +22,16 @@ void MainWindow::finishedSlot_GetConfigCount()
         } else {
             show_box("Error!", "Server connection error");
         }
+        report_server_error();
     } else {
         avail_config = api::count(api::result_of(body));
-        ui->label_avail_config->setText(QString::number(avail_config));
+        session::view().config_count_read();
     }
     finish_reply(reply);
+}
+
+bool session::request_count()
+{
+    reset_server_error();
+    return server_request(Endpoint::LimitInfo, api::limit_path()) && !server_error;
 }

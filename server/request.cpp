@@ -1,5 +1,5 @@
 // Every request to the API server: built on api_base_url with the five common
-// headers, watched by timer_server, waited for in the one nested wait. A
+// headers, watched by the server timer, waited for in the one nested wait. A
 // request's wait is ended only by its own handler or by the watchdog, which
 // aborts the reply first, so a late reply can never end another wait.
 //
@@ -13,13 +13,14 @@
 #include <QSslConfiguration>
 #include <QTimer>
 
-#include "app/app_state.h"
+#include "app/boxes.h"
 #include "app/logging.h"
-#include "app/mainwindow.h"
-#include "app/message_box.h"
+#include "app/session_face.h"
+#include "app/session_state.h"
 #include "device/device_state.h"
 #include "server/api.h"
 #include "server/reply_checks.h"
+#include "server/request.h"
 #include "server/server_state.h"
 #include "tuning/vehicle_messages.h"
 
@@ -60,6 +61,38 @@ QString outcome(QNetworkReply *reply)
     return text;
 }
 
+QObject *context()
+{
+    return session::face().context;
+}
+
+void start_watchdog()
+{
+    if (QTimer *timer = session::face().server_timer)
+        timer->start(server_timeout);
+}
+
+void stop_watchdog()
+{
+    if (QTimer *timer = session::face().server_timer)
+        timer->stop();
+}
+
+// The handler of an endpoint's reply.
+void (*handler_of(Endpoint endpoint))()
+{
+    switch (endpoint) {
+    case Endpoint::LimitInfo: return finish_count;
+    case Endpoint::Brands: return finish_brands;
+    case Endpoint::Models: return finish_models;
+    case Endpoint::Engines: return finish_engines;
+    case Endpoint::Settings: return finish_settings_record;
+    case Endpoint::Software: return finish_software;
+    case Endpoint::InstallSuccess: return finish_install_report;
+    }
+    return finish_count;
+}
+
 } // namespace
 
 bool reply_failed(QNetworkReply *reply)
@@ -74,10 +107,10 @@ bool reply_too_large(QNetworkReply *reply)
     return reply->property(too_large_property).toBool() || reply->bytesAvailable() > limit_of(reply);
 }
 
-bool MainWindow::server_request(Endpoint endpoint, const QString &path_and_query, const QByteArray &post_body)
+bool server_request(Endpoint endpoint, const QString &path_and_query, const QByteArray &post_body)
 {
-    // The window has closed: the sequence unwinds without a word to the server.
-    if (requests_closed()) {
+    // The face has closed (or has no server): the sequence unwinds without a word to it.
+    if (requests_closed() || !network_manager || !context()) {
         server_error = true;
         return false;
     }
@@ -106,7 +139,7 @@ bool MainWindow::server_request(Endpoint endpoint, const QString &path_and_query
     request_timed_out = false;
     request_ended = false;
     token_rejected = false;
-    timer_server->start(server_timeout);
+    start_watchdog();
     const bool post = endpoint == Endpoint::InstallSuccess;
     QNetworkReply *reply = post ? network_manager->post(request, post_body) : network_manager->get(request);
     reply->setProperty(wait_property, server_wait);
@@ -116,19 +149,18 @@ bool MainWindow::server_request(Endpoint endpoint, const QString &path_and_query
     reply->setProperty(limit_property, limit);
     server_pending = reply;
 
-    const char *handler = nullptr;
     switch (endpoint) {
-    case Endpoint::LimitInfo: reply_GetConfigCount = reply; handler = SLOT(finishedSlot_GetConfigCount()); break;
-    case Endpoint::Brands: reply_marks = reply; handler = SLOT(finishedSlot_marks()); break;
-    case Endpoint::Models: reply_models = reply; handler = SLOT(finishedSlot_models()); break;
-    case Endpoint::Engines: reply_modifications = reply; handler = SLOT(finishedSlot_modifications()); break;
-    case Endpoint::Settings: reply_GetSets = reply; handler = SLOT(finishedSlot_GetSets()); break;
-    case Endpoint::Software: reply_GetSoftCar = reply; handler = SLOT(finishedSlot_GetSoftCar()); break;
-    case Endpoint::InstallSuccess: reply_PostSettingsOk = reply; handler = SLOT(finishedSlot_PostSettingsOk()); break;
+    case Endpoint::LimitInfo: reply_GetConfigCount = reply; break;
+    case Endpoint::Brands: reply_marks = reply; break;
+    case Endpoint::Models: reply_models = reply; break;
+    case Endpoint::Engines: reply_modifications = reply; break;
+    case Endpoint::Settings: reply_GetSets = reply; break;
+    case Endpoint::Software: reply_GetSoftCar = reply; break;
+    case Endpoint::InstallSuccess: reply_PostSettingsOk = reply; break;
     }
-    connect(reply, SIGNAL(finished()), this, handler);
+    QObject::connect(reply, &QNetworkReply::finished, context(), handler_of(endpoint));
 
-    connect(reply, &QNetworkReply::downloadProgress, this, [reply, limit](qint64 received, qint64 total) {
+    QObject::connect(reply, &QNetworkReply::downloadProgress, context(), [reply, limit](qint64 received, qint64 total) {
         if ((received > limit || total > limit) && !reply->property(too_large_property).toBool()) {
             reply->setProperty(too_large_property, true);
             reply->abort();
@@ -145,21 +177,21 @@ bool MainWindow::server_request(Endpoint endpoint, const QString &path_and_query
         // Left without an end (the application is quitting) or ended by the
         // window closing: the reply is given up unread.
         if (server_pending) {
-            disconnect(server_pending, nullptr, this, nullptr);
+            QObject::disconnect(server_pending, nullptr, context(), nullptr);
             server_pending->abort();
             server_pending->deleteLater();
         }
-        timer_server->stop();
+        stop_watchdog();
         server_error = true;
     }
     server_wait = 0;
     return handled && !request_timed_out;
 }
 
-QNetworkReply *MainWindow::take_reply(QPointer<QNetworkReply> &holder)
+QNetworkReply *take_reply(QPointer<QNetworkReply> &holder)
 {
-    timer_server->stop();
-    // The window has closed: its request was given up, the reply is not read.
+    stop_watchdog();
+    // The face has closed: its request was given up, the reply is not read.
     if (requests_closed())
         return nullptr;
     QNetworkReply *reply = holder.data();
@@ -169,7 +201,7 @@ QNetworkReply *MainWindow::take_reply(QPointer<QNetworkReply> &holder)
     return reply;
 }
 
-void MainWindow::finish_reply(QNetworkReply *reply)
+void finish_reply(QNetworkReply *reply)
 {
     if (!reply)
         return;
@@ -182,9 +214,9 @@ void MainWindow::finish_reply(QNetworkReply *reply)
     wait_end(ticket);
 }
 
-void MainWindow::myTimer_server()
+void session::server_timeout()
 {
-    timer_server->stop();
+    stop_watchdog();
     if (requests_closed())
         return;
     const WaitTicket ticket = server_wait;
@@ -192,7 +224,7 @@ void MainWindow::myTimer_server()
         // abort() emits finished() at once: the handler must not run for it.
         QNetworkReply *reply = server_pending;
         server_pending = nullptr;
-        disconnect(reply, nullptr, this, nullptr);
+        QObject::disconnect(reply, nullptr, context(), nullptr);
         qCDebug(orv_server).noquote() << request_trace << "-> time-out after" << request_clock.elapsed() << "ms";
         reply->abort();
         reply->deleteLater();

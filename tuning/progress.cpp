@@ -6,6 +6,7 @@
 #include <QProgressBar>
 
 #include "app/mainwindow.h"
+#include "app/session.h"
 #include "app/style_sheets.h"
 #include "ui_mainwindow.h"
 
@@ -13,17 +14,9 @@ namespace {
 
 bool progress_active = false;
 QElapsedTimer transfer_clock;
-// What the overlay shows now: a chunk that changes neither is not formatted again.
+// What the overlay shows now: a chunk that changes neither is not shown again.
 int shown_percent = -1;
 qint64 shown_seconds_left = -1;
-
-QString time_left_text(qint64 ms)
-{
-    const qint64 seconds = (ms + 999) / 1000;
-    if (seconds >= 60)
-        return QStringLiteral("%1 min %2 s left").arg(seconds / 60).arg(seconds % 60, 2, 10, QLatin1Char('0'));
-    return QStringLiteral("%1 s left").arg(seconds);
-}
 
 } // namespace
 
@@ -64,18 +57,12 @@ void MainWindow::show_transfer_progress(int done, int total)
     QLabel *text = ui->label_load->findChild<QLabel *>(QStringLiteral("label_progress"));
     if (!bar || !text)
         return;
-    const int percent = int(qint64(done) * 100 / total);
-    const bool estimated = done > 0 && done < total;
-    const qint64 ms_left = estimated ? transfer_clock.elapsed() * (total - done) / done : -1;
-    const qint64 seconds_left = estimated ? (ms_left + 999) / 1000 : -1;
+    const session::TransferFigures figures = session::transfer_figures(done, total, transfer_clock.elapsed());
     // About 2,000 chunks a transfer, a new percent every 20 or so.
-    if (percent == shown_percent && seconds_left == shown_seconds_left)
+    if (figures.percent == shown_percent && figures.seconds_left == shown_seconds_left)
         return;
-    shown_percent = percent;
-    shown_seconds_left = seconds_left;
-    bar->setValue(percent);
-    QString line = QStringLiteral("Writing software: %1%").arg(percent);
-    if (estimated)
-        line += QStringLiteral("  -  ") + time_left_text(ms_left);
-    text->setText(line);
+    shown_percent = figures.percent;
+    shown_seconds_left = figures.seconds_left;
+    bar->setValue(figures.percent);
+    text->setText(figures.text);
 }

@@ -141,7 +141,7 @@ private:
     size_t server_log_before = 0;
     int stacked_boxes = 0;
     int own_boxes_allowed = 0;
-    bool question_expected = false;
+    int questions_expected = 0;  // one for each close while a write runs
     bool closed_during = false;     // the window closed (a Yes, or nothing asked)
     bool writing_click = false;     // inside a click that writes into the device
     QByteArray message_in_flight;   // the last message the host began to send

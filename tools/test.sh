@@ -45,4 +45,7 @@ tools/install-deps.sh $deps
 cmake -S . -B "$build" -DORV_QT_MAJOR=$qt $flags
 cmake --build "$build" -j "$(nproc)"
 cd "$build"
-ctest --output-on-failure "$@"
+# Most tests wait on the device's and the server's timing, not on the processor: one
+# more at a time than there are processors. The e2e tests and the packaging test take
+# turns on their one server port (a ctest resource lock).
+ctest --output-on-failure -j "$(($(nproc) + 1))" "$@"

@@ -119,7 +119,7 @@ MainWindow::~MainWindow()
 {
     session::finish();
     device_handle = nullptr;
-    detach_window();
+    detach_window(this);
     timer_USB_read->stop();
     timer_USB_test->stop();
     delete ui;

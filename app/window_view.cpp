@@ -8,6 +8,7 @@
 #include "app/mainwindow.h"
 #include "app/message_box.h"
 #include "app/session.h"
+#include "app/session_face.h"
 
 class WindowView : public session::View
 {
@@ -61,8 +62,11 @@ void attach_window(MainWindow *window)
     session::attach(face);
 }
 
-void detach_window()
+void detach_window(MainWindow *window)
 {
+    // A window made after this one has attached itself in its place.
+    if (session::face().context != window)
+        return;
     session::detach();
     view.reset();
 }

@@ -484,6 +484,7 @@ void World::begin(const QString &what)
         }
     server_faults_before = int(rig()->server()->fault_count());
     server_log_before = rig()->server()->log().size();
+    began_at = std::chrono::system_clock::now();
     counts_before.clear();
     for (const auto &d : rig()->server()->devices())
         counts_before[d.serial] = d.count;
@@ -940,6 +941,10 @@ void World::check_success()
         // that may be a file.) The last answer to a request counts: the network layer asks
         // once more, on its own, when the server closed a kept-alive connection unanswered.
         for (size_t i = server_log_before; i < log.size(); ++i) {
+            // The server logs a request when it answers it: one an earlier command gave up
+            // (a time-out) may be answered now.
+            if (log[i].time < began_at)
+                continue;
             const std::string &target = log[i].target, &fault = log[i].fault;
             const bool software = target.find("/chip/software/") != std::string::npos;
             const bool settings = target.find("/vehicle/settings?") != std::string::npos;

@@ -141,6 +141,7 @@ private:
     size_t server_log_before = 0;
     int stacked_boxes = 0;
     int own_boxes_allowed = 0;
+    std::chrono::system_clock::time_point began_at;  // when the command began
     int questions_expected = 0;  // one for each close while a write runs
     bool closed_during = false;     // the window closed (a Yes, or nothing asked)
     bool writing_click = false;     // inside a click that writes into the device

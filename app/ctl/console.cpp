@@ -1,0 +1,79 @@
+#include "app/ctl/console.h"
+
+#include <QCoreApplication>
+#include <cstdio>
+
+Console::Console(bool json, bool stderr_terminal) : json(json), progress(stderr_terminal) {}
+
+void Console::write(FILE *stream, const QString &text)
+{
+    // A bar being redrawn ends its line before anything else is written.
+    const QString ended = progress.end();
+    if (!ended.isEmpty())
+        std::fputs(ended.toUtf8().constData(), stderr);
+    std::fputs(text.toUtf8().constData(), stream);
+    std::fflush(stream);
+}
+
+void Console::out(const QString &text)
+{
+    if (!json)
+        write(stdout, text);
+}
+
+void Console::err(const QString &text)
+{
+    if (!json)
+        write(stderr, text);
+}
+
+void Console::note(const QString &text)
+{
+    write(stderr, text);
+}
+
+void Console::box(const char *title, const char *text, const char *informative, const QStringList &arguments)
+{
+    ctl::Box box;
+    box.title = QCoreApplication::translate("MainWindow", title);
+    box.text = QCoreApplication::translate("MainWindow", text);
+    if (informative) {
+        // One pass for all arguments, as the window fills its box: a '%' inside one
+        // of them is not taken for a placeholder.
+        QString detail = QCoreApplication::translate("MainWindow", informative);
+        const QString first = arguments.value(0), second = arguments.value(1), third = arguments.value(2);
+        switch (arguments.size()) {
+        case 0: break;
+        case 1: detail = detail.arg(first); break;
+        case 2: detail = detail.arg(first, second); break;
+        default: detail = detail.arg(first, second, third); break;
+        }
+        box.informative = detail;
+    }
+    shown.append(box);
+    if (box.error())
+        err(ctl::box_line(box) + QLatin1Char('\n'));
+    else
+        out(ctl::box_line(box) + QLatin1Char('\n'));
+}
+
+void Console::transfer_visible(bool visible)
+{
+    transfer_clock.start();
+    if (!visible) {
+        const QString ended = progress.end();
+        if (!ended.isEmpty())
+            std::fputs(ended.toUtf8().constData(), stderr);
+    }
+}
+
+void Console::transfer_progress(int done, int total)
+{
+    const qint64 elapsed = transfer_clock.isValid() ? transfer_clock.elapsed() : 0;
+    const session::TransferFigures figures = session::transfer_figures(done, total, elapsed);
+    const QString text = progress.update(figures.percent, figures.text);
+    if (!text.isEmpty()) {
+        std::fputs(text.toUtf8().constData(), stderr);
+        std::fflush(stderr);
+    }
+}

@@ -26,6 +26,15 @@ QJsonArray catalogue_json(const QStringList &ids, const QStringList &titles)
     return array;
 }
 
+// One title a line.
+QString lines(const QStringList &titles)
+{
+    QString text;
+    for (const QString &title : titles)
+        text += printable(title) + QLatin1Char('\n');
+    return text;
+}
+
 } // namespace
 
 Runner::Runner(const Arguments &arguments, Console &console, Interrupts &interrupts)
@@ -187,7 +196,7 @@ int Runner::catalogue()
     if (status != done || a.level == Level::Brands) {
         if (status == done) {
             outcome.data.insert(QStringLiteral("brands"), catalogue_json(marka_ids, marka_titles));
-            console.out(printable(marka_titles.join(QLatin1Char('\n'))) + QLatin1Char('\n'));
+            console.out(lines(marka_titles));
         }
         return status;
     }
@@ -197,7 +206,7 @@ int Runner::catalogue()
     outcome.data.insert(QStringLiteral("brand"), marka_titles.at(brand));
     if (a.level == Level::Models) {
         outcome.data.insert(QStringLiteral("models"), catalogue_json(model_ids, model_titles));
-        console.out(printable(model_titles.join(QLatin1Char('\n'))) + QLatin1Char('\n'));
+        console.out(lines(model_titles));
         return done;
     }
     int model = -1;

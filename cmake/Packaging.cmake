@@ -1,9 +1,10 @@
 # Installing the configurator, and its Debian package.
 #
-# `cmake --install` puts the program and its two start-up files (icon and loading animation)
-# under any prefix, DESTDIR included; on Linux also the desktop entry, the hicolor icons, the
-# AppStream metadata, the udev rule that gives the user at the computer access to the device,
-# a manual page and the package's copyright and changelog. `cpack -G DEB` in the build folder
+# `cmake --install` puts the program, its command line orvctl and the program's two start-up
+# files (icon and loading animation) under any prefix, DESTDIR included; on Linux also the
+# desktop entry, the hicolor icons, the AppStream metadata, the udev rule that gives the user
+# at the computer access to the device, the manual pages, orvctl's bash completion and the
+# package's copyright and changelog. `cpack -G DEB` in the build folder
 # makes a .deb of the same files; configure with -DCMAKE_INSTALL_PREFIX=/usr for it.
 include(GNUInstallDirs)
 
@@ -22,6 +23,10 @@ set_property(SOURCE app/data_files.cpp APPEND PROPERTY
   COMPILE_DEFINITIONS ORV_DATA_DIR_FROM_PROGRAM="${orv_data_from_program}")
 
 install(TARGETS orv RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# The command line, where the session layer it runs on is built.
+if(TARGET orvctl)
+  install(TARGETS orvctl RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+endif()
 install(FILES resources/orv.ico resources/load.gif resources/load@2x.gif DESTINATION ${ORV_DATA_DIR})
 
 if(UNIX AND NOT APPLE)
@@ -39,8 +44,9 @@ if(UNIX AND NOT APPLE)
   configure_file(${orv_linux_dir}/${ORV_APP_ID}.metainfo.xml.in ${orv_generated_dir}/${ORV_APP_ID}.metainfo.xml @ONLY)
   configure_file(${orv_linux_dir}/changelog.in ${orv_generated_dir}/changelog @ONLY)
   configure_file(${orv_linux_dir}/orv.1 ${orv_generated_dir}/orv.1 COPYONLY)
-  # Debian wants both compressed with gzip -9n (no name, no time stamp: reproducible).
-  foreach(file changelog orv.1)
+  configure_file(${orv_linux_dir}/orvctl.1 ${orv_generated_dir}/orvctl.1 COPYONLY)
+  # Debian wants these compressed with gzip -9n (no name, no time stamp: reproducible).
+  foreach(file changelog orv.1 orvctl.1)
     execute_process(COMMAND gzip -9nc ${orv_generated_dir}/${file}
       OUTPUT_FILE ${orv_generated_dir}/${file}.gz RESULT_VARIABLE failed)
     if(failed)
@@ -53,6 +59,11 @@ if(UNIX AND NOT APPLE)
   install(FILES ${orv_generated_dir}/${ORV_APP_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
   install(FILES ${orv_linux_dir}/70-orv.rules DESTINATION ${ORV_UDEV_RULES_DIR})
   install(FILES ${orv_generated_dir}/orv.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  if(TARGET orvctl)
+    install(FILES ${orv_generated_dir}/orvctl.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+    install(FILES ${orv_linux_dir}/orvctl.bash-completion
+      DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME orvctl)
+  endif()
   install(FILES ${orv_linux_dir}/copyright ${orv_generated_dir}/changelog.gz
     DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/${ORV_PACKAGE_NAME})
 
@@ -63,7 +74,7 @@ if(UNIX AND NOT APPLE)
   set(CPACK_PACKAGE_CONTACT "ORV <support@orv.example>")
   set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "configurator for the ORV vehicle drive-mode module")
   set(CPACK_PACKAGE_DESCRIPTION
-    "Shows and changes the settings of an ORV drive-mode module connected over USB\n(drive mode, indication, standby, bus protocol) and installs a vehicle\nconfiguration chosen from the maker's online catalogue.\n\nA udev rule gives the user at the computer access to the module.")
+    "Shows and changes the settings of an ORV drive-mode module connected over USB\n(drive mode, indication, standby, bus protocol) and installs a vehicle\nconfiguration chosen from the maker's online catalogue.\n\nThe window (orv) and the command-line program orvctl, for scripts and\nworkshops, do the same; orvctl needs no display and can print JSON.\n\nA udev rule gives the user at the computer access to the module.")
   set(CPACK_PACKAGING_INSTALL_PREFIX ${CMAKE_INSTALL_PREFIX})
   set(CPACK_STRIP_FILES ON)
   set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

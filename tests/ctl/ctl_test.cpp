@@ -73,6 +73,12 @@ void CtlTest::names()
     QCOMPARE(matching_positions(QStringLiteral("1.8 TSI 180HP 250NM"), {"1.8 TSI", "2.0"}, {"1.8 TSI 180HP 250NM", "x"}),
              QList<int>{0});
     QCOMPARE(suggestions(QStringLiteral("gol"), titles), (QStringList{"golf", "Golf"}));
+    // The bash completion offers every protocol word.
+    QFile completion(QStringLiteral(ORV_COMPLETION_FILE));
+    QVERIFY(completion.open(QIODevice::ReadOnly));
+    const QString script = QString::fromUtf8(completion.readAll());
+    for (const QString &name : names)
+        QVERIFY2(script.contains(QLatin1Char(' ') + protocol_word(name)), qPrintable(name));
 }
 
 void CtlTest::settings_keep_what_is_held()

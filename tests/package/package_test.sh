@@ -2,7 +2,8 @@
 # server with the test CA); dpkg -x unpacks it into a temporary root; the unpacked program starts
 # from a folder of its own, as from a desktop menu, on the system's hidapi against the
 # simulated device behind the hidraw bed and the local API server, and must identify the device
-# and show its icon and animation from the installed data folder. desktop-file-validate, appstreamcli and lintian check the installed files.
+# and show its icon and animation from the installed data folder. desktop-file-validate, appstreamcli and lintian check the installed files;
+# the package holds orvctl too, with its manual page and bash completion.
 #
 # Set by tests/package/CMakeLists.txt: ORV_PKG_SOURCE, ORV_PKG_BUILD, ORV_PKG_QT (the Qt major
 # version of this build, which the package is built with too), ORV_PKG_GENERATOR,
@@ -26,7 +27,7 @@ cmake -S "$ORV_PKG_SOURCE" -B "$ORV_PKG_BUILD" -G "$ORV_PKG_GENERATOR" "${launch
     -DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON -DORV_QT_MAJOR="$ORV_PKG_QT" -DORV_API_BASE_URL="https://127.0.0.1:$e2e_port" \
     -DORV_EXTRA_CA_FILE="$ORV_E2E_CERTS/ca.pem" >"$e2e_work/configure.log" 2>&1 \
     || { tail -n 20 "$e2e_work/configure.log"; e2e_fatal "the package build is configured"; }
-cmake --build "$ORV_PKG_BUILD" --target orv -j "$(nproc)" >"$e2e_work/build.log" 2>&1 \
+cmake --build "$ORV_PKG_BUILD" --target orv orvctl -j "$(nproc)" >"$e2e_work/build.log" 2>&1 \
     || { tail -n 20 "$e2e_work/build.log"; e2e_fatal "the program builds"; }
 (cd "$ORV_PKG_BUILD" && cpack -G DEB -B "$e2e_work/deb") >"$e2e_work/cpack.log" 2>&1 \
     || { tail -n 20 "$e2e_work/cpack.log"; e2e_fatal "CPack makes the package"; }
@@ -43,6 +44,13 @@ for file in usr/bin/orv usr/share/orv/orv.ico usr/share/orv/load.gif usr/lib/ude
     [ -s "$root/$file" ] || missing+=" /$file"
 done
 e2e_same "the package holds the program and its files" "" "$missing"
+missing=""
+for file in usr/bin/orvctl usr/share/man/man1/orvctl.1.gz usr/share/bash-completion/completions/orvctl; do
+    [ -s "$root/$file" ] || missing+=" /$file"
+done
+e2e_same "the package holds orvctl, its manual page and its bash completion" "" "$missing"
+e2e_same "orvctl needs no Qt Gui or Widgets library" "" \
+    "$(readelf -d "$root/usr/bin/orvctl" | grep -oiE 'libqt[0-9](gui|widgets)[^]]*')"
 
 # The Qt it was built with, and only that one: in the dependencies dpkg-shlibdeps found and in
 # the libraries the program needs.

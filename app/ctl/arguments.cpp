@@ -150,7 +150,8 @@ void parse_set(Arguments &a, const QStringList &words, const QStringList &protoc
             QStringList words;
             for (const QString &name : protocol_names)
                 words << protocol_word(name);
-            a.error = QStringLiteral("unknown protocol \"%1\"; one of: auto, %2").arg(a.value, words.join(QStringLiteral(", ")));
+            a.error = QStringLiteral("unknown protocol \"%1\"; one of: auto, %2")
+                          .arg(a.value, words.join(QStringLiteral(", ")));
         }
     } else {
         a.error = field.isEmpty() ? QStringLiteral("set needs a setting: drive-mode, indication, standby or protocol")
@@ -172,9 +173,9 @@ void parse_catalogue(Arguments &a, const QStringList &words)
     }
     a.level = Level(level);
     a.command = QStringLiteral("catalogue ") + words.value(0).toLower();
+    const char *const takes[] = {"no further words", "BRAND", "BRAND MODEL"};
     if (words.size() != level + 1)
-        a.error = QStringLiteral("catalogue %1 takes %2").arg(words.value(0).toLower(),
-            level == 0 ? QStringLiteral("no further words") : level == 1 ? QStringLiteral("BRAND") : QStringLiteral("BRAND MODEL"));
+        a.error = QStringLiteral("catalogue %1 takes %2").arg(words.value(0).toLower(), QLatin1String(takes[level]));
     a.brand = words.value(1);
     a.model = words.value(2);
 }
@@ -264,7 +265,8 @@ Arguments parse_arguments(const QStringList &words, const QStringList &protocol_
     if (a.help || a.version || !a.error.isEmpty())
         return a;
     if (a.verb == Verb::None) {
-        a.error = verb.isEmpty() ? QStringLiteral("a command is needed") : QStringLiteral("unknown command \"%1\"").arg(verb);
+        a.error = verb.isEmpty() ? QStringLiteral("a command is needed")
+                                 : QStringLiteral("unknown command \"%1\"").arg(verb);
         return a;
     }
     switch (a.verb) {

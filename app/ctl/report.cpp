@@ -164,18 +164,21 @@ QString device_text(const DeviceReport &d, const QStringList &names)
     }
     if (d.drive_mode >= 0)
         line("drive mode:", drive_mode_name(d.drive_mode));
-    line("indication:", d.indication < 0 ? QStringLiteral("unknown") : d.indication ? QStringLiteral("on") : QStringLiteral("off"));
+    line("indication:", d.indication < 0 ? QStringLiteral("unknown")
+                        : d.indication   ? QStringLiteral("on")
+                                         : QStringLiteral("off"));
     const QString standby = standby_value(d);
     line("standby:", standby.isEmpty() ? QStringLiteral("not selected") : standby);
     QString protocol = protocol_value(d, names);
     if (protocol.isEmpty())
-        protocol = d.protocol_bit < 0 ? QStringLiteral("not selected") : QStringLiteral("unknown (%1)").arg(d.protocol_bit);
+        protocol = d.protocol_bit < 0 ? QStringLiteral("not selected")
+                                      : QStringLiteral("unknown (%1)").arg(d.protocol_bit);
     line("protocol:", protocol);
     const QList<int> selected = d.protocol >= 0 ? QList<int>{d.protocol} : QList<int>();
     line("pins selected:", numbers(pins_of(selected)));
     const QStringList active = names_of(d.active, names);
-    line("pins active:", numbers(pins_of(d.active))
-                             + (active.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(active.join(QStringLiteral(", ")))));
+    const QString named = active.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(active.join(QStringLiteral(", ")));
+    line("pins active:", numbers(pins_of(d.active)) + named);
     if (d.configurations_left >= 0)
         line("configurations left:", QString::number(d.configurations_left));
     return lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
@@ -192,9 +195,12 @@ QJsonObject device_json(const DeviceReport &d, const QStringList &names)
     o.insert(QStringLiteral("config_id"), d.config_id);
     QJsonValue vehicle;
     if (d.configured)
-        vehicle = QJsonObject{{QStringLiteral("brand"), d.brand},   {QStringLiteral("model"), d.vehicle_model},
-                              {QStringLiteral("engine"), d.engine}, {QStringLiteral("power"), d.power},
-                              {QStringLiteral("torque"), d.torque}, {QStringLiteral("software_label"), d.software_label}};
+        vehicle = QJsonObject{{QStringLiteral("brand"), d.brand},
+                              {QStringLiteral("model"), d.vehicle_model},
+                              {QStringLiteral("engine"), d.engine},
+                              {QStringLiteral("power"), d.power},
+                              {QStringLiteral("torque"), d.torque},
+                              {QStringLiteral("software_label"), d.software_label}};
     o.insert(QStringLiteral("vehicle"), vehicle);
     o.insert(QStringLiteral("drive_mode"), text_or_null(drive_mode_name(d.drive_mode)));
     o.insert(QStringLiteral("indication"), d.indication < 0 ? QJsonValue() : QJsonValue(d.indication == 1));
@@ -223,9 +229,11 @@ QByteArray outcome_json(const Outcome &outcome)
                   {QStringLiteral("status"), outcome.status},
                   {QStringLiteral("data"), outcome.data},
                   {QStringLiteral("messages"), messages}};
-    if (outcome.status != done)
-        o.insert(QStringLiteral("error"), QJsonObject{{QStringLiteral("code"), outcome.error_word.isEmpty() ? error_code(outcome.status) : outcome.error_word},
-                                                      {QStringLiteral("message"), outcome.error_message}});
+    if (outcome.status != done) {
+        const QString code = outcome.error_word.isEmpty() ? error_code(outcome.status) : outcome.error_word;
+        o.insert(QStringLiteral("error"),
+                 QJsonObject{{QStringLiteral("code"), code}, {QStringLiteral("message"), outcome.error_message}});
+    }
     return QJsonDocument(o).toJson(QJsonDocument::Compact) + '\n';
 }
 

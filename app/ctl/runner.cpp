@@ -46,8 +46,9 @@ Runner::Runner(const Arguments &arguments, Console &console, Interrupts &interru
 int Runner::run()
 {
     if (a.help || a.version) {
-        const QString text = a.help ? usage_text(a)
-                                    : QStringLiteral("orvctl %1 (Qt %2)\n").arg(QStringLiteral(ORV_VERSION), QLatin1String(qVersion()));
+        const QString version =
+            QStringLiteral("orvctl %1 (Qt %2)\n").arg(QStringLiteral(ORV_VERSION), QLatin1String(qVersion()));
+        const QString text = a.help ? usage_text(a) : version;
         outcome.data.insert(a.help ? QStringLiteral("help") : QStringLiteral("version"), text.trimmed());
         console.out(text);
         return done;
@@ -98,8 +99,8 @@ int Runner::list()
 {
     QJsonArray devices;
     for (const session::DeviceNode &node : session::device_nodes()) {
-        devices.append(QJsonObject{{QStringLiteral("path"), node.path},
-                                   {QStringLiteral("usb_serial"), node.usb_serial.isEmpty() ? QJsonValue() : QJsonValue(node.usb_serial)}});
+        const QJsonValue usb_serial = node.usb_serial.isEmpty() ? QJsonValue() : QJsonValue(node.usb_serial);
+        devices.append(QJsonObject{{QStringLiteral("path"), node.path}, {QStringLiteral("usb_serial"), usb_serial}});
         console.out(node.path + (node.usb_serial.isEmpty() ? QString() : QLatin1Char('\t') + printable(node.usb_serial))
                     + QLatin1Char('\n'));
     }
@@ -174,16 +175,7 @@ int Runner::set()
         return fail(status, QStringLiteral("the settings were refused; nothing was sent"));
     if (status == device_failed)
         return fail(status, QStringLiteral("the device failed; nothing was changed in it"));
-    if (status == incomplete) {
-        const bool read = session::read_back();
-        if (interrupts.stopped())
-            return interrupted;
-        if (read)
-            show_device("device", device_report());
-        return fail(status, read ? QStringLiteral("the device was written but the write did not end well; above is what it holds now")
-                                 : QStringLiteral("the device was written but the write did not end well, and it did not answer the read-back"));
-    }
-    return status;
+    return status == incomplete ? written_incompletely("write") : status;
 }
 
 int Runner::catalogue()
@@ -223,7 +215,8 @@ int Runner::catalogue()
                                    {QStringLiteral("power"), modif_power.value(i)},
                                    {QStringLiteral("torque"), modif_moment.value(i)},
                                    {QStringLiteral("text"), modif_items.value(i)}});
-        console.out(printable(modif_ids.at(i).leftJustified(width) + QStringLiteral("  ") + modif_items.value(i)) + QLatin1Char('\n'));
+        console.out(printable(modif_ids.at(i).leftJustified(width) + QStringLiteral("  ") + modif_items.value(i))
+                    + QLatin1Char('\n'));
     }
     outcome.data.insert(QStringLiteral("engines"), engines);
     return done;
@@ -239,31 +232,11 @@ int Runner::install()
     if (status == done)
         status = brands();
     int brand = -1, model = -1, engine = -1;
-    if (status == done && a.brand.isEmpty()) {
+    if (status == done && a.brand.isEmpty())
         status = find_vehicle_id(&brand, &model, &engine);
-    } else if (status == done) {
-        if ((status = brand_position(&brand)) == done && (status = model_position(&model)) == done)
-            status = engines_of(brand, model);
-        if (status == done) {
-            const QList<int> found = a.vehicle_id.isEmpty() ? matching_positions(a.engine, modif_titles, modif_items)
-                                                            : matching_positions(a.vehicle_id, modif_ids);
-            if (found.isEmpty())
-                return a.vehicle_id.isEmpty() ? unknown("engine", a.engine, modif_items)
-                                              : fail(refused, QStringLiteral("no engine of %1 %2 has the id \"%3\"")
-                                                                  .arg(marka_titles.at(brand), model_titles.at(model), a.vehicle_id),
-                                                     QStringLiteral("unknown-name"));
-            if (found.size() > 1) {
-                QStringList ids;
-                for (const int position : found)
-                    ids << modif_ids.value(position);
-                outcome.data.insert(QStringLiteral("ids"), QJsonArray::fromStringList(ids));
-                return fail(refused, QStringLiteral("%1 engines are called \"%2\": choose one with --vehicle-id (%3)")
-                                         .arg(found.size()).arg(a.engine, ids.join(QStringLiteral(", "))),
-                            QStringLiteral("ambiguous"));
-            }
-            engine = found.first();
-        }
-    }
+    else if (status == done && (status = brand_position(&brand)) == done && (status = model_position(&model)) == done
+             && (status = engines_of(brand, model)) == done)
+        status = engine_position(brand, model, &engine);
     if (status != done)
         return status;
 
@@ -272,8 +245,9 @@ int Runner::install()
                                                                {QStringLiteral("brand"), brand_title},
                                                                {QStringLiteral("model"), model_title},
                                                                {QStringLiteral("engine"), modif_items.value(engine)}});
-    if (!a.yes && (status = confirm(QStringLiteral("Install %1 %2 %3 into device %4? [y/N] ")
-                                        .arg(brand_title, model_title, modif_items.value(engine), serial_number))) != done)
+    const QString question = QStringLiteral("Install %1 %2 %3 into device %4? [y/N] ")
+                                 .arg(brand_title, model_title, modif_items.value(engine), serial_number);
+    if (!a.yes && (status = confirm(printable(question))) != done)
         return status;
 
     session::InstallChoice choice;
@@ -290,15 +264,8 @@ int Runner::install()
         return fail(status, QStringLiteral("the installation was refused; nothing was sent"));
     case session::InstallStage::ServerFailed:
         return fail(status, QStringLiteral("the server failed; nothing was written"));
-    case session::InstallStage::Written: {
-        const bool read = session::read_back();
-        if (interrupts.stopped())
-            return interrupted;
-        if (read)
-            show_device("device", device_report());
-        return fail(status, read ? QStringLiteral("the device was written but the installation did not end well; above is what it holds now")
-                                 : QStringLiteral("the device was written but the installation did not end well, and it did not answer the read-back"));
-    }
+    case session::InstallStage::Written:
+        return written_incompletely("installation");
     case session::InstallStage::Installed:
         outcome.data.insert(QStringLiteral("configurations_left"), avail_config);
         break;
@@ -339,6 +306,20 @@ int Runner::identify_device(bool ask_server)
     if (status == server_failed)
         return fail(status, QStringLiteral("the server failed; nothing was written"));
     return status;
+}
+
+// After a write that did not end well: what the device holds now.
+int Runner::written_incompletely(const char *sequence)
+{
+    const bool read = session::read_back();
+    if (interrupts.stopped())
+        return interrupted;
+    if (read)
+        show_device("device", device_report());
+    const QString now = read ? QStringLiteral("above is what it holds now")
+                             : QStringLiteral("it did not answer the read-back");
+    return fail(incomplete, QStringLiteral("the device was written but the %1 did not end well; %2")
+                                .arg(QLatin1String(sequence), now));
 }
 
 // The brand list: identification asks for it when configurations are left.
@@ -384,6 +365,33 @@ int Runner::engines_of(int brand, int model)
                                         .arg(marka_titles.at(brand), model_titles.at(model)));
 }
 
+// The engine the words name in the model's list: by its id, or by its title or text.
+int Runner::engine_position(int brand, int model, int *engine)
+{
+    if (!a.vehicle_id.isEmpty()) {
+        *engine = int(modif_ids.indexOf(a.vehicle_id));
+        if (*engine >= 0)
+            return done;
+        return fail(refused, QStringLiteral("no engine of %1 %2 has the id \"%3\"")
+                                 .arg(marka_titles.at(brand), model_titles.at(model), a.vehicle_id),
+                    QStringLiteral("unknown-name"));
+    }
+    const QList<int> found = matching_positions(a.engine, modif_titles, modif_items);
+    if (found.isEmpty())
+        return unknown("engine", a.engine, modif_items);
+    if (found.size() > 1) {
+        QStringList ids;
+        for (const int position : found)
+            ids << modif_ids.value(position);
+        outcome.data.insert(QStringLiteral("ids"), QJsonArray::fromStringList(ids));
+        return fail(refused, QStringLiteral("%1 engines are called \"%2\": choose one with --vehicle-id (%3)")
+                                 .arg(found.size()).arg(a.engine, ids.join(QStringLiteral(", "))),
+                    QStringLiteral("ambiguous"));
+    }
+    *engine = found.first();
+    return done;
+}
+
 // The whole catalogue, brand by brand and model by model, until an engine has the id.
 int Runner::find_vehicle_id(int *brand, int *model, int *engine)
 {
@@ -393,7 +401,8 @@ int Runner::find_vehicle_id(int *brand, int *model, int *engine)
         if (interrupts.stopped())
             return interrupted;
         if (!ok)
-            return fail(server_failed, QStringLiteral("the server did not give the models of %1").arg(marka_titles.value(b)));
+            return fail(server_failed,
+                        QStringLiteral("the server did not give the models of %1").arg(marka_titles.value(b)));
         const QStringList models = model_ids;
         for (int m = 0; m < models.size(); ++m) {
             int status = engines_of(b, m);
@@ -448,10 +457,15 @@ int Runner::confirm(const QString &question)
 
 int Runner::unknown(const char *what, const QString &wanted, const QStringList &known)
 {
-    const QStringList near = suggestions(wanted, known);
-    const QString hint = near.isEmpty() ? QStringLiteral("%1 of them").arg(known.size())
-                                        : QStringLiteral("did you mean: %1?").arg(near.join(QStringLiteral(", ")));
-    outcome.data.insert(QStringLiteral("suggestions"), QJsonArray::fromStringList(near));
+    // The near ones; else the first few known, so that the message shows what names look like.
+    QStringList near = suggestions(wanted, known);
+    const bool near_found = !near.isEmpty();
+    if (!near_found)
+        near = known.mid(0, 5);
+    const QString more = known.size() > near.size() ? QStringLiteral(", ...") : QString();
+    const QString hint = near_found ? QStringLiteral("did you mean: %1?").arg(near.join(QStringLiteral(", ")))
+                                    : QStringLiteral("known: %1%2").arg(near.join(QStringLiteral(", ")), more);
+    outcome.data.insert(near_found ? QStringLiteral("suggestions") : QStringLiteral("known"), QJsonArray::fromStringList(near));
     return fail(refused, QStringLiteral("unknown %1 \"%2\" (%3)").arg(QLatin1String(what), wanted, hint),
                 QStringLiteral("unknown-name"));
 }

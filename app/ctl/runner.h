@@ -33,8 +33,10 @@ private:
     int brand_position(int *position);
     int model_position(int *position);
     int engines_of(int brand, int model);
+    int engine_position(int brand, int model, int *engine);
     int find_vehicle_id(int *brand, int *model, int *engine);
     int confirm(const QString &question);
+    int written_incompletely(const char *sequence);
 
     int fail(int status, const QString &message, const QString &word = QString());
     int unknown(const char *what, const QString &wanted, const QStringList &known);

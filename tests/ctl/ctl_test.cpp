@@ -70,8 +70,8 @@ void CtlTest::names()
     const QStringList titles{"golf", "Golf", "Polo", "Golf"};
     QCOMPARE(matching_positions(QStringLiteral("Golf"), titles), (QList<int>{1, 3}));
     QCOMPARE(matching_positions(QStringLiteral("POLO"), titles), QList<int>{2});
-    QCOMPARE(matching_positions(QStringLiteral("1.8 TSI 180HP 250NM"), {"1.8 TSI", "2.0"}, {"1.8 TSI 180HP 250NM", "x"}),
-             QList<int>{0});
+    const QStringList engines{"1.8 TSI", "2.0"}, texts{"1.8 TSI 180HP 250NM", "x"};
+    QCOMPARE(matching_positions(QStringLiteral("1.8 tsi 180HP 250NM"), engines, texts), QList<int>{0});
     QCOMPARE(suggestions(QStringLiteral("gol"), titles), (QStringList{"golf", "Golf"}));
     // The bash completion offers every protocol word.
     QFile completion(QStringLiteral(ORV_COMPLETION_FILE));
@@ -150,7 +150,8 @@ void CtlTest::json_outcome()
     const QJsonObject o = QJsonDocument::fromJson(json).object();
     QCOMPARE(o.value("status").toInt(), 5);
     QCOMPARE(o.value("error").toObject().value("code").toString(), QStringLiteral("incomplete"));
-    QCOMPARE(o.value("messages").toArray().at(0).toObject().value("text").toString(), QStringLiteral("Transmission error"));
+    const QJsonObject message = o.value("messages").toArray().at(0).toObject();
+    QCOMPARE(message.value("text").toString(), QStringLiteral("Transmission error"));
 }
 
 void CtlTest::progress()
@@ -160,8 +161,9 @@ void CtlTest::progress()
     QCOMPARE(lines.update(1, QStringLiteral("a 1%, 5 s left")), QString());
     QCOMPARE(lines.end(), QString());
     ProgressText bar(true);
-    QCOMPARE(bar.update(50, QStringLiteral("long text")), QStringLiteral("\r") + progress_bar(50) + QStringLiteral(" long text"));
-    QCOMPARE(bar.update(60, QStringLiteral("short")), QStringLiteral("\r") + progress_bar(60) + QStringLiteral(" short    "));
+    const QString redraw = QStringLiteral("\r");
+    QCOMPARE(bar.update(50, QStringLiteral("long text")), redraw + progress_bar(50) + QStringLiteral(" long text"));
+    QCOMPARE(bar.update(60, QStringLiteral("short")), redraw + progress_bar(60) + QStringLiteral(" short    "));
     QCOMPARE(bar.end(), QStringLiteral("\n"));
     QCOMPARE(progress_bar(50, 4), QStringLiteral("[##--]"));
 }

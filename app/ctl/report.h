@@ -31,7 +31,7 @@ int status_of_install(session::InstallStage stage);
 // The stable word of an error status for the JSON's "error" object ("device-failed").
 QString error_code(int status);
 
-// The device as identification or the read-back left it (the key is never part of it).
+// The device as identification or the read-back left it; never its key.
 struct DeviceReport
 {
     QString path;

@@ -41,7 +41,7 @@ idle=${BENCH_IDLE_SECONDS:-30}
 installs=${BENCH_INSTALL_RUNS:-1}
 startups=${BENCH_STARTUP_RUNS:-15}
 cycles=${BENCH_SOAK_CYCLES:-1000}
-benches="bench_transport bench_bed bench_identify bench_install bench_catalogue bench_startup"
+benches="bench_transport bench_bed bench_identify bench_install bench_catalogue bench_startup bench_orvctl"
 [ "$cycles" -gt 0 ] && benches="$benches bench_soak"
 
 cmake -S "$root" -B "$build" -DORV_QT_MAJOR="$qt" >/dev/null || exit 2
@@ -68,6 +68,8 @@ for bench in $benches; do
         bench_install) cmd="./$bench --repeats $installs" ;;
         bench_catalogue) cmd="./$bench --repeats $repeats" ;;
         bench_startup) cmd="$xvfb ./$bench --runs $startups" ;;
+        # orvctl on the system's hidapi under the bed, against the local server.
+        bench_orvctl) cmd="bash $root/bench/orvctl.sh $build $repeats" ;;
         bench_soak) cmd="bash $root/bench/soak.sh $build $cycles" ;;
     esac
     echo "== $cmd" >&2

@@ -7,6 +7,7 @@
 #include <QNetworkProxyFactory>
 #include <QNetworkRequest>
 #include <QTimer>
+#include <memory>
 #include <unistd.h>
 
 #include "app/build_config.h"
@@ -46,12 +47,19 @@ int main(int argc, char *argv[])
     use_translation(language == QLocale::German ? QStringLiteral("de")
                     : language == QLocale::Russian ? QStringLiteral("ru") : QStringLiteral("eng"));
     // As the window: the system's proxy, the build's extra CA, redirects never followed.
-    QNetworkProxyFactory::setUseSystemConfiguration(true);
-    trust_extra_certificates(compiled_in_ca_certificates());
-    api_base_url = configured_api_base_url();
-    QNetworkAccessManager manager;
-    manager.setRedirectPolicy(QNetworkRequest::ManualRedirectPolicy);
-    network_manager = &manager;
+    // Only a command that asks the server sets them up: a staging build's CA brings the
+    // system's roots with it, a tenth of a second before the first packet otherwise.
+    const bool server = arguments.verb == ctl::Verb::Catalogue || arguments.verb == ctl::Verb::Install
+                        || (arguments.verb == ctl::Verb::Identify && !arguments.offline);
+    std::unique_ptr<QNetworkAccessManager> manager;
+    if (server) {
+        QNetworkProxyFactory::setUseSystemConfiguration(true);
+        trust_extra_certificates(compiled_in_ca_certificates());
+        api_base_url = configured_api_base_url();
+        manager = std::make_unique<QNetworkAccessManager>();
+        manager->setRedirectPolicy(QNetworkRequest::ManualRedirectPolicy);
+        network_manager = manager.get();
+    }
     protocol_names = protocol::names();
 
     Runner runner(arguments, console, interrupts);

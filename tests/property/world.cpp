@@ -632,7 +632,9 @@ void World::arm_report(const QString &, std::function<void()> action)
 
 void World::close_window(bool answer_yes, int answer_ms)
 {
-    if (!main)
+    // Closed again while its question is open (an action queued for the same message runs
+    // under it): the open question answers that close too.
+    if (!main || asking)
         return;
     // The buttons speak the window's language.
     rig()->boxes.answer = MainWindow::tr(answer_yes ? "Yes" : "No");
@@ -653,7 +655,9 @@ void World::close_window(bool answer_yes, int answer_ms)
         // A report the program had sent may reach the server after the close.
         report_sent_at_close = reply_PostSettingsOk && reply_PostSettingsOk->isRunning();
     }
+    asking = true;
     main->close();
+    asking = false;
 }
 
 void World::pull_active_device()

@@ -142,7 +142,8 @@ private:
     int stacked_boxes = 0;
     int own_boxes_allowed = 0;
     std::chrono::system_clock::time_point began_at;  // when the command began
-    int questions_expected = 0;  // one for each close while a write runs
+    int questions_expected = 0;
+    bool asking = false;  // a close of the window is under way (its question may be open)  // one for each close while a write runs
     bool closed_during = false;     // the window closed (a Yes, or nothing asked)
     bool writing_click = false;     // inside a click that writes into the device
     QByteArray message_in_flight;   // the last message the host began to send

@@ -25,11 +25,13 @@ case "${1:-}" in
     build=build-qt5
     qt=5
     deps="--qt5"
+    # The benchmarks build in the normal pass (and in their own folder, bench/run.sh).
+    flags="-DORV_BUILD_BENCH=OFF"
     ;;
 --sanitize)
     shift
     build=build-asan
-    flags="-DORV_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug"
+    flags="-DORV_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug -DORV_BUILD_BENCH=OFF"
     # Leaks that belong to the system's own libraries (fontconfig, the X and
     # GL stacks) are not ours; everything else fails the run.
     export LSAN_OPTIONS="suppressions=$(pwd)/tools/lsan.supp:print_suppressions=0"

@@ -106,9 +106,11 @@ e2e_same "a server that does not answer: status 4" 4 "$status"
 cat >"$e2e_work/held.sh" <<'SCRIPT'
 window=$1 ctl=$2 work=$3 wire=$4
 export QT_QPA_PLATFORM=xcb
+# The wire log from here on: the window's identification, not an earlier one.
+: >"$wire"
 (cd "$(dirname "$window")" && exec "$window") >"$work/held-window.log" 2>&1 &
 app=$!
-for _ in $(seq 150); do grep -q '^MSG 09 32$' "$wire" && break; sleep 0.1; done
+for _ in $(seq 300); do grep -q '^MSG 09 32$' "$wire" && break; sleep 0.1; done
 sleep 1
 "$ctl" identify --offline >"$work/held-1.out" 2>"$work/held-1.err" </dev/null
 echo $? >"$work/held-1.status"
@@ -116,12 +118,14 @@ kill "$app"; wait "$app"
 : >"$wire"
 "$ctl" install Škoda Rapid "1.8 TSI" --yes >"$work/held-2.out" 2>"$work/held-2.err" </dev/null &
 installing=$!
-sleep 1
+# The window starts once orvctl has the device.
+for _ in $(seq 300); do grep -q '^OPEN ' "$wire" && break; sleep 0.1; done
+sleep 0.3
 (cd "$(dirname "$window")" && exec "$window") >"$work/held-window.log" 2>&1 &
 app=$!
 wait "$installing"
 echo $? >"$work/held-2.status"
-for _ in $(seq 150); do [ "$(grep -c '^MSG 09 32$' "$wire")" -ge 2 ] && break; sleep 0.1; done
+for _ in $(seq 300); do [ "$(grep -c '^MSG 09 32$' "$wire")" -ge 2 ] && break; sleep 0.1; done
 sleep 1
 xdotool search --onlyvisible --name '^Error!$' >"$work/held-boxes" 2>/dev/null
 kill "$app"; wait "$app"

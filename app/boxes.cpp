@@ -1,5 +1,6 @@
 #include "app/boxes.h"
 
+#include <QCoreApplication>
 #include <QSet>
 #include <QString>
 
@@ -40,6 +41,19 @@ bool may_show(const char *title, const char *text)
 }
 
 } // namespace
+
+QString box_detail(const char *informative, const QStringList &arguments)
+{
+    QString detail = QCoreApplication::translate("MainWindow", informative);
+    const QString first = arguments.value(0), second = arguments.value(1), third = arguments.value(2);
+    switch (arguments.size()) {
+    case 0: break;
+    case 1: detail = detail.arg(first); break;
+    case 2: detail = detail.arg(first, second); break;
+    default: detail = detail.arg(first, second, third); break;
+    }
+    return detail;
+}
 
 void show_box(const char *title, const char *text)
 {

@@ -13,6 +13,11 @@ void show_box(const char *title, const char *text);
 // `arguments`. A null `informative` shows the plain box.
 void show_box(const char *title, const char *text, const char *informative, const QStringList &arguments);
 
+// A box's informative text translated (context "MainWindow") and its %1, %2, %3 filled
+// from `arguments` in one pass, so that a '%' inside one of them is not taken for a
+// placeholder.
+QString box_detail(const char *informative, const QStringList &arguments);
+
 // A device that keeps failing identification is retried every presence tick;
 // each of its boxes (the same text at the same step) is shown once until the
 // device is unplugged or identified, and the retries go on quietly.

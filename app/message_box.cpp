@@ -44,17 +44,8 @@ void display_box(const char *title, const char *text, const char *informative, c
         QMessageBox::information(nullptr, MainWindow::tr(title), MainWindow::tr(text), QMessageBox::Ok);
         return;
     }
-    // One pass for all arguments: a '%' inside one of them is not taken for a placeholder.
-    QString detail = MainWindow::tr(informative);
-    const QString first = arguments.value(0), second = arguments.value(1), third = arguments.value(2);
-    switch (arguments.size()) {
-    case 0: break;
-    case 1: detail = detail.arg(first); break;
-    case 2: detail = detail.arg(first, second); break;
-    default: detail = detail.arg(first, second, third); break;
-    }
     QMessageBox box(QMessageBox::Information, MainWindow::tr(title), MainWindow::tr(text), QMessageBox::Ok);
-    box.setInformativeText(detail);
+    box.setInformativeText(box_detail(informative, arguments));
     box.exec();
 }
 

@@ -1,5 +1,7 @@
 #include "app/ctl/console.h"
 
+#include "app/boxes.h"
+
 #include <QCoreApplication>
 #include <cstdio>
 
@@ -37,19 +39,8 @@ void Console::box(const char *title, const char *text, const char *informative, 
     ctl::Box box;
     box.title = QCoreApplication::translate("MainWindow", title);
     box.text = QCoreApplication::translate("MainWindow", text);
-    if (informative) {
-        // One pass for all arguments, as the window fills its box: a '%' inside one
-        // of them is not taken for a placeholder.
-        QString detail = QCoreApplication::translate("MainWindow", informative);
-        const QString first = arguments.value(0), second = arguments.value(1), third = arguments.value(2);
-        switch (arguments.size()) {
-        case 0: break;
-        case 1: detail = detail.arg(first); break;
-        case 2: detail = detail.arg(first, second); break;
-        default: detail = detail.arg(first, second, third); break;
-        }
-        box.informative = detail;
-    }
+    if (informative)
+        box.informative = box_detail(informative, arguments);
     shown.append(box);
     if (box.error())
         err(ctl::box_line(box) + QLatin1Char('\n'));

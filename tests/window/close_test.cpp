@@ -228,7 +228,11 @@ void CloseTest::closing_while_the_installation_is_reported_asks()
     const size_t requests_before = server->log().size();
     server->add_fault(server_fault(apiserver::Endpoint::Install, apiserver::FaultKind::Delay, 0, {}, 300));
     rig->boxes.answer = yes ? "Yes" : "No";
-    close_when([] { return reply_PostSettingsOk && reply_PostSettingsOk->isRunning(); });
+    // Closed once the server holds the report (its delay is taken): a close before
+    // the request is on the wire would leave nothing for the server to log.
+    close_when([this] {
+        return reply_PostSettingsOk && reply_PostSettingsOk->isRunning() && server->fault_count() == 0;
+    });
     rig->window().findChild<QPushButton *>("pushButton_apply_car")->click();
 
     const QString reported = "Warning / The vehicle is in the device, but its installation is still being "

@@ -5,6 +5,7 @@
 #include <QString>
 
 #include "app/logging.h"
+#include "app/recorder.h"
 #include "app/session_face.h"
 
 namespace {
@@ -57,8 +58,10 @@ QString box_detail(const char *informative, const QStringList &arguments)
 
 void show_box(const char *title, const char *text)
 {
-    if (may_show(title, text))
+    if (may_show(title, text)) {
+        recorder::box(title, text);
         session::view().box(title, text, nullptr, QStringList());
+    }
 }
 
 void show_box(const char *title, const char *text, const char *informative, const QStringList &arguments)
@@ -67,8 +70,10 @@ void show_box(const char *title, const char *text, const char *informative, cons
         show_box(title, text);
         return;
     }
-    if (may_show(title, text))
+    if (may_show(title, text)) {
+        recorder::box(title, text);
         session::view().box(title, text, informative, arguments);
+    }
 }
 
 void quiet_repeats_begin()

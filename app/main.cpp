@@ -5,7 +5,9 @@
 
 #include "app/build_config.h"
 #include "app/hidpi.h"
+#include "app/logging.h"
 #include "app/mainwindow.h"
+#include "app/recorder.h"
 #include "server/tls.h"
 
 int main(int argc, char *argv[])
@@ -31,11 +33,17 @@ int main(int argc, char *argv[])
     // A staging build trusts its own CA besides the system roots.
     trust_extra_certificates(compiled_in_ca_certificates());
 
+    // Qt's logging rules switch the recording on, as they do the traces.
+    if (orv_record().isDebugEnabled())
+        recorder::start([](const std::string &line) { qCDebug(orv_record).noquote() << QString::fromStdString(line); },
+                        {QStringLiteral("orv"), false});
+
     int result = 0;
     {
         MainWindow window;
         window.show();
         result = application.exec();
     }
+    recorder::stop();
     return result;
 }

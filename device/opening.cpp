@@ -14,6 +14,7 @@
 
 #include "app/boxes.h"
 #include "app/logging.h"
+#include "app/recorder.h"
 #include "app/session_face.h"
 #include "device/device_state.h"
 #include "device/hid_error.h"
@@ -157,6 +158,7 @@ session::Opening session::open_device(const QString &path)
     USB_drain_pending = true;
     USB_opened.start();
     qCDebug(orv_usb) << "device opened";
+    recorder::device_opened();
     result.status = OpenStatus::Opened;
     return result;
 }
@@ -187,6 +189,7 @@ void session::drop_device()
         hid_close(usb_handle);
         usb_handle = nullptr;
         qCDebug(orv_usb) << "device closed";
+        recorder::device_dropped();
     }
     release_node();
 }
@@ -196,6 +199,7 @@ void session::finish()
     if (device_open && usb_handle) {
         hid_close(usb_handle);
         usb_handle = nullptr;
+        recorder::device_dropped();
     }
     release_node();
     if (hid_exit() != 0)

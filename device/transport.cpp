@@ -8,6 +8,7 @@
 
 #include "app/boxes.h"
 #include "app/logging.h"
+#include "app/recorder.h"
 #include "app/session_face.h"
 #include "app/session_state.h"
 #include "controls/controls_state.h"
@@ -146,6 +147,7 @@ void write()
         ? hid_write(usb_handle, reinterpret_cast<const unsigned char *>(TX_report.constData()),
                     size_t(TX_report.size()))
         : -1;
+    recorder::packet_out(TX_packet, TX_base64, result != -1);
     if (result != -1) {
         RX_miss_count = 0;
         start_read_timer(USB_read_delay);
@@ -207,6 +209,7 @@ void read_tick()
 
     if (RX_miss_count >= USB_miss_limit) {
         qCDebug(orv_usb) << "no answer: time-out";
+        recorder::answer_missed();
         RX_miss_count = 0;
         TX_multi = false;
         fail_exchange(text_no_connection);
@@ -230,6 +233,7 @@ void read_tick()
 
     RX_base64 = RX_report;
     RX_packet = framing::decode_text(RX_base64);
+    recorder::packet_in(RX_packet, RX_base64);
     // A secret may be split across the chunks of a reply, where no one packet
     // holds it whole: a chunk shows only its framing, the reply is shown whole
     // once complete.
@@ -336,6 +340,7 @@ void end_exchange()
     USB_last_end.start();
     USB_ended = true;
     qCDebug(orv_usb) << "exchange ended:" << (USB_error ? "failed" : "ok");
+    recorder::exchange_ended(!USB_error);
     wait_end(USB_wait);
 }
 

@@ -15,6 +15,7 @@
 
 #include "app/boxes.h"
 #include "app/logging.h"
+#include "app/recorder.h"
 #include "app/session_face.h"
 #include "app/session_state.h"
 #include "device/device_state.h"
@@ -141,6 +142,9 @@ bool server_request(Endpoint endpoint, const QString &path_and_query, const QByt
     token_rejected = false;
     start_watchdog();
     const bool post = endpoint == Endpoint::InstallSuccess;
+    recorder::request(post, QString::fromUtf8(request.url().toEncoded(QUrl::RemoveScheme | QUrl::RemoveAuthority)),
+                      request.rawHeader("X-Auth-Token"), installation ? QByteArray("application/json") : QByteArray(),
+                      post_body);
     QNetworkReply *reply = post ? network_manager->post(request, post_body) : network_manager->get(request);
     reply->setProperty(wait_property, server_wait);
     // Given up the moment it passes its limit, whether the server announced
@@ -197,6 +201,10 @@ QNetworkReply *take_reply(QPointer<QNetworkReply> &holder)
     QNetworkReply *reply = holder.data();
     if (reply) {
         qCDebug(orv_server).noquote() << request_trace << "->" << outcome(reply) << request_clock.elapsed() << "ms";
+        const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+        recorder::reply(status, reply->rawHeader("Content-Type"), reply->peek(reply->bytesAvailable()),
+                        &holder == &reply_GetSoftCar,
+                        status ? QString() : QStringLiteral("network error %1").arg(int(reply->error())));
     }
     return reply;
 }
@@ -229,6 +237,7 @@ void session::server_timeout()
         reply->abort();
         reply->deleteLater();
     }
+    recorder::reply(0, QByteArray(), QByteArray(), false, QStringLiteral("time-out"));
     request_timed_out = true;
     request_ended = true;
     show_box("Error!", "No connection to server!");

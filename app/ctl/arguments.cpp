@@ -9,7 +9,7 @@ namespace ctl {
 namespace {
 
 const char *const general_usage =
-    "Usage: orvctl [--device PATH] [--json] COMMAND [ARGUMENTS]\n"
+    "Usage: orvctl [--device PATH] [--json] [--record FILE] COMMAND [ARGUMENTS]\n"
     "\n"
     "The command line of the ORV configurator: shows and changes the settings of the\n"
     "drive-mode module on USB and installs a vehicle from the maker's catalogue.\n"
@@ -26,17 +26,29 @@ const char *const general_usage =
     "  catalogue engines BRAND MODEL         a model's engines and their ids\n"
     "  install BRAND MODEL ENGINE            installs a vehicle into the device\n"
     "  install [BRAND MODEL] --vehicle-id ID installs the vehicle of that id\n"
+    "  record-show FILE                      a recording as text for a person\n"
     "\n"
     "Options, before or after the command:\n"
     "  --device PATH   the device's hidraw node (default: the first device found)\n"
     "  --json          one JSON object on standard output, errors included\n"
     "  --help          this text; COMMAND --help: the command's\n"
     "  --version       the program's and Qt's version\n"
+    "  --record FILE   records the session into FILE for a bug report or a replay;\n"
+    "                  the device's serial number and key only as pseudonyms\n"
+    "  --include-software  with --record: the chip software's bytes too (else its\n"
+    "                  length, SHA-256 and checksum)\n"
     "\n"
     "Exit status: 0 done, 2 no device or it cannot be opened, 3 the device failed and\n"
     "nothing changed, 4 the server failed and nothing was written, 5 the device was\n"
     "written but the sequence did not end well, 6 refused before anything was sent,\n"
     "64 usage error, 130 interrupted.\n";
+
+const char *const record_show_usage =
+    "Usage: orvctl record-show FILE\n"
+    "\n"
+    "Prints a recording (orvctl --record, or the window's log with the orv.record\n"
+    "category on) as text: one line per packet, request, reply or box, with its time\n"
+    "in seconds, direction, message code and meaning. FILE \"-\" reads standard input.\n";
 
 const char *const list_usage =
     "Usage: orvctl list\n"
@@ -88,7 +100,8 @@ struct Option
 const Option options[] = {
     {"--device", nullptr, true},   {"--json", nullptr, false},       {"--help", "-h", false},
     {"--version", nullptr, false}, {"--offline", nullptr, false},    {"--yes", "-y", false},
-    {"--list", nullptr, false},    {"--vehicle-id", nullptr, true},
+    {"--list", nullptr, false},    {"--vehicle-id", nullptr, true}, {"--record", nullptr, true},
+    {"--include-software", nullptr, false},
 };
 
 // The option a word names, or null; `value` gets what follows a '='.
@@ -236,6 +249,12 @@ Arguments parse_arguments(const QStringList &words, const QStringList &protocol_
         }
         else if (name == QLatin1String("--json"))
             a.json = true;
+        else if (name == QLatin1String("--record")) {
+            a.record = value;
+            if (value.isEmpty())
+                a.error = QStringLiteral("--record needs a file");
+        } else if (name == QLatin1String("--include-software"))
+            a.include_software = true;
         else if (name == QLatin1String("--help"))
             a.help = true;
         else if (name == QLatin1String("--version"))
@@ -251,13 +270,14 @@ Arguments parse_arguments(const QStringList &words, const QStringList &protocol_
             has_vehicle_id = true;
         }
         if (name != QLatin1String("--device") && name != QLatin1String("--json") && name != QLatin1String("--help")
-            && name != QLatin1String("--version"))
+            && name != QLatin1String("--version") && name != QLatin1String("--record")
+            && name != QLatin1String("--include-software"))
             used << name;
     }
 
     const QString verb = positional.value(0);
     const QStringList rest = positional.mid(1);
-    const char *const verbs[] = {"", "list", "identify", "set", "catalogue", "install"};
+    const char *const verbs[] = {"", "list", "identify", "set", "catalogue", "install", "record-show"};
     for (int v = 1; v < int(std::size(verbs)); ++v)
         if (verb == QLatin1String(verbs[v]))
             a.verb = Verb(v);
@@ -278,8 +298,17 @@ Arguments parse_arguments(const QStringList &words, const QStringList &protocol_
     case Verb::Set: parse_set(a, rest, protocol_names); break;
     case Verb::Catalogue: parse_catalogue(a, rest); break;
     case Verb::Install: parse_install(a, rest, has_vehicle_id); break;
+    case Verb::RecordShow:
+        a.record_file = rest.value(0);
+        if (rest.size() != 1)
+            a.error = QStringLiteral("record-show takes one FILE");
+        else if (!a.record.isEmpty())
+            a.error = QStringLiteral("record-show records nothing: --record does not go with it");
+        break;
     case Verb::None: break;
     }
+    if (a.include_software && a.record.isEmpty() && a.error.isEmpty())
+        a.error = QStringLiteral("--include-software goes with --record FILE");
     const QStringList allowed = a.verb == Verb::Identify  ? QStringList{"--offline"}
                                 : a.verb == Verb::Set     ? QStringList{"--list"}
                                 : a.verb == Verb::Install ? QStringList{"--yes", "--vehicle-id"}
@@ -301,6 +330,7 @@ QString usage_text(const Arguments &arguments)
     case Verb::Set: return QLatin1String(set_usage);
     case Verb::Catalogue: return QLatin1String(catalogue_usage);
     case Verb::Install: return QLatin1String(install_usage);
+    case Verb::RecordShow: return QLatin1String(record_show_usage);
     case Verb::None: break;
     }
     return QLatin1String(general_usage);

@@ -9,7 +9,7 @@
 // device or a server here.
 namespace ctl {
 
-enum class Verb { None, List, Identify, Set, Catalogue, Install };
+enum class Verb { None, List, Identify, Set, Catalogue, Install, RecordShow };
 
 // What `set` changes; only that field of the device's settings, the rest as held.
 enum class Field { None, DriveMode, Indication, Standby, Protocol };
@@ -27,6 +27,11 @@ struct Arguments
     bool json = false;
     bool help = false;
     bool version = false;
+    QString record;           // --record FILE: the session recorded into FILE
+    bool include_software = false;  // --include-software: the chip software's bytes too
+
+    // record-show
+    QString record_file;      // "-": standard input
 
     // identify
     bool offline = false;

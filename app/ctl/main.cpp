@@ -14,6 +14,7 @@
 #include "app/ctl/arguments.h"
 #include "app/ctl/console.h"
 #include "app/ctl/interrupts.h"
+#include "app/ctl/record_file.h"
 #include "app/ctl/runner.h"
 #include "app/session.h"
 #include "app/session_state.h"
@@ -65,6 +66,7 @@ int main(int argc, char *argv[])
     Runner runner(arguments, console, interrupts);
     const int status = runner.run();
     session::finish();
+    stop_record_file();
     network_manager = nullptr;
     session::detach();
     runner.finish(status);

@@ -2,12 +2,15 @@
 
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QFile>
 #include <QJsonArray>
 #include <unistd.h>
 
 #include "app/ctl/console.h"
 #include "app/ctl/interrupts.h"
 #include "app/ctl/matching.h"
+#include "app/ctl/record_file.h"
+#include "app/ctl/record_view.h"
 #include "app/ctl/settings_change.h"
 #include "app/session.h"
 #include "app/session_state.h"
@@ -55,6 +58,11 @@ int Runner::run()
     }
     if (!a.error.isEmpty())
         return fail(usage, a.error);
+    if (!a.record.isEmpty()) {
+        QString error;
+        if (!start_record_file(a.record, a.include_software, &error))
+            return fail(refused, error, QStringLiteral("record-file"));
+    }
     int status = done;
     switch (a.verb) {
     case Verb::List: status = list(); break;
@@ -62,6 +70,7 @@ int Runner::run()
     case Verb::Set: status = set(); break;
     case Verb::Catalogue: status = catalogue(); break;
     case Verb::Install: status = install(); break;
+    case Verb::RecordShow: status = record_show(); break;
     case Verb::None: break;
     }
     // A Ctrl-C still waiting in its pipe counts too.
@@ -501,4 +510,24 @@ void Runner::show_device(const char *key, const DeviceReport &report)
 {
     outcome.data.insert(QLatin1String(key), device_json(report, protocol_names));
     console.out(device_text(report, protocol_names));
+}
+
+int Runner::record_show()
+{
+    // A recording with the software in it holds it three times over at most.
+    constexpr qint64 largest = 64 * 1024 * 1024;
+    QFile file(a.record_file);
+    const bool opened = a.record_file == QLatin1String("-") ? file.open(stdin, QIODevice::ReadOnly)
+                                                            : file.open(QIODevice::ReadOnly);
+    if (!opened)
+        return fail(refused, QStringLiteral("cannot read %1: %2").arg(a.record_file, file.errorString()));
+    const QByteArray text = file.read(largest + 1);
+    if (text.size() > largest)
+        return fail(refused, QStringLiteral("%1: larger than a recording can be (64 MiB)").arg(a.record_file));
+    const record_format::Parsed parsed = record_format::parse(text.toStdString());
+    if (!parsed.ok)
+        return fail(refused, a.record_file + QStringLiteral(": ") + QString::fromStdString(parsed.error));
+    outcome.data.insert(QStringLiteral("recording"), ctl::record_json(parsed.recording));
+    console.out(ctl::record_text(parsed.recording));
+    return done;
 }

@@ -25,6 +25,7 @@ private:
     int set();
     int catalogue();
     int install();
+    int record_show();
 
     // Each returns done, or the status the command ends with.
     int open();

@@ -17,6 +17,7 @@
 #include <fstream>
 #include <future>
 #include <memory>
+#include <numeric>
 #include <thread>
 
 using namespace apiserver;
@@ -938,6 +939,58 @@ private slots:
         QVERIFY(res.error() == httplib::Error::SSLConnection || res.error() == httplib::Error::SSLServerVerification);
         QVERIFY(!raw_https(p, ca_file, request_text("GET", "/api/v1/chip/limitInfo", client_headers)).ok);
         QVERIFY(rogue.log().empty());
+    }
+    void replayAnswersAsRecorded()
+    {
+        const std::string recording =
+            "12:00 log line\norv-record header format=1 program=orv vendor=1fc9 product=0087\n"
+            "orv-record request t=1 method=GET path=/api/v1/chip/limitInfo token=1000000001 type= body=\n"
+            "orv-record out t=2 r=CQo\norv-record reply t=3 status=200 type=application/json body={\"result\":7}\n"
+            "orv-record request t=4 method=GET path=/api/v1/chip/software/SW-9/file?authKey=a%2520b token=1000000001 "
+            "type= body=\n"
+            "orv-record reply t=5 status=200 type=application/octet-stream length=5000 sha256=00 checksum=300000\n"
+            "orv-record request t=6 method=POST path=/api/v1/vehicle/settings/install/success token=1000000001 "
+            "type=application/json body={\"settingsId\":1}\n"
+            "orv-record reply t=7 status=0 error=timed%20out\n";
+        std::string error;
+        QVERIFY2(server->set_replay(recording, &error), error.c_str());
+        const auto limit = get("/api/v1/chip/limitInfo");
+        QVERIFY(limit);
+        QCOMPARE(limit->body, std::string(R"({"result":7})"));  // the catalogue says 3
+        const auto file = get("/api/v1/chip/software/SW-9/file?authKey=a%20b");  // not in the catalogue
+        QVERIFY(file);
+        QCOMPARE(file->status, 200);
+        QCOMPARE(file->get_header_value("Content-Type"), std::string("application/octet-stream"));
+        QCOMPARE(file->body.size(), std::size_t(5000));
+        QCOMPARE(std::accumulate(file->body.begin(), file->body.end(), 0u,
+                                 [](unsigned sum, char c) { return sum + static_cast<unsigned char>(c); }),
+                 300000u);
+        QVERIFY(!server->replay_finished());
+        QVERIFY(!client->Post("/api/v1/vehicle/settings/install/success", as_httplib(client_headers),
+                              R"({"settingsId":1})", "application/json"));  // dropped, as recorded
+        QVERIFY(server->replay_finished());
+    }
+
+    void replayFailsAtTheFirstDifference()
+    {
+        QVERIFY(server->set_replay(
+            "orv-record header format=1 program=orv vendor=1fc9 product=0087\n"
+            "orv-record request t=1 method=GET path=/api/v1/chip/limitInfo token=1000000001 type= body=\n"
+            "orv-record reply t=2 status=200 type=application/json body={\"result\":7}\n"
+            "orv-record request t=3 method=POST path=/api/v1/vehicle/settings/install/success token=1000000001 "
+            "type=application/json body={\"settingsId\":1}\n"
+            "orv-record reply t=4 status=200 type=application/json body={\"result\":true}\n"));
+        QCOMPARE(get("/api/v1/chip/limitInfo")->status, 200);
+        const auto install = client->Post("/api/v1/vehicle/settings/install/success", as_httplib(client_headers),
+                                          R"({"settingsId":2})", "application/json");
+        QVERIFY(install);
+        QCOMPARE(install->status, 500);
+        QCOMPARE(server->replay_failure(), std::string("replay: request 2 differs (line 4 of the recording)\n"
+                                                       "  body     expected: {\"settingsId\":1}\n"
+                                                       "           came:     {\"settingsId\":2}\n"
+                                                       "  before it:\n"
+                                                       "    #1 GET /api/v1/chip/limitInfo\n"));
+        QCOMPARE(get("/api/v1/chip/limitInfo")->status, 500);  // failed for good
     }
 };
 

@@ -1,6 +1,7 @@
 // The simulated device driven through the hidapi functions, as the configurator drives it.
 // The host side below frames packets with Qt's own base64, so the device's codec is checked
 // against an independent one.
+#include "device_replay.h"
 #include "sim_bus.h"
 #include "sim_codec.h"
 #include "sim_file_link.h"
@@ -115,6 +116,14 @@ SimDeviceState configured_state()
 QByteArray software_message(const QByteArray &file, const QByteArray &checksum)
 {
     return hex("1E0000") + file + checksum;
+}
+
+const QByteArray replay_header = "orv-record header format=1 program=orv vendor=1fc9 product=0087\n";
+
+QByteArray recorded(const char *kind, int t, const char *packet)
+{
+    return QByteArray("orv-record ") + kind + " t=" + QByteArray::number(t) + " r="
+           + hex(packet).toBase64(QByteArray::OmitTrailingEquals) + '\n';
 }
 
 }  // namespace
@@ -650,6 +659,52 @@ private slots:
         QVERIFY(load_device_file(path, &f, &error));
         QVERIFY(f.plugged);
         QCOMPARE(f.generation, 1);
+    }
+    void replay_answers_as_recorded_after_the_delay()
+    {
+        open_device();
+        QString error;
+        const auto replay = DeviceReplay::from_text(
+            replay_header + "orv-record open t=0\n" + recorded("out", 100, "090c") + recorded("in", 245, "0c0100")
+                + recorded("in", 245, "0c0200") + recorded("out", 300, "090a") + recorded("in", 300, "0a31"),
+            "test", &error);
+        QVERIFY2(replay, qPrintable(error));
+        device->set_replay(replay);
+        QElapsedTimer clock;
+        clock.start();
+        host.send(hex("090c"));
+        QCOMPARE(host.receive(), QByteArray("none"));  // read 145 ms later: due after 120 ms
+        QCOMPARE(replay->unfinished(), QStringLiteral("replay: incomplete: the program stopped before packet 4 "
+                                                      "(out CQo (09 0a)), 2 packets early"));
+        QByteArray first;
+        while ((first = host.receive()) == "none" && clock.elapsed() < 2000)
+            QThread::msleep(2);
+        QVERIFY2(clock.elapsed() >= 110, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(first, hex("0c0100"));
+        QCOMPARE(host.receive(), hex("0c0200"));
+        QCOMPARE(host.round(hex("090a")), hex("0a31"));
+        QVERIFY(replay->finished());
+    }
+
+    void replay_fails_at_the_first_difference_and_the_device_is_gone()
+    {
+        open_device();
+        const auto replay = DeviceReplay::from_text(replay_header + recorded("out", 0, "090c") + recorded("in", 0, "0c01")
+                                                        + "orv-record end t=0 ok=1\n" + recorded("out", 9, "091b")
+                                                        + recorded("in", 9, "1b01"),
+                                                    "test", nullptr);
+        device->set_replay(replay);
+        QCOMPARE(host.round(hex("090c")), hex("0c01"));
+        QCOMPARE(host.send(hex("091c")), -1);
+        QCOMPARE(replay->failure(), QStringLiteral("replay: packet 3 differs (line 5 of the recording)\n"
+                                                   "  expected: out CRs (09 1b)\n"
+                                                   "  came:     out CRw (09 1c)\n"
+                                                   "  before it:\n"
+                                                   "    #1   out CQw (09 0c)\n"
+                                                   "    #2   in  DAE (0c 01)\n"));
+        QVERIFY(!device->plugged() && !replay->finished());
+        QCOMPARE(host.receive(), QByteArray("none"));
+        QCOMPARE(host.last_read, -1);
     }
 };
 

@@ -3,9 +3,11 @@
 #include "api_server.h"
 
 #include "bodies.h"
+#include "replay.h"
 #include "replies.h"
 #include "tls_server.h"
 
+#include <cctype>
 #include <csignal>
 #include <fstream>
 #include <iostream>
@@ -228,6 +230,87 @@ void ApiServer::reset()
         devices_[d.serial] = d;
     faults_.clear();
     log_.clear();
+    replay_.reset();
+}
+
+void ApiServer::set_replay(std::shared_ptr<Replay> replay)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    replay_ = std::move(replay);
+}
+
+bool ApiServer::set_replay(const std::string &recording_text, std::string *error)
+{
+    auto replay = Replay::from_text(recording_text, "recording", error);
+    if (replay)
+        set_replay(replay);
+    return replay != nullptr;
+}
+
+std::string ApiServer::replay_failure() const
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return replay_ ? replay_->failure() : std::string();
+}
+
+bool ApiServer::replay_finished() const
+{
+    return replay_unfinished().empty();
+}
+
+std::string ApiServer::replay_unfinished() const
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return replay_ ? replay_->unfinished() : std::string();
+}
+
+bool ApiServer::serve_replayed(Connection &conn, httplib::Response &res)
+{
+    std::shared_ptr<Replay> replay;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        replay = replay_;
+    }
+    if (!replay)
+        return false;
+    RequestHead head;
+    parse_request_head(conn.captured, head);
+    ReplayRequest request;
+    request.method = head.method;
+    request.target = head.target;
+    for (const auto &h : head.headers) {
+        std::string name = h.first;
+        for (char &c : name)
+            c = char(std::tolower(static_cast<unsigned char>(c)));
+        std::string *field = name == "x-auth-token" ? &request.token : name == "content-type" ? &request.type : nullptr;
+        if (field && field->empty())
+            *field = h.second;
+    }
+    const auto body_at = conn.captured.find("\r\n\r\n");
+    if (body_at != std::string::npos)
+        request.body = conn.captured.substr(body_at + 4);
+
+    const ReplayAnswer a = replay->answer(request);
+    switch (a.kind) {
+    case ReplayAnswer::Kind::Fail:
+        conn.fault = "replay";
+        send_error(res, 500, "the request is not the recorded one");
+        break;
+    case ReplayAnswer::Kind::Drop:
+        conn.drop = true;
+        break;
+    case ReplayAnswer::Kind::Reply:
+        res.status = a.status;
+        res.body = a.body;
+        if (!a.type.empty())
+            res.set_header("Content-Type", a.type);
+        else
+            conn.remove_headers.push_back("Content-Type");  // httplib would add text/plain
+        if (a.status == 204 || a.status == 304)
+            conn.remove_headers.push_back("Content-Length");
+        break;
+    }
+    return true;
 }
 
 void ApiServer::take_faults(Endpoint endpoint, int &delay_ms, std::optional<Fault> &reply_fault)
@@ -290,6 +373,8 @@ void ApiServer::serve(TlsHttpServer &server, Endpoint endpoint, const httplib::R
     Connection spare;  // only if a request ever reached us outside a TLS connection
     if (!conn)
         conn = &spare;
+    if (serve_replayed(*conn, res))
+        return;
 
     int delay_ms = 0;
     std::optional<Fault> fault;
@@ -392,6 +477,14 @@ void ApiServer::install_routes(TlsHttpServer &server)
     server.Get(R"(/api/v1/chip/software/([^/]*)/file)", route(Endpoint::Software));
     server.Post("/api/v1/vehicle/settings/install/success", route(Endpoint::Install));
     install_control_routes(server);
+    // Any other target is not found; under a replay it is checked like every request.
+    const auto other = [this](const httplib::Request &req, httplib::Response &res) {
+        Connection *conn = TlsHttpServer::current();
+        if (target_path(req.target).rfind(control_prefix, 0) == 0 || !conn || !serve_replayed(*conn, res))
+            res.status = 404;
+    };
+    server.Get(".*", other);
+    server.Post(".*", other);
 
     // httplib's own errors (no route, a malformed request) get a JSON body like ours.
     server.set_error_handler(httplib::Server::HandlerWithResponse(

@@ -34,6 +34,7 @@ namespace apiserver {
 
 class TlsHttpServer;
 struct Connection;
+class Replay;
 
 enum class Endpoint {
     LimitInfo,  // GET  /api/v1/chip/limitInfo
@@ -148,8 +149,17 @@ public:
     std::vector<Device> devices() const;
     void set_device(const std::string &serial, const std::string &key, int count);
 
-    // Devices as in the catalogue, no faults, empty log.
+    // Devices as in the catalogue, no faults, empty log, no replay.
     void reset();
+
+    // While a replay is set, every request but the control interface's is checked against
+    // the recording and answered as recorded (replay.h); faults and endpoints stay idle.
+    // Null: serve normally again. From text: false with "recording: why" in `error`.
+    void set_replay(std::shared_ptr<Replay> replay);
+    bool set_replay(const std::string &recording_text, std::string *error = nullptr);
+    std::string replay_failure() const;     // "" without a replay or a failure
+    bool replay_finished() const;           // true without a replay
+    std::string replay_unfinished() const;  // "" when finished
 
     // Fault bodies sent from a generator (stream, gzipbomb) still being written; a
     // client that hangs up ends its body at the next write.
@@ -165,6 +175,8 @@ private:
     bool check_device(const httplib::Request &req, httplib::Response &res, Device &device);
     bool check_key(const httplib::Request &req, httplib::Response &res, const Device &device);
     void take_faults(Endpoint endpoint, int &delay_ms, std::optional<Fault> &reply_fault);
+    // Answers from the replay, if one is set; false when there is none.
+    bool serve_replayed(Connection &conn, httplib::Response &res);
     void record(const Connection &conn, int status);
     // Held by a body being sent from a generator; counted by open_streams().
     std::shared_ptr<void> stream_token();
@@ -178,6 +190,7 @@ private:
     mutable std::mutex mutex_;
     std::map<std::string, Device> devices_;
     std::vector<Fault> faults_;
+    std::shared_ptr<Replay> replay_;
     std::vector<LoggedRequest> log_;
     std::unique_ptr<std::ostream> log_file_;
     bool log_stdout_ = false;

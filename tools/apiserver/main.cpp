@@ -1,5 +1,6 @@
 // orv-apiserver: runs the local API server until interrupted.
 #include "api_server.h"
+#include "replay.h"
 
 #include <csignal>
 #include <cstdio>
@@ -16,6 +17,7 @@ void usage(std::FILE *out)
     std::fprintf(out,
         "usage: orv-apiserver [--host ADDR] [--port N] [--cert server.pem] [--key server.key]\n"
         "                     [--catalogue catalogue.json] [--log requests.jsonl|-] [--quiet]\n"
+        "                     [--replay FILE]\n"
         "\n"
         "  --host        address to listen on (default 127.0.0.1)\n"
         "  --port        port (default 8443; 0 picks a free one)\n"
@@ -23,6 +25,8 @@ void usage(std::FILE *out)
         "  --catalogue   data file (default: tools/apiserver/catalogue.json of the source tree)\n"
         "  --log         also write each request as a JSON line to this file ('-': stdout)\n"
         "  --quiet       do not print a line per request\n"
+        "  --replay      answer as the recording in FILE does, and only the requests it holds,\n"
+        "                in its order; exits with 1 if a request differed or some never came\n"
         "\n"
         "Control interface on the same port: POST /__sim/fault, GET /__sim/device?serial=S\n"
         "(see README.md).\n");
@@ -39,6 +43,7 @@ int main(int argc, char **argv)
     std::string catalogue_path = ORV_APISERVER_CATALOGUE;
     std::string log_path;
     bool quiet = false;
+    std::string replay_path;
 
     for (int i = 1; i < argc; ++i) {
         const std::string opt = argv[i];
@@ -68,6 +73,8 @@ int main(int argc, char **argv)
             catalogue_path = value();
         } else if (opt == "--log") {
             log_path = value();
+        } else if (opt == "--replay") {
+            replay_path = value();
         } else if (opt == "--quiet") {
             quiet = true;
         } else if (opt == "--help" || opt == "-h") {
@@ -83,6 +90,11 @@ int main(int argc, char **argv)
     std::string error;
     auto catalogue = Catalogue::load(catalogue_path, &error);
     if (!catalogue) {
+        std::fprintf(stderr, "orv-apiserver: %s\n", error.c_str());
+        return 1;
+    }
+    std::shared_ptr<Replay> replay;
+    if (!replay_path.empty() && !(replay = Replay::load(replay_path, &error))) {
         std::fprintf(stderr, "orv-apiserver: %s\n", error.c_str());
         return 1;
     }
@@ -106,6 +118,7 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "orv-apiserver: cannot write %s\n", log_path.c_str());
         return 1;
     }
+    server.set_replay(replay);
     if (!quiet) {
         server.set_request_observer([](const LoggedRequest &r) {
             std::printf("%s %s %s -> %d%s%s\n", time_text(r.time, TimeStyle::Local).c_str(), r.method.c_str(), r.target.c_str(),
@@ -130,5 +143,10 @@ int main(int argc, char **argv)
     sigwait(&stop_signals, &sig);
     std::printf("orv-apiserver: stopping (%s)\n", sig == SIGINT ? "SIGINT" : "SIGTERM");
     server.stop();
-    return 0;
+    if (!replay || replay->finished())
+        return 0;
+    // A failure was printed when it happened.
+    if (!replay->failed())
+        std::fprintf(stderr, "%s\n", replay->unfinished().c_str());
+    return 1;
 }

@@ -144,8 +144,11 @@ void HidrawBed::tick()
             want = nullptr;
         if (slot->node && slot->node->device != want)
             hang_up(*slot);
-        if (!slot->node && want)
+        if (!slot->node && want) {
+            if (slot->options.replay)
+                want->set_replay(slot->options.replay);
             plug(*slot, want);
+        }
     }
     const qint64 now = now_ms();
     for (auto &node : nodes_)

@@ -23,6 +23,8 @@ public:
         QString state_file;
         QString wire_log;
         bool denied = false;  // the node is mode 0600, owned by whoever runs the bed
+        // The device answers from this recording instead of its model (SimDevice::set_replay).
+        std::shared_ptr<DeviceReplay> replay;
     };
 
     // Creates the empty testbed; sets UMOCKDEV_DIR for programs started afterwards.

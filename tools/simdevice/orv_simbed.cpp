@@ -1,14 +1,19 @@
 // orv-simbed: runs a program unchanged, with the system's hidapi, against simulated devices
 // behind emulated hidraw nodes (see README.md). The devices follow their state files, which
-// orv-simdev edits while the program runs; the bed ends with the program and passes on its
-// exit status.
+// orv-simdev edits while the program runs, or replay a recording; the bed ends with the
+// program and passes on its exit status, unless a replay failed or was left unfinished.
+#include "device_replay.h"
 #include "hidraw_bed.h"
+#include "sim_state_file.h"
+
+#include <QTemporaryDir>
 
 #include <glib-unix.h>
 #include <glib.h>
 
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <grp.h>
 #include <pwd.h>
 #include <signal.h>
@@ -19,10 +24,12 @@
 namespace {
 
 const char usage_text[] =
-    "usage: orv-simbed [--device STATE [--wire-log LOG] [--denied]]... [--user NAME]\n"
-    "                  -- PROGRAM [ARGS...]\n"
+    "usage: orv-simbed [{--device STATE|--replay FILE} [--wire-log LOG] [--denied]]...\n"
+    "                  [--user NAME] -- PROGRAM [ARGS...]\n"
     "  --device STATE   a simulated device that follows this state file (orv-simdev);\n"
     "                   the devices are enumerated in the order given\n"
+    "  --replay FILE    a device that answers from the recording in FILE and fails at the\n"
+    "                   first packet that differs from it (the bed then exits with 1)\n"
     "  --wire-log LOG   the last device's packets, messages, opens and closes go to LOG\n"
     "  --denied         the last device's node is mode 0600, owned by the bed's user\n"
     "  --user NAME      run PROGRAM as this user (the bed runs as root)\n";
@@ -72,12 +79,36 @@ int main(int argc, char **argv)
 {
     std::vector<HidrawBed::DeviceOptions> devices;
     const char *user = nullptr;
+    // A replayed device still follows a state file: one of its own that nobody edits.
+    std::unique_ptr<QTemporaryDir> replay_dir;
     int i = 1;
     for (; i < argc && std::strcmp(argv[i], "--") != 0; ++i) {
         const bool has_value = i + 1 < argc;
         if (!std::strcmp(argv[i], "--device") && has_value) {
             devices.emplace_back();
             devices.back().state_file = QString::fromLocal8Bit(argv[++i]);
+        } else if (!std::strcmp(argv[i], "--replay") && has_value) {
+            QString error;
+            auto replay = DeviceReplay::load(QString::fromLocal8Bit(argv[++i]), &error);
+            if (!replay_dir)
+                replay_dir = std::make_unique<QTemporaryDir>();
+            const QString state = replay_dir->filePath(QStringLiteral("replay-%1.json").arg(devices.size()));
+            if (replay) {
+                SimDeviceFile file;
+                file.vendor_id = quint16(replay->vendor_id());
+                file.product_id = quint16(replay->product_id());
+                if (!replay_dir->isValid())
+                    error = QStringLiteral("no temporary folder: ") + replay_dir->errorString();
+                if (!replay_dir->isValid() || !save_device_file(state, file, &error))
+                    replay = nullptr;
+            }
+            if (!replay) {
+                std::fprintf(stderr, "orv-simbed: %s\n", error.toLocal8Bit().constData());
+                return 2;
+            }
+            devices.emplace_back();
+            devices.back().state_file = state;
+            devices.back().replay = replay;
         } else if (!std::strcmp(argv[i], "--wire-log") && has_value && !devices.empty()) {
             devices.back().wire_log = QString::fromLocal8Bit(argv[++i]);
         } else if (!std::strcmp(argv[i], "--denied") && !devices.empty()) {
@@ -139,5 +170,13 @@ int main(int argc, char **argv)
     // bed as it does. Destroying the bed before then would pull its state from under it.
     for (guint waited = 0; bed.held() && waited < release_wait_ms; waited += tick_ms)
         g_usleep(tick_ms * 1000);
+    for (const auto &d : devices) {
+        if (!d.replay || d.replay->finished())
+            continue;
+        // A failure was printed when it happened.
+        if (!d.replay->failed())
+            std::fprintf(stderr, "%s\n", d.replay->unfinished().toLocal8Bit().constData());
+        run.status = 1;
+    }
     return run.status;
 }

@@ -1,6 +1,7 @@
 #include "sim_device.h"
 
 #include <chrono>
+#include "device_replay.h"
 #include "sim_codec.h"
 
 #include <algorithm>
@@ -169,8 +170,20 @@ qint64 SimDevice::now_ms()
     return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
+bool SimDevice::has_pending_report() const
+{
+    return replay_ ? replay_->has_pending() : !pending_.isEmpty();
+}
+
+qint64 SimDevice::report_due_ms() const
+{
+    return replay_ ? replay_->report_due_ms() : due_ms_;
+}
+
 void SimDevice::host_opened()
 {
+    if (replay_)
+        return;
     if (held_) {
         held_ = false;
         due_ms_ = now_ms() + first_poll_ms;
@@ -185,6 +198,8 @@ void SimDevice::host_opened()
 
 void SimDevice::host_closed()
 {
+    if (replay_)
+        return;
     // A late answer was still inside the device: the next open brings it.
     if (late_reads_ > 0 && !pending_.isEmpty()) {
         late_reads_ = 0;
@@ -194,11 +209,23 @@ void SimDevice::host_closed()
 
 int SimDevice::write(const unsigned char *data, size_t length)
 {
-    if (!plugged_ || !data || length == 0 || write_failing_)
+    if (!plugged_ || !data || length == 0 || (write_failing_ && !replay_))
         return -1;
     const QByteArray text(reinterpret_cast<const char *>(data) + 1,
                           int(std::min<size_t>(length - 1, 4096)));
     const QByteArray packet = QByteArray::fromBase64(text);  // lenient: skips what is not base64
+    QByteArray report = text;
+    while (report.endsWith('\0'))
+        report.chop(1);
+    const int written = int(std::min<size_t>(length, 0x7FFFFFFF));
+    if (replay_) {
+        log(SimEvent::HostPacket, packet);
+        journal_.last().report = report;
+        if (replay_->write(report))
+            return written;
+        set_plugged(false);  // the program finds the device gone and stops
+        return -1;
+    }
     const QByteArray context = context_of(packet);
 
     if (take_ready_fault({SimFault::Kind::Unplug}, context)) {
@@ -206,11 +233,7 @@ int SimDevice::write(const unsigned char *data, size_t length)
         return -1;
     }
     log(SimEvent::HostPacket, packet);
-    QByteArray report = text;
-    while (report.endsWith('\0'))
-        report.chop(1);
     journal_.last().report = report;
-    const int written = int(std::min<size_t>(length, 0x7FFFFFFF));
     if (silent_)
         return written;
 
@@ -237,13 +260,19 @@ int SimDevice::read(unsigned char *data, size_t length)
 {
     if (!plugged_ || !data)
         return -1;
-    if (pending_.isEmpty() || length == 0 || held_ || now_ms() < due_ms_)
-        return 0;
-    if (late_reads_ > 0) {
-        --late_reads_;
-        return 0;
+    QByteArray report;
+    if (replay_) {
+        if (length == 0 || !replay_->read(&report))
+            return 0;
+    } else {
+        if (pending_.isEmpty() || length == 0 || held_ || now_ms() < due_ms_)
+            return 0;
+        if (late_reads_ > 0) {
+            --late_reads_;
+            return 0;
+        }
+        report = pending_.takeFirst();
     }
-    const QByteArray report = pending_.takeFirst();
     const size_t n = std::min(length, size_t(report.size()));
     std::memcpy(data, report.constData(), n);
     log(SimEvent::DevicePacket, QByteArray::fromBase64(report));

@@ -10,6 +10,9 @@
 #include <QByteArray>
 #include <QList>
 #include <cstddef>
+#include <memory>
+
+class DeviceReplay;
 
 // The values the device keeps. Text items are byte strings: the host writes one byte per
 // UTF-16 code unit and reads them back as UTF-8, and the device stores them byte for byte.
@@ -77,7 +80,7 @@ public:
     bool silent() const { return silent_; }
     // A write sequence (0x03 ... 0x24) is open. Values take effect at once either way.
     bool session_open() const { return session_open_; }
-    bool has_pending_report() const { return !pending_.isEmpty(); }
+    bool has_pending_report() const;
     // A device that takes no report: every write fails while it stays on the bus.
     void set_write_failing(bool failing) { write_failing_ = failing; }
     bool write_failing() const { return write_failing_; }
@@ -89,8 +92,14 @@ public:
     void host_closed();
     static constexpr qint64 first_poll_ms = 2;
     // When the next report may be read, on the steady clock in ms (0: whenever one waits).
-    qint64 report_due_ms() const { return due_ms_; }
+    qint64 report_due_ms() const;
     static qint64 now_ms();
+
+    // While set, the recording answers instead of the model: writes, reads and the due
+    // time go to it, and the device is pulled out when the host departs from it. The
+    // stored values, faults and the open/close hand-over are left alone. Null: the model again.
+    void set_replay(std::shared_ptr<DeviceReplay> replay) { replay_ = std::move(replay); }
+    const std::shared_ptr<DeviceReplay> &replay() const { return replay_; }
 
     void add_fault(const SimFault &fault);
     void set_faults(const QList<SimFault> &faults) { faults_ = faults; }
@@ -153,4 +162,5 @@ private:
     int endless_left_ = 0;       // chunks an endless reply may still send (-1 = no limit)
 
     quint32 random_ = 0x2545F491u;
+    std::shared_ptr<DeviceReplay> replay_;
 };

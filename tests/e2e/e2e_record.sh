@@ -1,0 +1,146 @@
+# End to end: record and replay. Each orvctl sequence (the identification, each setting, an
+# installation, and an installation that fails in the software with its read-back) is
+# recorded, holds none of the device's secrets in any encoding, and replays against the same
+# program under the replaying bed and server; a replay with one byte of one host packet
+# changed stops at that packet. Then the two faces: the window's identification, recorded
+# through Qt's logging rules, replays against orvctl identify.
+. "$(dirname "${BASH_SOURCE[0]}")/harness.sh"
+
+serial=1100000002
+key='Zx9/Qw+Er=='
+out="$e2e_work/ctl.out"
+err="$e2e_work/ctl.err"
+records="$e2e_work/records"
+mkdir -p "$records"
+
+e2e_start_server
+e2e_simdev init --model or+ --configured --serial "$serial" --key "$key" --count 3 >/dev/null \
+    || e2e_fatal "orv-simdev writes the state file"
+
+# ctl ARGS...: orvctl under the bed with the test's device; the exit status in $status.
+ctl() {
+    "$ORV_E2E_BED" --device "$e2e_state" --wire-log "$e2e_wire" -- "$ORV_E2E_APP" "$@" >"$out" 2>"$err" </dev/null
+    status=$?
+}
+
+# The secrets as the program and the wire could carry them: as they are, percent-encoded
+# (once and twice), and in base64 at each of the three alignments inside a longer text.
+secret_forms() {
+    local s prefix
+    for s in "$serial" "$key"; do
+        printf '%s\n' "$s"
+        printf '%s' "$s" | od -An -tx1 -v | tr -s ' \n' ' ' | sed 's/^ //; s/ $//'
+        printf '%s' "$s" | sed 's|/|%2F|g; s|+|%2B|g; s|=|%3D|g'; echo
+        printf '%s' "$s" | sed 's|/|%252F|g; s|+|%252B|g; s|=|%253D|g'; echo
+        for prefix in "" "x" "xx"; do
+            # The groups of four characters made of the secret's bytes alone.
+            printf '%s%s' "$prefix" "$s" | base64 -w0 | cut -c$((${#prefix} ? 5 : 1))-$(((${#prefix} + ${#s}) / 3 * 4))
+            echo
+        done
+    done | grep -v '^$' | sort -u
+}
+secret_forms >"$e2e_work/secrets"
+# no_secrets FILE: none of the forms, in any case.
+no_secrets() { ! grep -q -i -F -f "$e2e_work/secrets" "$1"; }
+
+# replay RECORDING STATUS ARGS...: the recording replayed by the bed and the server with
+# orvctl ARGS; both replays must end complete and orvctl with STATUS.
+replay_status=""
+replay_server=""
+start_replay_server() {
+    orv_stop "$orv_api_pid"
+    : >"$e2e_work/replay-server.log"
+    "$ORV_E2E_APISERVER" --host 127.0.0.1 --port "$e2e_port" --cert "$ORV_E2E_CERTS/server.pem" \
+        --key "$ORV_E2E_CERTS/server.key" --replay "$1" >"$e2e_work/replay-server.log" 2>&1 &
+    replay_server=$!
+    orv_wait_for 15 grep -q '^orv-apiserver: serving' "$e2e_work/replay-server.log"
+}
+stop_replay_server() {
+    kill -TERM "$replay_server" 2>/dev/null
+    wait "$replay_server"
+    local server_status=$?
+    e2e_start_server
+    return "$server_status"
+}
+replay() {
+    local recording=$1 expected=$2 what=$3
+    shift 3
+    start_replay_server "$recording" || e2e_fatal "the API server replays $what"
+    "$ORV_E2E_BED" --replay "$recording" -- "$ORV_E2E_APP" "$@" >"$out" 2>"$err" </dev/null
+    replay_status=$?
+    if stop_replay_server && [ "$replay_status" = "$expected" ]; then
+        e2e_pass "$what replays: the same packets and requests, status $expected"
+    else
+        e2e_fail "$what replays: the same packets and requests, status $expected (came $replay_status)" \
+            "$(grep '^replay' "$err" "$e2e_work/replay-server.log" | head -n 12)"
+    fi
+}
+
+# round_trip NAME STATUS ARGS...: records orvctl ARGS, checks the recording, replays it, and
+# replays it with one host packet changed.
+round_trip() {
+    local name=$1 expected=$2 recording="$records/$1.rec"
+    shift 2
+    ctl --record "$recording" "$@"
+    e2e_same "$name: recorded, status $expected" "$expected" "$status"
+    e2e_check "$name: the recording holds no secret" no_secrets "$recording"
+    replay "$recording" "$expected" "$name" "$@"
+
+    # One byte of the middle host packet changed: the replay stops at that packet.
+    local outs middle line index
+    outs=$(grep -n '^orv-record out ' "$recording" | cut -d: -f1)
+    middle=$(printf '%s\n' "$outs" | sed -n "$((($(printf '%s\n' "$outs" | wc -l) + 1) / 2))p")
+    index=$(head -n "$middle" "$recording" | grep -c '^orv-record \(out\|in\) ')
+    line=$(sed -n "${middle}p" "$recording")
+    # The first base64 character of the packet's text: it changes its first byte.
+    local first=${line#* r=}
+    first=${first:0:1}
+    local other=A
+    [ "$first" = A ] && other=B
+    sed "${middle}s/ r=$first/ r=$other/" "$recording" >"$records/$name.changed"
+    start_replay_server "$records/$name.changed" || e2e_fatal "the API server replays $name, changed"
+    "$ORV_E2E_BED" --replay "$records/$name.changed" -- "$ORV_E2E_APP" "$@" >"$out" 2>"$err" </dev/null
+    replay_status=$?
+    stop_replay_server
+    if [ "$replay_status" != 0 ] && grep -q "^replay: packet $index differs" "$err"; then
+        e2e_pass "$name: a replay with packet $index changed stops at it"
+    else
+        e2e_fail "$name: a replay with packet $index changed stops at it (status $replay_status)" \
+            "$(head -n 8 "$err")"
+    fi
+}
+
+round_trip identify 0 identify
+round_trip drive-mode 0 set drive-mode eco
+round_trip indication 0 set indication off
+round_trip standby 0 set standby s
+round_trip protocol 0 set protocol hs-can
+round_trip install 0 install Škoda Rapid "1.8 tsi" --yes
+software_sha=$(sed -n 's/^orv-record reply .*sha256=\([0-9a-f]*\).*$/\1/p' "$records/install.rec")
+e2e_check "the software goes as its SHA-256, not its bytes" test "${#software_sha}" = 64
+# The software refused by the device: written in part, then read back.
+e2e_simdev fault fail --match 1e >/dev/null
+round_trip failed-install 5 install Škoda Rapid "1.6 mpi" --yes
+e2e_check "the failed installation's read-back is in its recording" \
+    grep -q "^orv-record out .* r=CRQ$" "$records/failed-install.rec"
+
+# A recording of another format version is refused, not misread.
+sed '1s/format=1/format=2/' "$records/identify.rec" >"$records/newer.rec"
+"$ORV_E2E_APP" record-show "$records/newer.rec" >"$out" 2>"$err"
+e2e_same "a newer format is refused by record-show" "6" "$?"
+e2e_check "and the message names both versions" grep -q "format 2; this program reads format 1" "$err"
+
+# --- the window's identification, replayed against orvctl ---------------------------------
+req_start=$(orv_lines "$e2e_requests")
+QT_LOGGING_RULES="orv.record.debug=true" orv_start_app_bed "$ORV_E2E_WINDOW" "$ORV_E2E_BED" "$e2e_work/orv.log" \
+    --device "$e2e_state" --wire-log "$e2e_wire" || e2e_fatal "the window starts under the hidraw bed"
+orv_wait_for 30 orv_has_after "$e2e_requests" "$req_start" '"target":"/api/v1/vehicle/brand\?"' \
+    || e2e_fatal "the window identifies the device"
+sleep 1
+orv_stop "$orv_app_pid"
+orv_stop "$orv_bed_pid"
+e2e_check "the window's log holds its recording" grep -q 'orv-record header .*program=orv ' "$e2e_work/orv.log"
+e2e_check "the window's recording holds no secret" no_secrets "$e2e_work/orv.log"
+replay "$e2e_work/orv.log" 0 "the window's identification, against orvctl identify," identify
+
+e2e_finish

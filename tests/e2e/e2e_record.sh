@@ -53,6 +53,7 @@ start_replay_server() {
     "$ORV_E2E_APISERVER" --host 127.0.0.1 --port "$e2e_port" --cert "$ORV_E2E_CERTS/server.pem" \
         --key "$ORV_E2E_CERTS/server.key" --replay "$1" >"$e2e_work/replay-server.log" 2>&1 &
     replay_server=$!
+    orv_pids+=("$replay_server")
     orv_wait_for 15 grep -q '^orv-apiserver: serving' "$e2e_work/replay-server.log"
 }
 stop_replay_server() {
@@ -142,5 +143,56 @@ orv_stop "$orv_bed_pid"
 e2e_check "the window's log holds its recording" grep -q 'orv-record header .*program=orv ' "$e2e_work/orv.log"
 e2e_check "the window's recording holds no secret" no_secrets "$e2e_work/orv.log"
 replay "$e2e_work/orv.log" 0 "the window's identification, against orvctl identify," identify
+
+# --- orvctl's installation, replayed against the window's --------------------------------
+# Where the window opens the three lists and starts the installation, and how far down each
+# list the choice is: item 0 is the placeholder, then the titles sorted by code units.
+brand_button=(255 237)
+model_button=(255 282)
+engine_button=(255 327)
+apply_button=(253 390)
+sorted_index() {
+    printf '%s\n' "$2" | grep -o '"title":"[^"]*"' | sed 's/^"title":"//; s/"$//' | LC_ALL=C sort \
+        | grep -n -x -F -m 1 -- "$1" | cut -d: -f1
+}
+brand_index=$(sorted_index Škoda "$(orv_api_device_request "$serial" '/api/v1/vehicle/brand?')")
+model_index=$(sorted_index Rapid "$(orv_api_device_request "$serial" '/api/v1/vehicle/model?brandId=19')")
+engine_index=$(orv_api_device_request "$serial" '/api/v1/vehicle?modelId=m-191' \
+    | grep -o '"title":"[^"]*","power":[0-9]*,"moment":[0-9]*' \
+    | sed 's/^"title":"\([^"]*\)","power":\([0-9]*\),"moment":\([0-9]*\)$/"title":"\1 \2HP \3NM"/' \
+    | { list=$(cat); sorted_index "1.8 TSI 180HP 250NM" "$list"; })
+[ -n "$brand_index" ] && [ -n "$model_index" ] && [ -n "$engine_index" ] \
+    || e2e_fatal "the choice is in the served lists"
+
+start_replay_server "$records/install.rec" || e2e_fatal "the API server replays the installation"
+# replayed TARGET: the replaying server has answered a request to TARGET.
+replayed() { grep -q -F " GET $1 -> " "$e2e_work/replay-server.log"; }
+orv_start_app_bed "$ORV_E2E_WINDOW" "$ORV_E2E_BED" "$e2e_work/window-replay.log" --replay "$records/install.rec" \
+    || e2e_fatal "the window starts under the replaying bed"
+orv_wait_for 30 replayed '/api/v1/vehicle/brand?' || e2e_fatal "the window identifies the replayed device"
+sleep 1
+orv_choose_in_list "${brand_button[@]}" "$brand_index" && orv_wait_for 10 replayed '/api/v1/vehicle/model?brandId=19' \
+    && sleep 1 && orv_choose_in_list "${model_button[@]}" "$model_index" \
+    && orv_wait_for 10 replayed '/api/v1/vehicle?modelId=m-191' && sleep 1 \
+    && orv_choose_in_list "${engine_button[@]}" "$engine_index" || e2e_fatal "the window's lists take the choice"
+orv_click "${apply_button[@]}"
+# shellcheck disable=SC2317  # called through orv_wait_for
+box_up() { [ -n "$(orv_box Info)$(orv_box 'Error!')" ]; }
+orv_wait_for 60 box_up || e2e_fatal "the window's installation ends with a box"
+installed=$(orv_box Info)
+orv_close_box Info
+orv_close_box 'Error!'
+sleep 0.5
+orv_stop "$orv_app_pid"
+wait "$orv_bed_pid"
+bed_status=$?
+stop_replay_server
+server_status=$?
+if [ -n "$installed" ] && [ "$bed_status" != 1 ] && [ "$server_status" = 0 ]; then
+    e2e_pass "orvctl's installation replays against the window's: the same packets and requests"
+else
+    e2e_fail "orvctl's installation replays against the window's (bed $bed_status, server $server_status)" \
+        "$(grep -h '^replay' "$e2e_work/window-replay.log" "$e2e_work/replay-server.log" | head -n 12)"
+fi
 
 e2e_finish

@@ -185,6 +185,12 @@ private:
     QTimer heartbeat;
     QTimer deadline;                // a command still running then is stuck
     bool stuck = false;
+    // A command's and a settling's time, less what the GUI thread waited for a
+    // processor: a busy machine slows a sequence without it being stuck.
+    QElapsedTimer since_begin;
+    qint64 begin_wait_ns = 0;
+    static qint64 processor_wait_ns();
+    static qint64 own_ms(const QElapsedTimer &since, qint64 wait_ns_then);
     QElapsedTimer since_beat;
     qint64 beat_cpu_ns = 0;
     qint64 longest_gap_ms = 0;       // the GUI thread's own processor time in the gap

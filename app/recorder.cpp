@@ -11,6 +11,7 @@
 #include "app/record_format.h"
 #include "device/framing.h"
 #include "device/protocol.h"
+#include "server/api.h"
 
 namespace {
 
@@ -211,7 +212,8 @@ void reply(int status, const QByteArray &type, const QByteArray &body, bool soft
         e.set("error", error.toStdString());
     } else {
         e.set("type", text_of(type));
-        if (software && !now->options.include_software && !body.isEmpty()) {
+        const bool file = software && api::software_reply_acceptable(status, type);
+        if (file && !now->options.include_software && !body.isEmpty()) {
             // The file itself stays here: a stand-in of its length and byte sum takes
             // its place in the device's packets, so the checksum they carry is the same.
             quint64 sum = 0;

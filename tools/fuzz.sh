@@ -4,7 +4,7 @@
 # target the executions, the coverage libFuzzer saw (cov: code edges, ft:
 # features) and the speed.
 #
-#   tools/fuzz.sh [SECONDS] [TARGET...]     each target for SECONDS (default 25; CI)
+#   tools/fuzz.sh [SECONDS] [TARGET...]     each target for SECONDS (default 25; CI: 8)
 #   tools/fuzz.sh --runs N [TARGET...]      each target for N executions
 #
 # The long run: nice -n 19 tools/fuzz.sh --runs 10000000

@@ -87,6 +87,8 @@ public:
     // `action` runs while the next installation's report is on its way (which the
     // server then holds for a while).
     void arm_report(const QString &what, std::function<void()> action);
+    bool report_closed = false;  // the window was closed while an installation was reported
+    bool reported_since_begin() const;
     // The question is answered `answer_ms` after it shows (0: on the next turn).
     void close_window(bool answer_yes, int answer_ms = 0);
     static constexpr int late_answer_ms = 250;  // past an exchange's time-out (scaled)

@@ -747,13 +747,15 @@ void World::settle()
                && own_ms(settling, wait_then) < settle_limit_ms) {
         }
     }
-    // A report the window gave up on closing still reaches the server, which spends
-    // the configuration when it answers, perhaps after the command: that belongs to
-    // this command, not to the next.
+    // A request the window gave up (on closing, or timed out) may still be answered by
+    // the server after the command, and a report then spends a configuration: that
+    // belongs to this command, not to the next. A report given up on closing may even
+    // be on its way still: its answer is waited for.
     if (report_closed) {
         report_closed = false;
         (void)QTest::qWaitFor([this] { return reported_since_begin(); }, 2000);
     }
+    (void)QTest::qWaitFor([] { return rig()->server()->requests_in_progress() == 0; }, 3000);
     heartbeat.stop();
     check(longest_gap_ms <= longest_stall_ms, "alive: the event loop answers",
           QStringLiteral("the window ran %1 ms between two event-loop turns (%2 ms apart)")

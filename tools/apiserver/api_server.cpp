@@ -369,6 +369,8 @@ void ApiServer::record(const Connection &conn, int status)
 void ApiServer::serve(TlsHttpServer &server, Endpoint endpoint, const httplib::Request &req,
                       httplib::Response &res)
 {
+    ++in_progress_;
+    const std::shared_ptr<void> done(nullptr, [this](void *) { --in_progress_; });
     Connection *conn = TlsHttpServer::current();
     Connection spare;  // only if a request ever reached us outside a TLS connection
     if (!conn)

@@ -164,6 +164,9 @@ public:
     // Fault bodies sent from a generator (stream, gzipbomb) still being written; a
     // client that hangs up ends its body at the next write.
     int open_streams() const { return *open_streams_; }
+    // Requests being answered now (a delay fault sleeping in one, say): what a request
+    // changes (a device's count) is done once none is.
+    int requests_in_progress() const { return in_progress_; }
 
     const Catalogue &catalogue() const { return catalogue_; }
 
@@ -203,6 +206,7 @@ private:
     int port_ = -1;
 
     std::shared_ptr<std::atomic<int>> open_streams_ = std::make_shared<std::atomic<int>>(0);
+    std::atomic<int> in_progress_{0};
 };
 
 } // namespace apiserver

@@ -8,19 +8,11 @@
 
 serial=1100000002
 key='Zx9/Qw+Er=='
-out="$e2e_work/ctl.out"
-err="$e2e_work/ctl.err"
 
 e2e_start_server
 e2e_simdev init --model or+ --configured --serial "$serial" --key "$key" --count 3 >/dev/null \
     || e2e_fatal "orv-simdev writes the state file"
 
-# ctl ARGS...: orvctl under the bed with the test's device; stdout and stderr in $out and $err,
-# the exit status in $status. Standard input is not a terminal.
-ctl() {
-    "$ORV_E2E_BED" --device "$e2e_state" --wire-log "$e2e_wire" -- "$ORV_E2E_APP" "$@" >"$out" 2>"$err" </dev/null
-    status=$?
-}
 # The value of KEY in a JSON text: a text, a number, a literal, a flat array or object.
 value() {
     grep -o "\"$1\": *\({[^}]*}\|\[[^]]*\]\|\"[^\"]*\"\|[^,}]*\)" | head -n 1 | sed "s/^\"$1\": *//"

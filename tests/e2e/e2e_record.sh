@@ -8,20 +8,12 @@
 
 serial=1100000002
 key='Zx9/Qw+Er=='
-out="$e2e_work/ctl.out"
-err="$e2e_work/ctl.err"
 records="$e2e_work/records"
 mkdir -p "$records"
 
 e2e_start_server
 e2e_simdev init --model or+ --configured --serial "$serial" --key "$key" --count 3 >/dev/null \
     || e2e_fatal "orv-simdev writes the state file"
-
-# ctl ARGS...: orvctl under the bed with the test's device; the exit status in $status.
-ctl() {
-    "$ORV_E2E_BED" --device "$e2e_state" --wire-log "$e2e_wire" -- "$ORV_E2E_APP" "$@" >"$out" 2>"$err" </dev/null
-    status=$?
-}
 
 # The secrets as the program and the wire could carry them: as they are, percent-encoded
 # (once and twice), and in base64 at each of the three alignments inside a longer text.

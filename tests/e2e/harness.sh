@@ -172,6 +172,15 @@ e2e_start_app() {
     e2e_check "the configurator runs on the system's libhidapi-hidraw" orv_maps_system_hidapi "$orv_app_pid"
 }
 
+# ctl ARGS...: the program (orvctl in its tests) under the bed with the test's device; stdout
+# and stderr in $out and $err, the exit status in $status. Standard input is not a terminal.
+out="$e2e_work/ctl.out"
+err="$e2e_work/ctl.err"
+ctl() {
+    "$ORV_E2E_BED" --device "$e2e_state" --wire-log "$e2e_wire" -- "$ORV_E2E_APP" "$@" >"$out" 2>"$err" </dev/null
+    status=$?
+}
+
 # --- what the logs say ---------------------------------------------------------------------
 
 # Complete host messages after the first START lines of the wire log, one a line ("09 0a").

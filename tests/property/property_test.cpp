@@ -96,6 +96,11 @@ bool regressions()
     ok &= regression("closing while an installation is reported",
                      sequence(During(During::CloseInReportNo, 1), cmd::Install(0),
                               During(During::CloseInReportYes, 1), cmd::Install(1)));
+    // The model took a pulled device's write error for the box a device taking no write
+    // shows once per program, and then refused that device's own box.
+    ok &= regression("a pulled device's write error is not the broken device's",
+                     sequence(DeviceFault(DeviceFault::UnplugAt, 1), cmd::Plug(1, broken), cmd::Close(),
+                              cmd::Language(1), cmd::WaitPresence()));
     return ok;
 }
 

@@ -358,6 +358,8 @@ void World::enter(SimBus &, Op op, SimDevice *device)
     }
     if (op == Op::Write && device)
         last_write_ms = now;
+    if (op == Op::Write && device && device->write_failing())
+        broken_tried.insert(device);
 }
 
 void World::leave(SimBus &, Op op, SimDevice *device, const QByteArray &)
@@ -921,12 +923,13 @@ void World::check_boxes()
     for (SimDevice *device : devices)
         broken_unshown += device && device->write_failing() && !broken_shown.contains(device)
                           && (device == first || !device->plugged());
+    // A write error box is a broken device's only if the window wrote to it: a pulled
+    // device's failed write shows the same box.
     const QString write_error = MainWindow::tr("USB write error! Please reconnect device!");
     for (int i = boxes_before; i < all.size(); ++i)
         if (all[i].text == write_error)
-            for (SimDevice *device : devices)
-                if (device && device->write_failing())
-                    broken_shown.insert(device);
+            broken_shown.unite(broken_tried);
+    broken_tried.clear();
     const int allowed = fired_faults() + own_boxes_allowed + broken_unshown;
     check(errors <= allowed, "boxes: at most the boxes each failure defines",
           QStringLiteral("%1 error boxes for %2 faults: %3").arg(errors).arg(allowed).arg(seen.join(" | ")));

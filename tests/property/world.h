@@ -159,6 +159,7 @@ private:
     // Between commands.
     bool settings_edited = false;
     QSet<const SimDevice *> broken_shown;  // devices taking no write whose error box this program showed
+    QSet<const SimDevice *> broken_tried;  // devices taking no write written to since the last box check
     QString marked_mode;
     QString marked_indication;
     QVector<Record> records;

@@ -951,7 +951,7 @@ private slots:
             "orv-record reply t=5 status=200 type=application/octet-stream length=5000 sha256=00 checksum=300000\n"
             "orv-record request t=6 method=POST path=/api/v1/vehicle/settings/install/success token=1000000001 "
             "type=application/json body={\"settingsId\":1}\n"
-            "orv-record reply t=7 status=0 error=timed%20out\n";
+            "orv-record reply t=306 status=0 error=time-out\n";
         std::string error;
         QVERIFY2(server->set_replay(recording, &error), error.c_str());
         const auto limit = get("/api/v1/chip/limitInfo");
@@ -966,8 +966,11 @@ private slots:
                                  [](unsigned sum, char c) { return sum + static_cast<unsigned char>(c); }),
                  300000u);
         QVERIFY(!server->replay_finished());
+        QElapsedTimer held;
+        held.start();
         QVERIFY(!client->Post("/api/v1/vehicle/settings/install/success", as_httplib(client_headers),
                               R"({"settingsId":1})", "application/json"));  // dropped, as recorded
+        QVERIFY(held.elapsed() >= 1300);  // past the recorded wait: the program gives up first
         QVERIFY(server->replay_finished());
     }
 

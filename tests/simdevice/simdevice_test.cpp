@@ -686,6 +686,25 @@ private slots:
         QVERIFY(replay->finished());
     }
 
+    // A failed write fails again; the device stays unless the recording dropped it next.
+    void replay_fails_a_write_that_failed_when_recorded()
+    {
+        open_device();
+        const auto failed = [](int t, const char *packet) {
+            return recorded("out", t, packet).chopped(1) + " failed=1\norv-record end t=0 ok=0\n";
+        };
+        const auto replay = DeviceReplay::from_text(replay_header + failed(0, "090c") + recorded("out", 9, "090c")
+                                                        + recorded("in", 9, "0c01") + failed(20, "091b")
+                                                        + "orv-record drop t=30\n",
+                                                    "test", nullptr);
+        device->set_replay(replay);
+        QCOMPARE(host.send(hex("090c")), -1);
+        QVERIFY(device->plugged() && !replay->failed());
+        QCOMPARE(host.round(hex("090c")), hex("0c01"));
+        QCOMPARE(host.send(hex("091b")), -1);
+        QVERIFY(!device->plugged() && !replay->failed() && replay->finished());
+    }
+
     void replay_fails_at_the_first_difference_and_the_device_is_gone()
     {
         open_device();

@@ -297,6 +297,8 @@ bool ApiServer::serve_replayed(Connection &conn, httplib::Response &res)
         send_error(res, 500, "the request is not the recorded one");
         break;
     case ReplayAnswer::Kind::Drop:
+        if (a.hold_ms > 0)
+            server_->sleep_unless_stopping(std::chrono::milliseconds(a.hold_ms));
         conn.drop = true;
         break;
     case ReplayAnswer::Kind::Reply:

@@ -1,5 +1,6 @@
 #include "replay.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -11,6 +12,9 @@ namespace {
 
 constexpr std::size_t requests_shown_before = 3;
 constexpr std::size_t longest_value_shown = 300;
+// A request that timed out is held this much past the recorded wait, and never longer in all.
+constexpr long long hold_past_ms = 1000;
+constexpr long long longest_hold_ms = 120000;
 
 // A value as one line of a message: odd bytes escaped, a long one cut short.
 std::string shown(const std::string &value)
@@ -44,6 +48,7 @@ Replay::Replay(const record_format::Recording &recording)
             exchange.request = {event.get("method"), event.get("path"), event.get("token"), event.get("type"),
                                 event.get("body")};
             exchange.line = event.line;
+            exchange.t = event.t;
             exchanges_.push_back(std::move(exchange));
         } else if (event.kind == "reply" && !exchanges_.empty() && !exchanges_.back().replied) {
             exchanges_.back().replied = true;
@@ -123,6 +128,8 @@ ReplayAnswer Replay::recorded_answer(const Exchange &exchange) const
     // A request whose reply is not in the recording was the last one the program made.
     if (!exchange.replied || a.status == 0) {
         a.kind = ReplayAnswer::Kind::Drop;
+        if (exchange.replied && reply.get("error") == "time-out")
+            a.hold_ms = std::min(longest_hold_ms, std::max(0LL, reply.t - exchange.t) + hold_past_ms);
         return a;
     }
     a.kind = ReplayAnswer::Kind::Reply;

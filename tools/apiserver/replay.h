@@ -31,6 +31,9 @@ struct ReplayAnswer {
         Fail,   // the request is not the recorded one (or the replay failed before)
     };
     Kind kind = Kind::Fail;
+    // Before a Drop: how long to keep the program waiting. A request that timed out is held
+    // past the recorded wait, so the program gives it up as it did when it was recorded.
+    long long hold_ms = 0;
     int status = 500;
     std::string type;
     std::string body;
@@ -59,6 +62,7 @@ private:
     struct Exchange {
         ReplayRequest request;
         int line = 0;
+        long long t = 0;
         bool replied = false;  // the recording holds a reply
         record_format::Event reply;
     };

@@ -30,15 +30,21 @@ QString shown(const QByteArray &text)
 DeviceReplay::DeviceReplay(const record_format::Recording &recording)
     : vendor_(recording.header.vendor), product_(recording.header.product)
 {
+    int failed_write = -1;  // the last failed write, until the next packet out
     for (const record_format::Event &event : recording.events) {
+        if (event.kind == "drop" && failed_write >= 0)
+            packets_[failed_write].gone = true;
         if (event.kind != "out" && event.kind != "in")
             continue;
         Packet packet;
         packet.out = event.kind == "out";
+        packet.failed = packet.out && event.get("failed") == "1";
         packet.text = bytes_of(event.get("r"));
         packet.t = event.t;
         packet.line = event.line;
         packet.number = int(packets_.size()) + 1;
+        if (packet.out)
+            failed_write = packet.failed ? int(packets_.size()) : -1;
         packets_.append(packet);
     }
     // What the device sent before the host said anything waits for the first read.
@@ -68,10 +74,10 @@ std::shared_ptr<DeviceReplay> DeviceReplay::load(const QString &path, QString *e
     return from_text(file.readAll(), path, error);
 }
 
-bool DeviceReplay::write(const QByteArray &text)
+DeviceReplay::Write DeviceReplay::write(const QByteArray &text)
 {
     if (failed())
-        return false;
+        return Write::differs;
     // Device packets of the last exchange that the host never read are dropped with it.
     queue_.clear();
     const int number = next_ + 1;
@@ -81,13 +87,13 @@ bool DeviceReplay::write(const QByteArray &text)
                  .arg(number)
                  .arg(last_line),
              QStringLiteral("nothing more from the program"), text, next_);
-        return false;
+        return Write::differs;
     }
     const Packet &expected = packets_[next_];
     if (expected.text != text) {
         fail(QStringLiteral("replay: packet %1 differs (line %2 of the recording)").arg(number).arg(expected.line),
              describe(expected), text, next_);
-        return false;
+        return Write::differs;
     }
     const qint64 now = SimDevice::now_ms();
     for (++next_; next_ < packets_.size() && !packets_[next_].out; ++next_) {
@@ -95,7 +101,9 @@ bool DeviceReplay::write(const QByteArray &text)
         const qint64 delay = std::max<qint64>(0, in.t - expected.t - read_lead_ms);
         queue_.append(Due{in.text.leftJustified(sim_wire::report_size, '\0'), now + delay});
     }
-    return true;
+    if (!expected.failed)
+        return Write::taken;
+    return expected.gone ? Write::gone : Write::fails;
 }
 
 bool DeviceReplay::read(QByteArray *report)
@@ -132,7 +140,8 @@ QString DeviceReplay::unfinished() const
 
 QString DeviceReplay::describe(const Packet &packet) const
 {
-    return (packet.out ? QStringLiteral("out ") : QStringLiteral("in  ")) + shown(packet.text);
+    return (packet.out ? QStringLiteral("out ") : QStringLiteral("in  ")) + shown(packet.text)
+           + (packet.failed ? QStringLiteral(" (not written)") : QString());
 }
 
 void DeviceReplay::fail(const QString &headline, const QString &expected, const QByteArray &came, int before)

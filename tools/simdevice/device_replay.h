@@ -25,9 +25,15 @@ public:
     static std::shared_ptr<DeviceReplay> load(const QString &path, QString *error);
     static std::shared_ptr<DeviceReplay> from_text(const QByteArray &text, const QString &name, QString *error);
 
-    // A host packet: its report text, zero padding removed. False when it is not the one
-    // recorded next (the failure is printed to stderr and kept).
-    bool write(const QByteArray &text);
+    enum class Write {
+        taken,
+        // The one recorded next, whose write failed when it was recorded: it fails again.
+        fails,    // the device stayed (the recording goes on without dropping it)
+        gone,     // the device was gone (the recording drops it before anything else is sent)
+        differs,  // not the one recorded next: the failure is printed to stderr and kept
+    };
+    // A host packet: its report text, zero padding removed.
+    Write write(const QByteArray &text);
     // The next device packet as a 64-byte input report, once it is due; false when none is.
     bool read(QByteArray *report);
     bool has_pending() const { return !queue_.isEmpty(); }
@@ -51,6 +57,8 @@ public:
 private:
     struct Packet {
         bool out = false;
+        bool failed = false;  // a write that failed
+        bool gone = false;    // a failed write after which the device was dropped
         QByteArray text;
         qint64 t = 0;
         int line = 0;

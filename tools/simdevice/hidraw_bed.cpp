@@ -315,6 +315,11 @@ int HidrawBed::on_write(void *, void *client_ptr, void *node_ptr)
 
     const int n = node->slot->link->write(*node->device, reinterpret_cast<const unsigned char *>(report.constData()),
                                           size_t(report.size()));
+    if (n < 0 && node->device->replay() && node->device->plugged()) {
+        // A replayed write that failed when it was recorded: it fails again, the device stays.
+        umockdev_ioctl_client_complete(client, -1, EIO);
+        return TRUE;
+    }
     if (n < 0) {
         // Gone on this report (an unplug fault).
         node->bed->hang_up(*node->slot);

@@ -221,9 +221,16 @@ int SimDevice::write(const unsigned char *data, size_t length)
     if (replay_) {
         log(SimEvent::HostPacket, packet);
         journal_.last().report = report;
-        if (replay_->write(report))
+        switch (replay_->write(report)) {
+        case DeviceReplay::Write::taken:
             return written;
-        set_plugged(false);  // the program finds the device gone and stops
+        case DeviceReplay::Write::fails:
+            return -1;  // as it did when it was recorded; the device stays
+        case DeviceReplay::Write::gone:
+        case DeviceReplay::Write::differs:
+            break;
+        }
+        set_plugged(false);  // gone, or the program finds it gone and stops
         return -1;
     }
     const QByteArray context = context_of(packet);

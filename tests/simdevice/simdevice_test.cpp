@@ -690,13 +690,11 @@ private slots:
     void replay_fails_a_write_that_failed_when_recorded()
     {
         open_device();
-        const auto failed = [](int t, const char *packet) {
-            return recorded("out", t, packet).chopped(1) + " failed=1\norv-record end t=0 ok=0\n";
-        };
-        const auto replay = DeviceReplay::from_text(replay_header + failed(0, "090c") + recorded("out", 9, "090c")
-                                                        + recorded("in", 9, "0c01") + failed(20, "091b")
-                                                        + "orv-record drop t=30\n",
-                                                    "test", nullptr);
+        const QByteArray failed = " failed=1\norv-record end t=0 ok=0\n";
+        const auto replay = DeviceReplay::from_text(
+            replay_header + recorded("out", 0, "090c").chopped(1) + failed + recorded("out", 9, "090c")
+                + recorded("in", 9, "0c01") + recorded("out", 20, "091b").chopped(1) + failed + "orv-record drop t=30\n",
+            "test", nullptr);
         device->set_replay(replay);
         QCOMPARE(host.send(hex("090c")), -1);
         QVERIFY(device->plugged() && !replay->failed());

@@ -2,6 +2,7 @@
 #include <hidapi.h>
 
 #include "app/logging.h"
+#include "app/session_state.h"
 #include "app/session_face.h"
 #include "app/wait.h"
 #include "device/device_state.h"
@@ -28,6 +29,29 @@ qint64 wait_before_message()
     return left;
 }
 
+// An answer that timed out may still come, and answers carry no number: taken
+// for the next message's, it would acknowledge a message the device never took,
+// and every answer after it would belong to the message before. So after a
+// time-out the link listens as long as the time-out lasted, reading away what
+// comes, before the next message goes out. False when the window closed
+// meanwhile.
+bool listen_after_time_out()
+{
+    if (!USB_answer_missed)
+        return true;
+    USB_answer_missed = false;
+    qCDebug(orv_usb) << "listening for a late answer before the next message";
+    for (int i = 0; i < USB_miss_limit; ++i) {
+        USB_drain_pending = true;
+        if (!link::drain_reports())
+            break;  // gone: the next write finds out
+        if (!wait_pause(USB_read_interval + USB_read_delay) || exchanges_closed())
+            return false;
+    }
+    USB_drain_pending = true;  // and once more just before the message
+    return true;
+}
+
 } // namespace
 
 namespace link {
@@ -39,7 +63,7 @@ bool exchange(const QByteArray &message)
 {
     if (!exchanges_closed()) {
         const qint64 left = wait_before_message();
-        if (left > 0 && !wait_pause(int(left))) {
+        if ((left > 0 && !wait_pause(int(left))) || !listen_after_time_out()) {
             USB_error = true;
             return false;
         }
@@ -76,10 +100,12 @@ bool exchange(const QByteArray &message)
 
 // Reports that belong to an exchange that already ended (one that timed out
 // or failed) would be taken as the answer to the next message.
-void drain_reports()
+bool drain_reports()
 {
-    if (!USB_drain_pending || !device_open || !usb_handle)
-        return;
+    if (!device_open || !usb_handle)
+        return false;
+    if (!USB_drain_pending)
+        return true;
     USB_drain_pending = false;
     QByteArray report(framing::input_report_size, '\0');
     int drained = 0;
@@ -91,6 +117,7 @@ void drain_reports()
         qCDebug(orv_usb) << "read away" << drained << "late reports";
     if (result < 0)
         qCDebug(orv_usb).noquote() << "read failed:" << hid_error_text(usb_handle);
+    return result >= 0;
 }
 
 } // namespace link

@@ -20,8 +20,9 @@ void end_exchange();
 // A reply that arrived well framed but is unusable (an identity that cannot be
 // sent to the server) fails its exchange.
 void reject_reply();
-// Reads away the reports of an exchange that failed.
-void drain_reports();
+// Reads away the reports of an exchange that failed. False when the device
+// cannot be read any more.
+bool drain_reports();
 
 } // namespace link
 

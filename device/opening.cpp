@@ -156,6 +156,7 @@ session::Opening session::open_device(const QString &path)
     // A device may still send the tail of an exchange another program left
     // unfinished: it is read away before the first message.
     USB_drain_pending = true;
+    USB_answer_missed = false;
     USB_opened.start();
     qCDebug(orv_usb) << "device opened";
     recorder::device_opened();

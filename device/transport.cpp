@@ -210,6 +210,7 @@ void read_tick()
     if (RX_miss_count >= USB_miss_limit) {
         qCDebug(orv_usb) << "no answer: time-out";
         recorder::answer_missed();
+        USB_answer_missed = true;
         RX_miss_count = 0;
         TX_multi = false;
         fail_exchange(text_no_connection);

@@ -41,6 +41,7 @@ int USB_stall_count = 0;
 int USB_high_offset = 0;
 QElapsedTimer USB_last_end;
 bool USB_drain_pending = false;
+bool USB_answer_missed = false;
 QElapsedTimer USB_opened;
 bool USB_ended = false;
 const int USB_drain_limit = 64;
@@ -97,6 +98,7 @@ void reset_usb_state()
     USB_stall_count = USB_high_offset = 0;
     USB_last_end.invalidate();
     USB_drain_pending = false;
+    USB_answer_missed = false;
     USB_opened.invalidate();
     USB_ended = false;
     USB_pause = 5;

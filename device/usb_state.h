@@ -49,6 +49,7 @@ extern int USB_stall_count;        // chunk packets in a row without progress
 extern int USB_high_offset;        // highest offset reached in the exchange's chunks
 extern QElapsedTimer USB_last_end; // when the last exchange ended (for the pause between messages)
 extern bool USB_drain_pending;     // the last exchange failed: its late reports may still come
+extern bool USB_answer_missed;     // an answer timed out since the device was opened: it may still come
 extern QElapsedTimer USB_opened;   // when the device was opened
 extern bool USB_ended;             // the exchange in flight reached its end (USB_end_exchange)
 extern const int USB_drain_limit;  // reports read away at most before the next message

@@ -101,6 +101,13 @@ bool regressions()
     ok &= regression("a pulled device's write error is not the broken device's",
                      sequence(DeviceFault(DeviceFault::UnplugAt, 1), cmd::Plug(1, broken), cmd::Close(),
                               cmd::Language(1), cmd::WaitPresence()));
+    // An answer that came after its time-out, on the same handle, was taken for the next
+    // message's; the answers that followed each went to the message before, and a
+    // message the device lost was acknowledged: the vehicle was reported installed.
+    ok &= regression("a late answer is not taken for the next message's",
+                     sequence(DeviceFault(DeviceFault::LateBeyond, 14), cmd::Install(1),
+                              cmd::Click("pushButton_apply_settings"), DeviceFault(DeviceFault::NoReply, 1),
+                              cmd::Install(0)));
     return ok;
 }
 

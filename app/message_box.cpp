@@ -26,11 +26,15 @@ bool wait_for_question(const char *text)
 {
     if (!open_question)
         return true;
-    qCDebug(orv_app) << "box waits for the open question:" << text;
-    QEventLoop answered;
-    QObject::connect(open_question.data(), &QDialog::finished, &answered, &QEventLoop::quit);
-    QObject::connect(open_question.data(), &QObject::destroyed, &answered, &QEventLoop::quit);
-    answered.exec();
+    // Answered in this same turn of the event loop: the question is hidden, but its
+    // own loop has not returned yet. It will not finish again.
+    if (open_question->isVisible()) {
+        qCDebug(orv_app) << "box waits for the open question:" << text;
+        QEventLoop answered;
+        QObject::connect(open_question.data(), &QDialog::finished, &answered, &QEventLoop::quit);
+        QObject::connect(open_question.data(), &QObject::destroyed, &answered, &QEventLoop::quit);
+        answered.exec();
+    }
     if (question_yes) {
         qCDebug(orv_app) << "box for a window that closes, not shown:" << text;
         return false;

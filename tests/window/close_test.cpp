@@ -3,12 +3,15 @@
 // device, the server or the user.
 
 #include <QtTest>
+#include <QApplication>
 #include <QComboBox>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 
 #include "api_server.h"
 #include "app/mainwindow.h"
+#include "app/message_box.h"
 #include "server/server_state.h"
 #include "sim_bus.h"
 #include "support/rig.h"
@@ -43,6 +46,7 @@ private slots:
     void closing_while_the_installation_is_reported_asks_data();
     void closing_while_the_installation_is_reported_asks();
     void an_exchange_answered_under_the_question_stands();
+    void a_box_in_the_turn_of_the_answer_waits_for_nothing();
 
 private:
     void choose_engine();
@@ -265,6 +269,26 @@ void CloseTest::an_exchange_answered_under_the_question_stands()
     QCOMPARE(hex(device->messages()).value(3), QStringLiteral("24"));
     QCOMPARE(window->findChild<QLabel *>("label_stby")->text(), QStringLiteral("MANUAL, S"));
     QCOMPARE(rig->boxes.count(), 1);
+}
+
+// A device failure handled in the same turn of the event loop as the "Yes": the
+// question is hidden, its loop not yet left, and it will not finish again.
+void CloseTest::a_box_in_the_turn_of_the_answer_waits_for_nothing()
+{
+    bool may_show = true;
+    rig->boxes.question_delay_ms = 60000;  // the answer is this test's
+    rig->boxes.on_box = [&may_show](const BoxCatcher::Box &) {
+        QTimer::singleShot(0, [&may_show] {
+            for (QWidget *widget : QApplication::topLevelWidgets())
+                if (auto *box = qobject_cast<QMessageBox *>(widget); box && box->isVisible())
+                    for (QAbstractButton *button : box->buttons())
+                        if (button->text() == "Yes")
+                            button->click();
+            may_show = wait_for_question("USB write error! Please reconnect device!");
+        });
+    };
+    QVERIFY(show_box_yes_no("Warning", "Close anyway?"));
+    QVERIFY(!may_show);
 }
 
 QTEST_MAIN(CloseTest)

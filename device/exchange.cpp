@@ -42,8 +42,7 @@ bool listen_after_time_out()
     USB_answer_missed = false;
     qCDebug(orv_usb) << "listening for a late answer before the next message";
     for (int i = 0; i < USB_miss_limit; ++i) {
-        USB_drain_pending = true;
-        if (!link::drain_reports())
+        if (!link::read_away())
             break;  // gone: the next write finds out
         if (!wait_pause(USB_read_interval + USB_read_delay) || exchanges_closed())
             return false;
@@ -100,13 +99,18 @@ bool exchange(const QByteArray &message)
 
 // Reports that belong to an exchange that already ended (one that timed out
 // or failed) would be taken as the answer to the next message.
-bool drain_reports()
+void drain_reports()
+{
+    if (USB_drain_pending) {
+        USB_drain_pending = false;
+        read_away();
+    }
+}
+
+bool read_away()
 {
     if (!device_open || !usb_handle)
         return false;
-    if (!USB_drain_pending)
-        return true;
-    USB_drain_pending = false;
     QByteArray report(framing::input_report_size, '\0');
     int drained = 0;
     int result = 0;

@@ -20,9 +20,10 @@ void end_exchange();
 // A reply that arrived well framed but is unusable (an identity that cannot be
 // sent to the server) fails its exchange.
 void reject_reply();
-// Reads away the reports of an exchange that failed. False when the device
-// cannot be read any more.
-bool drain_reports();
+// Reads away the reports of an exchange that failed, when one did.
+void drain_reports();
+// Reads away whatever reports wait now. False when the device cannot be read.
+bool read_away();
 
 } // namespace link
 

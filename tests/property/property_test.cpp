@@ -108,6 +108,10 @@ bool regressions()
                      sequence(DeviceFault(DeviceFault::LateBeyond, 14), cmd::Install(1),
                               cmd::Click("pushButton_apply_settings"), DeviceFault(DeviceFault::NoReply, 1),
                               cmd::Install(0)));
+    // A close armed for the next sequence outlived a close of the window, and closed the
+    // next program's window during its identification.
+    ok &= regression("a close armed for the next sequence ends with its program",
+                     sequence(During(During::CloseYes, 2), cmd::Close(), cmd::WaitPresence()));
     return ok;
 }
 

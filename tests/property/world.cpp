@@ -822,8 +822,13 @@ void World::end_program()
         check(reported <= 0, "closing ends the write: nothing is reported", "an install report after the close");
     }
     opened = nullptr;
+    // What was armed for the next sequence or report belonged to the program that
+    // ended: fired in the new one, it would close that window during its start.
+    armed.clear();
+    report_watch.stop();
     open_window();
     (void)QTest::qWaitFor([this] { return idle(); }, settle_limit_ms);
+    check(main->isVisible(), "a new start shows its window", "the window closed while it started");
 }
 
 // The device's values were read afresh (identification or a read-back: both
